@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/Clock.h"
+
+#include <QString>
+#include <QStringList>
+
+// "PostSweep.log": lines in code page 932 ended by CR LF, appended and closed at
+// once. A stamped line is the short date, a space, the time with seconds, and the
+// message with no further separator. A log that cannot be written is skipped.
+class ActivityLog
+{
+public:
+    ActivityLog(QString path, const platform::Clock& clock);
+
+    // Appends one line (a bare line; a stamped one when text already holds the stamp).
+    void WriteLogLine(const QString& text) const;
+    // Appends several lines within one open and close.
+    void writeLines(const QStringList& lines) const;
+    // Appends stamp() + message.
+    void writeStamped(const QString& message) const;
+    // Empties the file.
+    void ClearLog() const;
+
+    // The current date and time as the system's regional settings write them.
+    QString stamp() const;
+    static QString stamp(const QDateTime& when);
+
+    const QString& path() const { return m_path; }
+
+private:
+    QString m_path;
+    const platform::Clock& m_clock;
+};

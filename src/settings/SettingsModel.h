@@ -1,0 +1,27 @@
+#pragma once
+
+#include "settings/GlobalSettings.h"
+#include "settings/ServerProfile.h"
+
+#include <array>
+
+// The live settings of the process: the five profiles (numbered 1..5) and the
+// global settings. Windows bind to it; the run reads it; the file mirrors it.
+struct SettingsModel
+{
+    static constexpr int kProfileCount = 5;
+
+    std::array<ServerProfile, kProfileCount> profiles;
+    GlobalSettings global;
+
+    ServerProfile& profile(int number) { return profiles.at(number - 1); }
+    const ServerProfile& profile(int number) const { return profiles.at(number - 1); }
+    bool anyEnabled() const
+    {
+        for (const auto& p : profiles)
+            if (p.Enabled)
+                return true;
+        return false;
+    }
+    bool operator==(const SettingsModel&) const = default;
+};

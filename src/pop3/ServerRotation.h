@@ -1,0 +1,41 @@
+#pragma once
+
+// CONTRACT (being implemented): the public surface below is what run control uses.
+
+#include "platform/EventLoop.h"
+
+#include <functional>
+#include <memory>
+
+class ActivityLog;
+class CommandMonitor;
+class Pop3Session;
+struct SettingsModel;
+
+// A run visits profiles 1..5 in order, skips the disabled ones, and runs one full
+// session per enabled profile, the next only after the previous one has ended.
+// Timer4 (500 ms) advances between sessions and, after the last, calls the
+// end-of-run handler in the same tick.
+class ServerRotation
+{
+public:
+    ServerRotation(platform::EventLoop& loop, Pop3Session& session, const SettingsModel& settings,
+                   const ActivityLog& log);
+    ~ServerRotation();
+
+    qint16 ServerIndex = 1;  // the profile the rotation is at, 6 past the last
+    qint16 RunFinished = 0;  // -1 once the last enabled profile has been passed
+
+    // ServerIndex = 1, RunFinished = false, SelectNextServer().
+    void startRun();
+    void SelectNextServer();
+    platform::Timer& Timer4();
+
+    void setMonitor(CommandMonitor* monitor);
+    // Run control's end-of-run action, called from the Timer4 tick that finds the run finished.
+    void setEndOfRunHandler(std::function<void()> handler);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};

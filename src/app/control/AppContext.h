@@ -41,4 +41,7 @@ struct AppContext
     HeaderStore store;
     Pop3Session session;
     ServerRotation rotation;
+    // A server verification or single-server check is using the session engine:
+    // no run may start and the main window stays hidden meanwhile.
+    bool loginCheckActive = false;
 };

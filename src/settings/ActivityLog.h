@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -25,10 +26,15 @@ public:
     // The current date and time as the system's regional settings write them.
     QString stamp() const;
     static QString stamp(const QDateTime& when);
+    // The stamp as the given locale writes it (Japanese and C: "2005/03/14 9:05:07").
+    static QString stamp(const QDateTime& when, const QLocale& locale);
 
     const QString& path() const { return m_path; }
+    // The regional settings the stamp follows (the system's unless set).
+    void setLocale(const QLocale& locale) { m_locale = locale; }
 
 private:
     QString m_path;
     const platform::Clock& m_clock;
+    QLocale m_locale = QLocale::system();
 };

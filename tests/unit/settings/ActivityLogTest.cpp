@@ -1,0 +1,137 @@
+#include "settings/ActivityLog.h"
+
+#include "support/TempDir.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct FixedClock : platform::Clock
+{
+    QDateTime time{QDate(2005, 3, 14), QTime(9, 5, 7)};
+    QDateTime now() const override { return time; }
+};
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<missing>";
+    return file.readAll();
+}
+
+class ActivityLogTest : public ::testing::Test
+{
+protected:
+    TempDir dir;
+    FixedClock clock;
+    ActivityLog log{dir.file("PostSweep.log"), clock};
+    void SetUp() override { log.setLocale(QLocale::c()); }
+};
+
+} // namespace
+
+TEST_F(ActivityLogTest, StampedBareAndEmptyLinesAreCodePage932WithCrLf)
+{
+    log.writeStamped(u"  実行を開始しました"_qs);
+    log.WriteLogLine(u"1000  件のメールがあります"_qs);
+    log.WriteLogLine(QString());
+    log.writeStamped(u"　サーバ"_qs);
+
+    const QByteArray expected =
+        "2005/03/14 9:05:07  "
+        "\x8E\xC0\x8D\x73\x82\xF0\x8A\x4A\x8E\x6E\x82\xB5\x82\xDC\x82\xB5\x82\xBD"
+        "\r\n"
+        "1000  "
+        "\x8C\x8F\x82\xCC\x83\x81\x81\x5B\x83\x8B\x82\xAA\x82\xA0\x82\xE8\x82\xDC"
+        "\x82\xB7"
+        "\r\n"
+        "\r\n"
+        "2005/03/14 9:05:07\x81\x40\x83\x54\x81\x5B\x83\x6F"
+        "\r\n";
+    EXPECT_EQ(readAll(log.path()), expected);
+}
+
+TEST_F(ActivityLogTest, WriteLinesAppendsEveryLineInOrder)
+{
+    log.WriteLogLine(u"before"_qs);
+    log.writeLines({QString(), log.stamp() + u" first"_qs, u"second"_qs});
+    EXPECT_EQ(readAll(log.path()),
+              QByteArray("before\r\n\r\n2005/03/14 9:05:07 first\r\nsecond\r\n"));
+}
+
+TEST_F(ActivityLogTest, MissingFileIsCreatedByTheFirstAppend)
+{
+    ASSERT_FALSE(QFile::exists(log.path()));
+    log.WriteLogLine(u"x"_qs);
+    EXPECT_EQ(readAll(log.path()), QByteArray("x\r\n"));
+}
+
+TEST_F(ActivityLogTest, ClearingEmptiesTheFileAndLaterLinesStartAfresh)
+{
+    log.WriteLogLine(u"old line"_qs);
+    log.ClearLog();
+    EXPECT_TRUE(QFile::exists(log.path()));
+    EXPECT_EQ(readAll(log.path()), QByteArray());
+    log.WriteLogLine(u"new"_qs);
+    EXPECT_EQ(readAll(log.path()), QByteArray("new\r\n"));
+}
+
+TEST_F(ActivityLogTest, ClearingAMissingFileLeavesAnEmptyFile)
+{
+    log.ClearLog();
+    EXPECT_EQ(readAll(log.path()), QByteArray());
+}
+
+TEST_F(ActivityLogTest, CharactersWithoutACodeAreLeftOutAndTheRestIsWritten)
+{
+    log.WriteLogLine(u"a\U0001F600b～"_qs);
+    EXPECT_EQ(readAll(log.path()), QByteArray("ab\x81\x60\r\n"));
+}
+
+TEST(ActivityLogUnwritable, LineIsSkippedWithoutDisturbingTheCaller)
+{
+    TempDir dir;
+    FixedClock clock;
+    // A directory where the file should be, and a file in a directory that does not exist.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(u"PostSweep.log"_qs));
+    for (const QString& path :
+         {dir.file(u"PostSweep.log"_qs), dir.file(u"missing/PostSweep.log"_qs)}) {
+        SCOPED_TRACE(path.toStdString());
+        const ActivityLog log(path, clock);
+        log.writeStamped(u"  実行を開始しました"_qs);
+        log.writeLines({u"a"_qs, u"b"_qs});
+        log.ClearLog();
+        EXPECT_FALSE(QFileInfo(path).isFile());
+    }
+}
+
+TEST(ActivityLogStamp, FollowsTheRegionalSettings)
+{
+    const QDateTime morning(QDate(2005, 3, 14), QTime(9, 5, 7));
+    const QDateTime night(QDate(2026, 12, 31), QTime(23, 59, 9));
+    const QLocale japanese(QLocale::Japanese, QLocale::Japan);
+    const QLocale german(QLocale::German, QLocale::Germany);
+    const QLocale korean(QLocale::Korean, QLocale::SouthKorea);
+    struct Row
+    {
+        const char* name;
+        QLocale locale;
+        QDateTime when;
+        QString expected;
+    };
+    const Row rows[] = {
+        {"japanese morning", japanese, morning, u"2005/03/14 9:05:07"_qs},
+        {"japanese night", japanese, night, u"2026/12/31 23:59:09"_qs},
+        {"C morning", QLocale::c(), morning, u"2005/03/14 9:05:07"_qs},
+        {"german adds seconds", german, morning, u"14.03.05 09:05:07"_qs},
+        {"korean seconds after minutes", korean, night, u"26. 12. 31. 오후 11:59:09"_qs},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(ActivityLog::stamp(row.when, row.locale), row.expected);
+    }
+}

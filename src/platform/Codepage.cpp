@@ -4,9 +4,7 @@
 #include <QStringEncoder>
 
 #include <array>
-#include <map>
 #include <memory>
-#include <mutex>
 
 namespace platform {
 namespace {
@@ -15,6 +13,7 @@ constexpr const char* kCp932Name = "windows-31j";
 
 // Codes of every BMP character, derived once from the converter; a character whose
 // code does not decode back to itself (a best-fit mapping) counts as having none.
+// The round trip alone decides: the converter's error flag survives resetState().
 const std::array<qint32, 0x10000>& cp932Table()
 {
     static const auto table = [] {
@@ -24,12 +23,13 @@ const std::array<qint32, 0x10000>& cp932Table()
         for (int c = 0; c < 0x10000; ++c) {
             qint32 code = -1;
             const QChar ch(static_cast<char16_t>(c));
-            if (!ch.isSurrogate()) {
+            // U+FFFD would come back from the substitution bytes.
+            if (!ch.isSurrogate() && ch != QChar::ReplacementCharacter) {
                 encoder.resetState();
                 const QByteArray bytes = encoder.encode(QStringView(&ch, 1));
                 decoder.resetState();
-                const bool valid = !encoder.hasError() && !bytes.isEmpty() && bytes.size() <= 2;
-                if (valid && decoder.decode(bytes) == QString(ch) && !decoder.hasError()) {
+                const bool sized = !bytes.isEmpty() && bytes.size() <= 2;
+                if (sized && decoder.decode(bytes) == QString(ch)) {
                     const auto b0 = static_cast<unsigned char>(bytes[0]);
                     code = bytes.size() == 1 ? b0 : b0 * 256 + static_cast<unsigned char>(bytes[1]);
                 }
@@ -41,12 +41,57 @@ const std::array<qint32, 0x10000>& cp932Table()
     return *table;
 }
 
+// The character of every one- and two-byte code (index lead * 256 + trail for two
+// bytes, the byte itself for one), U+FFFD where the converter has none.
+struct Cp932Decoding
+{
+    std::array<char16_t, 256> single{};
+    std::array<bool, 256> lead{};
+    std::array<char16_t, 0x10000> pair{};
+};
+
+bool substituted(const QString& text, QChar expectedSub)
+{
+    return text.size() != 1 || text.at(0) == QChar::ReplacementCharacter ||
+           text.at(0) == expectedSub;
+}
+
+const Cp932Decoding& cp932Decoding()
+{
+    static const auto decoding = [] {
+        auto d = std::make_unique<Cp932Decoding>();
+        d->pair.fill(QChar::ReplacementCharacter);
+        QStringDecoder decoder(kCp932Name, QStringConverter::Flag::Stateless);
+        for (int b = 0; b < 256; ++b) {
+            decoder.resetState();
+            const char byte = static_cast<char>(b);
+            const QString one = decoder.decode(QByteArrayView(&byte, 1));
+            // The converter substitutes U+001A for a byte it has no character for.
+            const bool valid = !substituted(one, b == 0x1A ? QChar() : QChar(0x1A));
+            d->single[b] = valid ? one.at(0).unicode() : char16_t(QChar::ReplacementCharacter);
+            if (valid)
+                continue;
+            for (int t = 0; t < 256; ++t) {
+                decoder.resetState();
+                const char two[] = {byte, static_cast<char>(t)};
+                const QString text = decoder.decode(QByteArrayView(two, 2));
+                if (!substituted(text, QChar(0x1A))) {
+                    d->pair[b * 256 + t] = text.at(0).unicode();
+                    d->lead[b] = true;
+                }
+            }
+        }
+        return d;
+    }();
+    return *decoding;
+}
+
 QString canonicalCharset(QByteArrayView charset)
 {
     const QString name = QString::fromLatin1(charset).trimmed().toLower();
     // Mail labelled Shift_JIS is written with Microsoft's extensions in practice.
-    if (name == u"shift_jis" || name == u"shift-jis" || name == u"sjis" || name == u"x-sjis"
-        || name == u"cp932" || name == u"ms932" || name == u"windows-31j")
+    if (name == u"shift_jis" || name == u"shift-jis" || name == u"sjis" || name == u"x-sjis" ||
+        name == u"cp932" || name == u"ms932" || name == u"windows-31j")
         return QString::fromLatin1(kCp932Name);
     // ICU's ISO-2022-JP also takes ESC ( I and the common extensions.
     if (name.startsWith(u"iso-2022-jp"))
@@ -84,8 +129,23 @@ Cp932Bytes encodeCp932(QStringView text)
 
 QString decodeCp932(QByteArrayView bytes)
 {
-    QStringDecoder decoder(kCp932Name);
-    return decoder.decode(bytes);
+    const Cp932Decoding& d = cp932Decoding();
+    QString text;
+    text.reserve(bytes.size());
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (!d.lead[b]) {
+            text.append(QChar(d.single[b]));
+            continue;
+        }
+        const int t = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : -1;
+        // An invalid pair swallows its second byte only when that is a trail byte.
+        const bool trailByte = (t >= 0x40 && t <= 0x7E) || (t >= 0x80 && t <= 0xFC);
+        text.append(QChar(t >= 0 ? d.pair[b * 256 + t] : char16_t(QChar::ReplacementCharacter)));
+        if (trailByte)
+            ++i;
+    }
+    return text;
 }
 
 std::optional<QString> decodeCharset(QByteArrayView bytes, QByteArrayView charset)

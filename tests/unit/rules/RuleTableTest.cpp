@@ -1,0 +1,290 @@
+#include "rules/DeletionRules.h"
+
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+struct Message
+{
+    QString subject;
+    QString from;
+    QString to;
+    QString cc;
+};
+
+struct Row
+{
+    const char* name;
+    RuleSet rules;
+    Message message;
+    bool deleted;
+};
+
+void expectRows(const std::vector<Row>& rows)
+{
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Message& m = row.message;
+        EXPECT_EQ(isMarkedForDeletion(row.rules, m.subject, m.from, m.to, m.cc), row.deleted);
+    }
+}
+
+const QString kMe = QStringLiteral("taro@example.com");
+
+RuleSet ownAddress(qint16 toFlag, qint16 ccFlag, QString address = kMe)
+{
+    return RuleSet{.MyAddress = std::move(address), .RuleNotToMe = toFlag, .RuleNotCcMe = ccFlag};
+}
+
+RuleSet subjectWords(qint16 flag, std::array<QString, 10> words)
+{
+    return RuleSet{.RuleSubjectWords = flag, .SubjectWords = std::move(words)};
+}
+
+RuleSet senderWords(qint16 flag, std::array<QString, 10> words)
+{
+    return RuleSet{.RuleSenderWords = flag, .SenderWords = std::move(words)};
+}
+
+RuleSet everyRule()
+{
+    RuleSet rules = ownAddress(1, 1);
+    rules.RuleNoJapanese = 1;
+    rules.RuleUnsolicited = 1;
+    rules.RuleSubjectWords = 1;
+    rules.SubjectWords[0] = QStringLiteral(" ");
+    rules.RuleSenderWords = 1;
+    rules.SenderWords[0] = QStringLiteral("@");
+    return rules;
+}
+
+} // namespace
+
+TEST(DeletionRules, EmptySubjectIsNeverDeleted)
+{
+    expectRows({
+        {"every rule on, nothing addressed to me",
+         everyRule(),
+         {"", "spam@x.example", "", ""},
+         false},
+        {"subject word of one blank", subjectWords(1, {" "}), {"", "a b", "", ""}, false},
+    });
+}
+
+TEST(DeletionRules, NoJapaneseRule)
+{
+    const RuleSet on{.RuleNoJapanese = 1};
+    expectRows({
+        {"ASCII subject", on, {"Cheap watches", "", "", ""}, true},
+        {"ASCII and half-width katakana", on, {"Sale \uFF7E\uFF70\uFF99", "", "", ""}, true},
+        {"one ideographic space", on, {"Sale\u3000now", "", "", ""}, false},
+        {"Japanese subject", on, {"会議の件", "", "", ""}, false},
+        {"grey check box (2) counts as on", {.RuleNoJapanese = 2}, {"Hello", "", "", ""}, true},
+        {"-1 counts as on", {.RuleNoJapanese = -1}, {"Hello", "", "", ""}, true},
+        {"off", {.RuleNoJapanese = 0}, {"Hello", "", "", ""}, false},
+    });
+}
+
+TEST(DeletionRules, UnsolicitedRule)
+{
+    const RuleSet on{.RuleUnsolicited = 1};
+    expectRows({
+        {"未承諾 at the start", on, {"未承諾広告※セール", "", "", ""}, true},
+        {"misspelt 末承諾 in the middle", on, {"【末承諾】広告", "", "", ""}, true},
+        {"grey check box (2) counts as on",
+         {.RuleUnsolicited = 2},
+         {"未承諾広告", "", "", ""},
+         true},
+        {"similar but different word 未承認", on, {"未承認のお知らせ", "", "", ""}, false},
+        {"word split by a blank", on, {"未 承諾", "", "", ""}, false},
+        {"off", {.RuleUnsolicited = 0}, {"未承諾広告", "", "", ""}, false},
+    });
+}
+
+TEST(DeletionRules, OwnAddressInToOnly)
+{
+    const RuleSet rules = ownAddress(1, 0);
+    expectRows({
+        {"address in To", rules, {"Hi", "", kMe, ""}, false},
+        {"display name and angle brackets",
+         rules,
+         {"Hi", "", "Taro <taro@example.com>", ""},
+         false},
+        {"among several recipients", rules, {"Hi", "", "a@b.example, taro@example.com", ""}, false},
+        {"no To field", rules, {"Hi", "", "", kMe}, true},
+        {"someone else", rules, {"Hi", "", "hanako@example.com", ""}, true},
+        {"address cut short", rules, {"Hi", "", "taro@example.co", ""}, true},
+        {"only in Cc", rules, {"Hi", "", "list@example.org", kMe}, true},
+    });
+}
+
+TEST(DeletionRules, OwnAddressInCcOnly)
+{
+    const RuleSet rules = ownAddress(0, 1);
+    expectRows({
+        {"address in Cc", rules, {"Hi", "", "", kMe}, false},
+        {"only in To", rules, {"Hi", "", kMe, ""}, true},
+        {"no Cc field", rules, {"Hi", "", "", ""}, true},
+    });
+}
+
+TEST(DeletionRules, OwnAddressWithBothFlagsNeedsNeither)
+{
+    const RuleSet rules = ownAddress(1, 1);
+    expectRows({
+        {"only in Cc", rules, {"Hi", "", "list@example.org", kMe}, false},
+        {"only in To", rules, {"Hi", "", kMe, ""}, false},
+        {"in both", rules, {"Hi", "", kMe, kMe}, false},
+        {"in neither", rules, {"Hi", "", "a@b.example", "c@d.example"}, true},
+        {"neither field present", rules, {"Hi", "", "", ""}, true},
+    });
+}
+
+TEST(DeletionRules, OwnAddressFlagsCountOnlyAsExactlyOne)
+{
+    const Message toNobody{"Hi", "", "", ""};
+    expectRows({
+        {"To grey (2)", ownAddress(2, 0), toNobody, false},
+        {"Cc grey (2)", ownAddress(0, 2), toNobody, false},
+        {"To -1", ownAddress(-1, 0), toNobody, false},
+        {"To set, Cc grey", ownAddress(1, 2), toNobody, false},
+        {"To grey, Cc set", ownAddress(2, 1), toNobody, false},
+        {"both off", ownAddress(0, 0), toNobody, false},
+    });
+}
+
+TEST(DeletionRules, EmptyOwnAddressDisablesOwnAddressRules)
+{
+    const Message toNobody{"Hi", "", "", ""};
+    expectRows({
+        {"To flag", ownAddress(1, 0, ""), toNobody, false},
+        {"Cc flag", ownAddress(0, 1, ""), toNobody, false},
+        {"both flags", ownAddress(1, 1, ""), toNobody, false},
+    });
+}
+
+TEST(DeletionRules, OwnAddressIgnoresTheCaseOfAsciiLettersOnly)
+{
+    expectRows({
+        {"mixed case in To", ownAddress(1, 0), {"Hi", "", "Taro@Example.COM", ""}, false},
+        {"upper case in Cc", ownAddress(0, 1), {"Hi", "", "", "<TARO@EXAMPLE.COM>"}, false},
+        {"own address typed in upper case",
+         ownAddress(1, 0, "TARO@Example.com"),
+         {"Hi", "", "taro@example.com", ""},
+         false},
+        {"Kelvin sign is not the letter k",
+         ownAddress(1, 0, "kenji@example.com"),
+         {"Hi", "", "\u212Aenji@example.com", ""},
+         true},
+        {"full-width letters are not ASCII",
+         ownAddress(1, 0),
+         {"Hi", "", "\uFF54\uFF41\uFF52\uFF4F@example.com", ""},
+         true},
+        {"dotless i is not the letter i",
+         ownAddress(1, 0, "mika@example.com"),
+         {"Hi", "", "m\u0131ka@example.com", ""},
+         true},
+    });
+}
+
+TEST(DeletionRules, SubjectWordsRule)
+{
+    expectRows({
+        {"word found", subjectWords(1, {"sale"}), {"Big sale today", "", "", ""}, true},
+        {"only the tenth entry",
+         subjectWords(1, {"", "", "", "", "", "", "", "", "", "FREE"}),
+         {"FREE gift", "", "", ""},
+         true},
+        {"case differs", subjectWords(1, {"sale"}), {"Big SALE today", "", "", ""}, false},
+        {"all entries empty", subjectWords(1, {}), {"Anything", "", "", ""}, false},
+        {"one blank matches a subject with a blank",
+         subjectWords(1, {" "}),
+         {"a b", "", "", ""},
+         true},
+        {"one blank misses a subject without one",
+         subjectWords(1, {" "}),
+         {"ab", "", "", ""},
+         false},
+        {"Japanese word", subjectWords(1, {"出会い"}), {"素敵な出会いを", "", "", ""}, true},
+        {"word only in the sender",
+         subjectWords(1, {"shop"}),
+         {"News", "shop@x.example", "", ""},
+         false},
+        {"grey check box (2) counts as on", subjectWords(2, {"sale"}), {"sale", "", "", ""}, true},
+        {"off", subjectWords(0, {"sale"}), {"sale", "", "", ""}, false},
+    });
+}
+
+TEST(DeletionRules, SenderWordsRule)
+{
+    expectRows({
+        {"domain in the address",
+         senderWords(1, {"@spam.example"}),
+         {"Hi", "Shop <news@spam.example>", "", ""},
+         true},
+        {"decoded display name",
+         senderWords(1, {"", "出会い"}),
+         {"Hi", "出会い系 <a@b.c>", "", ""},
+         true},
+        {"case differs",
+         senderWords(1, {"@SPAM.example"}),
+         {"Hi", "news@spam.example", "", ""},
+         false},
+        {"empty sender", senderWords(1, {"spam"}), {"Hi", "", "", ""}, false},
+        {"word only in the subject", senderWords(1, {"spam"}), {"spam", "a@b.c", "", ""}, false},
+        {"off", senderWords(0, {"spam"}), {"Hi", "spam@x", "", ""}, false},
+    });
+}
+
+TEST(DeletionRules, RulesCombineSoThatAnyOneDeletes)
+{
+    RuleSet japaneseAndAddress = ownAddress(1, 0);
+    japaneseAndAddress.RuleNoJapanese = 1;
+    expectRows({
+        {"all rules on, Japanese subject to me from a clean sender",
+         everyRule(),
+         {"会議の件", "boss", kMe, ""},
+         false},
+        {"all rules on, only the unsolicited word",
+         everyRule(),
+         {"未承諾広告", "boss", kMe, ""},
+         true},
+        {"all rules on, only the sender word", everyRule(), {"会議", "a@b", kMe, ""}, true},
+        {"all rules on, only the subject blank", everyRule(), {"会議 の件", "boss", kMe, ""}, true},
+        {"all rules on, only the address missing", everyRule(), {"会議", "boss", "x", "y"}, true},
+        {"English subject to me", japaneseAndAddress, {"Hello", "", kMe, ""}, true},
+        {"Japanese subject not to me", japaneseAndAddress, {"こんにちは", "", "x", ""}, true},
+        {"Japanese subject to me", japaneseAndAddress, {"こんにちは", "", kMe, ""}, false},
+        {"no rule on at all", RuleSet{}, {"Hello", "spam", "", ""}, false},
+    });
+}
+
+TEST(RuleSet, FromProfileCopiesEveryRuleField)
+{
+    ServerProfile profile;
+    profile.MyAddress = kMe;
+    profile.RuleUnsolicited = 1;
+    profile.RuleNoJapanese = 2;
+    profile.RuleSubjectWords = -1;
+    profile.RuleSenderWords = 1;
+    profile.RuleNotToMe = 1;
+    profile.RuleNotCcMe = 0;
+    profile.SubjectWords[0] = QStringLiteral("first");
+    profile.SubjectWords[9] = QStringLiteral("tenth");
+    profile.SenderWords[4] = QStringLiteral("fifth");
+
+    const RuleSet rules = RuleSet::fromProfile(profile);
+
+    EXPECT_EQ(rules.MyAddress, QStringLiteral("taro@example.com"));
+    EXPECT_EQ(rules.RuleUnsolicited, 1);
+    EXPECT_EQ(rules.RuleNoJapanese, 2);
+    EXPECT_EQ(rules.RuleSubjectWords, -1);
+    EXPECT_EQ(rules.RuleSenderWords, 1);
+    EXPECT_EQ(rules.RuleNotToMe, 1);
+    EXPECT_EQ(rules.RuleNotCcMe, 0);
+    EXPECT_EQ(rules.SubjectWords[0], QStringLiteral("first"));
+    EXPECT_EQ(rules.SubjectWords[9], QStringLiteral("tenth"));
+    EXPECT_EQ(rules.SenderWords[4], QStringLiteral("fifth"));
+    EXPECT_TRUE(rules.SenderWords[0].isEmpty());
+}

@@ -23,8 +23,10 @@ const std::array<qint32, 0x10000>& cp932Table()
         for (int c = 0; c < 0x10000; ++c) {
             qint32 code = -1;
             const QChar ch(static_cast<char16_t>(c));
-            // U+FFFD would come back from the substitution bytes.
-            if (!ch.isSurrogate() && ch != QChar::ReplacementCharacter) {
+            if (c < 0x80) {
+                code = c; // ASCII, controls included (ICU's IBM table swaps 0x1A, 0x1C, 0x7F)
+            } else if (!ch.isSurrogate() && ch != QChar::ReplacementCharacter) {
+                // U+FFFD is excluded: it would come back from the substitution bytes.
                 encoder.resetState();
                 const QByteArray bytes = encoder.encode(QStringView(&ch, 1));
                 decoder.resetState();
@@ -50,10 +52,11 @@ struct Cp932Decoding
     std::array<char16_t, 0x10000> pair{};
 };
 
-bool substituted(const QString& text, QChar expectedSub)
+// The converter marks a code it has no character for with U+001A or U+FFFD.
+bool substituted(const QString& text)
 {
     return text.size() != 1 || text.at(0) == QChar::ReplacementCharacter ||
-           text.at(0) == expectedSub;
+           text.at(0) == QChar(0x1A);
 }
 
 const Cp932Decoding& cp932Decoding()
@@ -62,12 +65,13 @@ const Cp932Decoding& cp932Decoding()
         auto d = std::make_unique<Cp932Decoding>();
         d->pair.fill(QChar::ReplacementCharacter);
         QStringDecoder decoder(kCp932Name, QStringConverter::Flag::Stateless);
-        for (int b = 0; b < 256; ++b) {
+        for (int b = 0; b < 0x80; ++b)
+            d->single[b] = static_cast<char16_t>(b); // ASCII, as in the encoding table
+        for (int b = 0x80; b < 256; ++b) {
             decoder.resetState();
             const char byte = static_cast<char>(b);
             const QString one = decoder.decode(QByteArrayView(&byte, 1));
-            // The converter substitutes U+001A for a byte it has no character for.
-            const bool valid = !substituted(one, b == 0x1A ? QChar() : QChar(0x1A));
+            const bool valid = !substituted(one);
             d->single[b] = valid ? one.at(0).unicode() : char16_t(QChar::ReplacementCharacter);
             if (valid)
                 continue;
@@ -75,7 +79,7 @@ const Cp932Decoding& cp932Decoding()
                 decoder.resetState();
                 const char two[] = {byte, static_cast<char>(t)};
                 const QString text = decoder.decode(QByteArrayView(two, 2));
-                if (!substituted(text, QChar(0x1A))) {
+                if (!substituted(text)) {
                     d->pair[b * 256 + t] = text.at(0).unicode();
                     d->lead[b] = true;
                 }
@@ -153,7 +157,8 @@ std::optional<QString> decodeCharset(QByteArrayView bytes, QByteArrayView charse
     const QString name = canonicalCharset(charset);
     if (name.isEmpty())
         return std::nullopt;
-    QStringDecoder decoder(name.toLatin1().constData());
+    // Stateless: a sequence cut off at the end counts as an error instead of being held back.
+    QStringDecoder decoder(name.toLatin1().constData(), QStringConverter::Flag::Stateless);
     if (!decoder.isValid())
         return std::nullopt;
     QString text = decoder.decode(bytes);

@@ -1,0 +1,305 @@
+#include "support/DovecotServer.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QHostAddress>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+#include <QTime>
+
+#include <csignal>
+#include <ctime>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+#include <utime.h>
+
+namespace testsupport {
+namespace {
+
+constexpr int kGreetingTimeoutMs = 10000;
+constexpr int kStopTimeoutMs = 5000;
+constexpr int kStartAttempts = 3;
+
+quint16 freeLoopbackPort()
+{
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost, 0))
+        return 0;
+    return probe.serverPort();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return file.write(bytes) == bytes.size() && file.flush();
+}
+
+QString readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+} // namespace
+
+DovecotServer::DovecotServer()
+{
+    // Root may not own mail in Dovecot's eyes: mail belongs to nobody:nogroup then.
+    const passwd* user = ::geteuid() == 0 ? ::getpwnam("nobody") : ::getpwuid(::geteuid());
+    const group* nogroup = ::geteuid() == 0 ? ::getgrnam("nogroup") : nullptr;
+    if (user) {
+        m_mailUid = user->pw_uid;
+        m_mailUser = QString::fromLocal8Bit(user->pw_name);
+        m_mailGid = nogroup ? nogroup->gr_gid : user->pw_gid;
+        if (const group* g = ::getgrgid(m_mailGid))
+            m_mailGroup = QString::fromLocal8Bit(g->gr_name);
+    }
+}
+
+DovecotServer::~DovecotServer()
+{
+    stop();
+}
+
+QString DovecotServer::executable()
+{
+    QString path = QStandardPaths::findExecutable(QStringLiteral("dovecot"));
+    if (path.isEmpty())
+        path = QStandardPaths::findExecutable(
+            QStringLiteral("dovecot"),
+            {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/local/sbin")});
+    return path;
+}
+
+bool DovecotServer::fail(const QString& message)
+{
+    m_error = message;
+    return false;
+}
+
+bool DovecotServer::prepareDirectory()
+{
+    if (m_dir)
+        return true;
+    if (m_mailUser.isEmpty() || m_mailGroup.isEmpty())
+        return fail(QStringLiteral("no user and group to own the maildirs"));
+    m_dir = std::make_unique<QTemporaryDir>(QStringLiteral("/tmp/postsweep-dovecot-XXXXXX"));
+    if (!m_dir->isValid())
+        return fail(QStringLiteral("cannot create a temporary directory under /tmp"));
+    // The mail processes run as the mail user and must be able to traverse it.
+    QFile::setPermissions(m_dir->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                             QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                                             QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                             QFileDevice::ExeOther);
+    return makeMailDirectory(m_dir->filePath(QStringLiteral("mail")));
+}
+
+bool DovecotServer::makeMailDirectory(const QString& path)
+{
+    if (!QDir().mkpath(path))
+        return fail(QStringLiteral("cannot create ") + path);
+    if (::chown(QFile::encodeName(path).constData(), m_mailUid, m_mailGid) != 0)
+        return fail(QStringLiteral("cannot hand ") + path + QStringLiteral(" to ") + m_mailUser);
+    return true;
+}
+
+bool DovecotServer::writeConfiguration()
+{
+    const QString dir = m_dir->path();
+    QString text = QStringLiteral("base_dir = %1/run\n"
+                                  "state_dir = %1/state\n"
+                                  "log_path = %1/dovecot.log\n"
+                                  "protocols = pop3\n"
+                                  "listen = 127.0.0.1\n"
+                                  "ssl = no\n"
+                                  "disable_plaintext_auth = no\n"
+                                  "auth_mechanisms = plain\n"
+                                  "auth_failure_delay = 0\n"
+                                  "mail_location = maildir:~\n"
+                                  "passdb {\n"
+                                  "  driver = passwd-file\n"
+                                  "  args = scheme=PLAIN %1/passwd\n"
+                                  "}\n"
+                                  "userdb {\n"
+                                  "  driver = static\n"
+                                  "  args = uid=%2 gid=%3 home=%1/mail/%u\n"
+                                  "}\n"
+                                  // Repeated failed logins must not slow later ones.
+                                  "service anvil {\n"
+                                  "  unix_listener anvil-auth-penalty {\n"
+                                  "    mode = 0\n"
+                                  "  }\n"
+                                  "}\n"
+                                  "service pop3-login {\n"
+                                  "  inet_listener pop3 {\n"
+                                  "    port = %4\n"
+                                  "  }\n"
+                                  "  inet_listener pop3s {\n"
+                                  "    port = 0\n"
+                                  "  }\n"
+                                  "}\n")
+                       .arg(dir, m_mailUser, m_mailGroup)
+                       .arg(m_port);
+    if (::geteuid() != 0) {
+        // Without root every service runs as the current user, outside any chroot.
+        text += QStringLiteral("default_internal_user = %1\n"
+                               "default_internal_group = %2\n"
+                               "default_login_user = %1\n"
+                               "service pop3-login {\n  chroot =\n}\n"
+                               "service anvil {\n  chroot =\n}\n"
+                               "service auth-worker {\n  user = %1\n}\n")
+                    .arg(m_mailUser, m_mailGroup);
+    }
+    if (!writeFile(m_dir->filePath(QStringLiteral("dovecot.conf")), text.toUtf8()))
+        return fail(QStringLiteral("cannot write the configuration"));
+    return true;
+}
+
+bool DovecotServer::writePasswords()
+{
+    QByteArray text;
+    for (auto it = m_passwords.cbegin(); it != m_passwords.cend(); ++it)
+        text += it.key().toUtf8() + ":{PLAIN}" + it.value().toUtf8() + '\n';
+    const QString path = m_dir->filePath(QStringLiteral("passwd"));
+    if (!writeFile(path, text))
+        return fail(QStringLiteral("cannot write the password file"));
+    // Dovecot rereads the file when its modification second or size changes; a rewrite
+    // within the same second with the same size would go unseen without a newer stamp.
+    static time_t lastStamp = 0;
+    lastStamp = std::max(lastStamp + 1, std::time(nullptr));
+    const utimbuf times{lastStamp, lastStamp};
+    ::utime(QFile::encodeName(path).constData(), &times);
+    return true;
+}
+
+bool DovecotServer::launch()
+{
+    // A stale socket from an earlier start stalls the first login for seconds.
+    QDir run(m_dir->filePath(QStringLiteral("run")));
+    run.removeRecursively();
+    QDir().mkpath(run.path());
+    QDir().mkpath(m_dir->filePath(QStringLiteral("state")));
+
+    m_process.setProgram(executable());
+    m_process.setArguments({QStringLiteral("-F"), QStringLiteral("-c"),
+                            m_dir->filePath(QStringLiteral("dovecot.conf"))});
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+    m_process.setStandardOutputFile(m_dir->filePath(QStringLiteral("dovecot.out")),
+                                    QIODevice::Append);
+    // A test program that dies must not leave a server behind.
+    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    m_process.start();
+    if (!m_process.waitForStarted(kStopTimeoutMs))
+        return fail(QStringLiteral("dovecot did not start: ") + m_process.errorString());
+    return true;
+}
+
+bool DovecotServer::waitForGreeting()
+{
+    const QDeadlineTimer deadline(kGreetingTimeoutMs);
+    while (!deadline.hasExpired()) {
+        if (m_process.state() == QProcess::NotRunning)
+            return fail(QStringLiteral("dovecot exited: ") +
+                        readFile(m_dir->filePath(QStringLiteral("dovecot.out"))) + logText());
+        QTcpSocket socket;
+        socket.connectToHost(host(), m_port);
+        if (socket.waitForConnected(std::min<qint64>(500, deadline.remainingTime()))) {
+            while (!socket.canReadLine() && socket.waitForReadyRead(deadline.remainingTime())) {
+            }
+            if (socket.readLine().startsWith("+OK"))
+                return true;
+        }
+        socket.abort();
+        QThread::msleep(50);
+    }
+    return fail(QStringLiteral("no POP3 greeting within 10 s on port %1: ").arg(m_port) +
+                logText());
+}
+
+bool DovecotServer::start()
+{
+    if (executable().isEmpty())
+        return fail(QStringLiteral("Dovecot is not installed (Debian package dovecot-pop3d)"));
+    if (!prepareDirectory())
+        return false;
+    for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
+        stop();
+        m_port = freeLoopbackPort();
+        if (m_port == 0)
+            return fail(QStringLiteral("no free port on 127.0.0.1"));
+        if (!writeConfiguration() || !writePasswords())
+            return false;
+        // Another program may have taken the port in between: try a new one.
+        if (launch() && waitForGreeting())
+            return true;
+    }
+    stop();
+    return false;
+}
+
+void DovecotServer::stop()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(kStopTimeoutMs)) {
+        m_process.kill();
+        m_process.waitForFinished(kStopTimeoutMs);
+    }
+}
+
+bool DovecotServer::isRunning() const
+{
+    return m_process.state() != QProcess::NotRunning;
+}
+
+QString DovecotServer::logText() const
+{
+    return m_dir ? readFile(m_dir->filePath(QStringLiteral("dovecot.log"))) : QString();
+}
+
+bool DovecotServer::addUser(const QString& name, const QString& password)
+{
+    if (!prepareDirectory())
+        return false;
+    m_passwords.insert(name, password);
+    if (!writePasswords())
+        return false;
+    // A running server looks at the file at most once a second: wait for the next second.
+    if (isRunning())
+        QThread::msleep(1010 - QTime::currentTime().msec());
+    const QString home = m_dir->filePath(QStringLiteral("mail/") + name);
+    return QDir(home).exists() || setMessages(name, {});
+}
+
+bool DovecotServer::setMessages(const QString& name, const QList<QByteArray>& messages)
+{
+    if (!prepareDirectory())
+        return false;
+    // The whole maildir goes, Dovecot's index and list of message ids with it.
+    const QString home = m_dir->filePath(QStringLiteral("mail/") + name);
+    QDir(home).removeRecursively();
+    for (const char* sub : {"", "/cur", "/new", "/tmp"})
+        if (!makeMailDirectory(home + QLatin1String(sub)))
+            return false;
+    for (int i = 0; i < messages.size(); ++i) {
+        // The leading time stamp orders the messages; Dovecot numbers them in that order.
+        const QString path =
+            home + QStringLiteral("/cur/%1.M%2P1.postsweep:2,S").arg(1700000000 + i + 1).arg(i + 1);
+        QByteArray text = messages.at(i);
+        text.replace("\r\n", "\n");
+        if (!writeFile(path, text) ||
+            ::chown(QFile::encodeName(path).constData(), m_mailUid, m_mailGid) != 0)
+            return fail(QStringLiteral("cannot write ") + path);
+    }
+    return true;
+}
+
+} // namespace testsupport

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <sys/types.h>
+
+namespace testsupport {
+
+// Debian's Dovecot serving POP3 on 127.0.0.1 for tests, from a fresh temporary
+// directory that holds its configuration, sockets, state, log, accounts and maildirs.
+// Plain-text logins, no TLS, no delay after a failed login.
+class DovecotServer
+{
+public:
+    DovecotServer();
+    ~DovecotServer(); // stops the server and removes its directory
+
+    DovecotServer(const DovecotServer&) = delete;
+    DovecotServer& operator=(const DovecotServer&) = delete;
+
+    // The dovecot program, or empty text when it is not installed.
+    static QString executable();
+
+    // Starts the server and waits (at most 10 s) until it greets a client with "+OK".
+    [[nodiscard]] bool start();
+    // Terminates the server and waits for it (bounded). Harmless when not running.
+    void stop();
+    bool isRunning() const;
+    QString errorString() const { return m_error; }
+
+    QString host() const { return QStringLiteral("127.0.0.1"); }
+    quint16 port() const { return m_port; }
+    QString directory() const { return m_dir ? m_dir->path() : QString(); }
+    // What the server wrote to its log so far.
+    QString logText() const;
+
+    // Adds an account with an empty mailbox, or changes the password of an existing one.
+    // On a running server this waits up to a second, until the server sees the change.
+    [[nodiscard]] bool addUser(const QString& name, const QString& password);
+    // Replaces the account's mailbox with these messages, numbered 1..n in this order.
+    // Messages are written as they would be on disk (LF line ends; CR LF is turned into LF).
+    [[nodiscard]] bool setMessages(const QString& name, const QList<QByteArray>& messages);
+
+private:
+    bool prepareDirectory();
+    bool writeConfiguration();
+    bool writePasswords();
+    bool launch();
+    bool waitForGreeting();
+    bool makeMailDirectory(const QString& path);
+    bool fail(const QString& message);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QProcess m_process;
+    quint16 m_port = 0;
+    QMap<QString, QString> m_passwords;
+    uid_t m_mailUid = 0;
+    gid_t m_mailGid = 0;
+    QString m_mailUser;
+    QString m_mailGroup;
+    QString m_error;
+};
+
+} // namespace testsupport

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/RuntimeRandom.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -24,6 +26,8 @@ public:
 private:
     QByteArray m_key;
     QByteArray m_text;
+    // This cipher's own generator, so that no other user of the runtime's can disturb it.
+    platform::RuntimeRandom m_random;
 };
 
 // Scrambles text; the text must be representable in code page 932 (the settings

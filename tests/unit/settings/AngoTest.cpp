@@ -1,0 +1,198 @@
+#include "settings/Ango.h"
+
+#include <gtest/gtest.h>
+#include <random>
+
+namespace {
+
+const QString kKeys[] = {QString::fromUtf16(ango::kHostKey), QString::fromUtf16(ango::kUserKey),
+                         QString::fromUtf16(ango::kPasswordKey)};
+
+QByteArray stretched(const QByteArray& text)
+{
+    Cipher cipher;
+    cipher.Text(text);
+    cipher.Stretch();
+    return cipher.Text();
+}
+
+std::optional<QByteArray> shrunk(const QByteArray& text)
+{
+    Cipher cipher;
+    cipher.Text(text);
+    if (!cipher.Shrink())
+        return std::nullopt;
+    return cipher.Text();
+}
+
+QString randomText(std::mt19937& engine, const QString& alphabet, int length)
+{
+    std::uniform_int_distribution<int> pick(0, int(alphabet.size()) - 1);
+    QString text;
+    for (int i = 0; i < length; ++i)
+        text += alphabet.at(pick(engine));
+    return text;
+}
+
+} // namespace
+
+TEST(CipherStretch, SpreadsThreeBytesOverFourCharacters)
+{
+    struct Row
+    {
+        const char* name;
+        QByteArray text;
+        QByteArray expected;
+    };
+    const Row rows[] = {
+        {"empty", "", ""},           {"a", "a", "\\K"},
+        {"ab", "ab", "\\]O"},        {"abc", "abc", "\\]^P"},
+        {"abcd", "abcd", "\\]^P_K"}, {"code 0 becomes ;", QByteArray(3, '\0'), ";;;;"},
+        {"byte 255", "\xFF", "zk"},  {"three bytes of 255", "\xFF\xFF\xFF", "zzzz"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(stretched(row.text), row.expected);
+    }
+}
+
+TEST(CipherShrink, GathersFourCharactersBackIntoThreeBytes)
+{
+    struct Row
+    {
+        const char* name;
+        QByteArray text;
+        QByteArray expected;
+    };
+    const Row rows[] = {
+        {"empty", "", ""},
+        {"length 1 gives nothing", "\\", ""},
+        {"a", "\\K", "a"},
+        {"ab", "\\]O", "ab"},
+        {"abc", "\\]^P", "abc"},
+        {"4k+1 ignores the last character", "\\]^PX", "abc"},
+        {";;;; gives code 0", ";;;;", QByteArray(3, '\0')},
+        {"zk gives byte 255", "zk", "\xFF"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(shrunk(row.text), row.expected);
+    }
+}
+
+TEST(CipherShrink, RefusesCharactersOutsideTheAlphabet)
+{
+    for (const QByteArray& text :
+         {QByteArray("\\]:P"), QByteArray("{K"), QByteArray("\\]^P\"K"), QByteArray("\\\x80")}) {
+        SCOPED_TRACE(text.toStdString());
+        Cipher cipher;
+        cipher.Text(text);
+        EXPECT_FALSE(cipher.Shrink());
+        EXPECT_EQ(cipher.Text(), text);
+    }
+}
+
+TEST(Encrypt, GivesTheKnownScrambledHostName)
+{
+    EXPECT_EQ(Encrypt(u"pop.example.jp"_qs, u"HostField"_qs), u"HX?@F?f<_WfK@qWLMbO"_qs);
+    bool ok = false;
+    EXPECT_EQ(Decrypt(u"HX?@F?f<_WfK@qWLMbO"_qs, u"HostField"_qs, &ok), u"pop.example.jp"_qs);
+    EXPECT_TRUE(ok);
+}
+
+TEST(Encrypt, EmptyTextStaysEmpty)
+{
+    bool ok = false;
+    EXPECT_EQ(Encrypt(QString(), u"UserF"_qs), QString());
+    EXPECT_EQ(Decrypt(QString(), u"UserF"_qs, &ok), QString());
+    EXPECT_TRUE(ok);
+}
+
+TEST(Encrypt, RoundTripsAsciiAndJapaneseTextsWithEveryKey)
+{
+    QString ascii;
+    for (int c = 0; c < 128; ++c)
+        ascii += QChar(c);
+    const QString japanese = u"あいうアイウｱｲｳ漢字～①∥、。　\"',ー髙纊ABC"_qs;
+    const QString keys[] = {kKeys[0], kKeys[1], kKeys[2], QString(), u"鍵"_qs, u"a"_qs};
+    std::mt19937 engine(20050314);
+    for (const QString& alphabet : {ascii, japanese}) {
+        for (const QString& key : keys) {
+            for (int length = 0; length < 40; ++length) {
+                const QString text = randomText(engine, alphabet, length);
+                SCOPED_TRACE(text.toStdString() + " / " + key.toStdString());
+                bool ok = false;
+                EXPECT_EQ(Decrypt(Encrypt(text, key), key, &ok), text);
+                EXPECT_TRUE(ok);
+            }
+        }
+    }
+}
+
+TEST(Encrypt, OutputHasFourCharactersForEveryThreeBytesAllFromSemicolonToZ)
+{
+    QString ascii;
+    for (int c = 0; c < 128; ++c)
+        ascii += QChar(c);
+    std::mt19937 engine(7);
+    for (const QString& key : kKeys) {
+        for (int n = 0; n < 30; ++n) {
+            const QString scrambled = Encrypt(randomText(engine, ascii, n), key);
+            EXPECT_EQ(scrambled.size(), n + (n + 2) / 3);
+            for (const QChar c : scrambled)
+                EXPECT_TRUE(c >= u';' && c <= u'z') << int(c.unicode());
+        }
+    }
+    // Double-byte characters count two bytes each: 4 bytes, 6 characters.
+    EXPECT_EQ(Encrypt(u"あ漢"_qs, kKeys[2]).size(), 6);
+    EXPECT_EQ(Encrypt(u"ｱ"_qs, kKeys[2]).size(), 2);
+}
+
+TEST(Encrypt, ResultDoesNotDependOnEarlierCalls)
+{
+    const QString first = Encrypt(u"secret-pass"_qs, kKeys[2]);
+    Encrypt(u"other"_qs, kKeys[0]);
+    Decrypt(u"HX?@F?f<_WfK@qWLMbO"_qs, kKeys[1]);
+    Decrypt(u"::::"_qs, kKeys[1]);
+    platform::RuntimeRandom::process().draw(-3.0f);
+    platform::RuntimeRandom::process().mix(99.0);
+    EXPECT_EQ(Encrypt(u"secret-pass"_qs, kKeys[2]), first);
+    EXPECT_EQ(Encrypt(u"pop.example.jp"_qs, kKeys[0]), u"HX?@F?f<_WfK@qWLMbO"_qs);
+}
+
+TEST(Decrypt, FailsOnTextThatDidNotComeFromEncrypt)
+{
+    // Bytes that XOR back to 0xFF, which code page 932 has no character for.
+    Cipher notCp932;
+    notCp932.KeyString(kKeys[1]);
+    notCp932.Text("\xFF");
+    notCp932.DoXor();
+    notCp932.Stretch();
+    const QString undecodable = QString::fromLatin1(notCp932.Text());
+
+    struct Row
+    {
+        const char* name;
+        QString text;
+    };
+    const Row rows[] = {
+        {"character below ;", u"HX?@F?f<_WfK@qWLMb:"_qs},
+        {"character above z", u"HX?@F?f<_WfK@qWLMb{"_qs},
+        {"space", u"HX?@ F?f<"_qs},
+        {"non-Latin character", u"HX?あ"_qs},
+        {"bytes without a character", undecodable},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        bool ok = true;
+        EXPECT_EQ(Decrypt(row.text, kKeys[1], &ok), QString());
+        EXPECT_FALSE(ok);
+    }
+}
+
+TEST(Decrypt, ScrambledTextOfLengthOneGivesEmptyText)
+{
+    bool ok = false;
+    EXPECT_EQ(Decrypt(u"K"_qs, kKeys[0], &ok), QString());
+    EXPECT_TRUE(ok);
+}

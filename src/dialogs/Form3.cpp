@@ -1,0 +1,149 @@
+#include "dialogs/Form3.h"
+
+#include "app/control/AppContext.h"
+#include "dialogs/Form4.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QLineEdit* addRow(QGridLayout* grid, int row, const QString& labelName, const QString& caption,
+                  const QString& editName, QWidget* parent, int span = 2)
+{
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(labelName);
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(editName);
+    label->setBuddy(edit);
+    grid->addWidget(label, row, 0);
+    grid->addWidget(edit, row, 1, 1, span);
+    return edit;
+}
+
+} // namespace
+
+Form3::Form3(AppContext& ctx, QWidget* parent)
+    : QDialog(parent), m_ctx(ctx), m_form4(std::make_unique<Form4>()), m_check(ctx, *this)
+{
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(QStringLiteral("メールサーバ設定"));
+    createFields();
+    createButtons();
+    connect(m_form4.get(), &Form4::cancelPressed, this, [this] { m_check.cancelCheck(); });
+}
+
+Form3::~Form3() = default;
+
+void Form3::createFields()
+{
+    auto* frame = new QGroupBox(QStringLiteral("メールサーバ設定"), this);
+    frame->setObjectName(QStringLiteral("Frame1"));
+    auto* grid = new QGridLayout(frame);
+    m_host = addRow(grid, 0, QStringLiteral("Label1"), QStringLiteral("受信サーバ名"),
+                    QStringLiteral("Text1"), frame);
+    m_port = addRow(grid, 1, QStringLiteral("Label4"), QStringLiteral("受信ポート"),
+                    QStringLiteral("Text2"), frame, 1);
+    m_port->setText(QStringLiteral("110"));
+    m_port->setMaxLength(5);
+    m_port->setFixedWidth(m_port->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 12);
+    auto* note = new QLabel(QStringLiteral("指定がない限り変更しないでください"), frame);
+    note->setObjectName(QStringLiteral("Label5"));
+    note->setStyleSheet(QStringLiteral("color: red;"));
+    grid->addWidget(note, 1, 2);
+    m_account = addRow(grid, 2, QStringLiteral("Label2"), QStringLiteral("アカウント名"),
+                       QStringLiteral("Text3"), frame);
+    m_account->setAttribute(Qt::WA_InputMethodEnabled, false);
+    m_password = addRow(grid, 3, QStringLiteral("Label3"), QStringLiteral("パスワード"),
+                        QStringLiteral("Text4"), frame, 1);
+    m_password->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // "*"
+    auto* display = new QCheckBox(QStringLiteral("パスワード表示"), frame);
+    display->setObjectName(QStringLiteral("Check1"));
+    grid->addWidget(display, 3, 2);
+    const auto applyDisplay = [this](int state) {
+        m_password->setEchoMode(state == Qt::Checked ? QLineEdit::Normal : QLineEdit::Password);
+        // Changing the echo mode turns input methods back on.
+        m_password->setAttribute(Qt::WA_InputMethodEnabled, false);
+        m_password->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhSensitiveData |
+                                        Qt::ImhNoPredictiveText);
+    };
+    connect(display, &QCheckBox::stateChanged, this, applyDisplay);
+    applyDisplay(Qt::Unchecked);
+    grid->setColumnStretch(2, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(frame);
+}
+
+void Form3::createButtons()
+{
+    auto* frame = findChild<QGroupBox*>(QStringLiteral("Frame1"));
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    auto* cancel = new QPushButton(QStringLiteral("キャンセル"), frame);
+    cancel->setObjectName(QStringLiteral("Command2"));
+    cancel->setAutoDefault(false);
+    auto* ok = new QPushButton(QStringLiteral("OK"), frame);
+    ok->setObjectName(QStringLiteral("Command1"));
+    ok->setDefault(true);
+    row->addWidget(cancel);
+    row->addWidget(ok);
+    static_cast<QGridLayout*>(frame->layout())->addLayout(row, 4, 0, 1, 3);
+    connect(ok, &QPushButton::clicked, this, &Form3::pressOk);
+    connect(cancel, &QPushButton::clicked, this, [this] { m_check.cancelDialog(); });
+}
+
+void Form3::fillFromSession()
+{
+    const auto& session = m_ctx.session;
+    m_host->setText(session.Pop3Server);
+    m_port->setText(QString::number(session.Pop3Port));
+    m_account->setText(session.Pop3Id);
+    m_password->setText(session.Pop3PassWd);
+}
+
+void Form3::reject()
+{
+    m_check.cancelDialog();
+}
+
+void Form3::pressOk()
+{
+    m_check.pressOk({m_host->text(), m_port->text(), m_account->text(), m_password->text()});
+}
+
+void Form3::showChecking()
+{
+    m_form4->show();
+    hide();
+}
+
+void Form3::showEditing()
+{
+    m_form4->hide();
+    show();
+}
+
+void Form3::leaveToMainWindow()
+{
+    m_form4->hide();
+    hide();
+    Q_EMIT backToMainWindow();
+}
+
+void Form3::hideMonitor()
+{
+    Q_EMIT monitorHideRequested();
+}
+
+void Form3::warn(const QString& text)
+{
+    if (m_warn)
+        m_warn(isVisible() ? static_cast<QWidget*>(this) : nullptr, text);
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "dialogs/Warning.h"
+#include "dialogs/control/SingleServerCheck.h"
+
+#include <QDialog>
+
+#include <memory>
+
+class Form4;
+class QCheckBox;
+class QLineEdit;
+struct AppContext;
+
+// "メールサーバ設定": one server's host, port, account and password; "OK" checks the
+// login (Form4 shows meanwhile) and on success records the server in "PostSweep1.ini".
+class Form3 : public QDialog, private SingleServerWindows
+{
+    Q_OBJECT
+public:
+    explicit Form3(AppContext& ctx, QWidget* parent = nullptr);
+    ~Form3() override;
+
+    // Copies the session's current host, port, account and password into the fields.
+    void fillFromSession();
+    void setWarnFunction(dialogs::WarnFunction warn) { m_warn = std::move(warn); }
+
+    SingleServerCheck& check() { return m_check; }
+    Form4* progressWindow() const { return m_form4.get(); }
+
+    // Closing through the title bar or with Esc acts like キャンセル.
+    void reject() override;
+
+Q_SIGNALS:
+    // The dialog has closed; the main window is to be shown again.
+    void backToMainWindow();
+    // The check has ended; the command monitor is to be hidden.
+    void monitorHideRequested();
+
+private:
+    void createFields();
+    void createButtons();
+    void pressOk();
+
+    void showChecking() override;
+    void showEditing() override;
+    void leaveToMainWindow() override;
+    void hideMonitor() override;
+    void warn(const QString& text) override;
+
+    AppContext& m_ctx;
+    QLineEdit* m_host = nullptr;
+    QLineEdit* m_port = nullptr;
+    QLineEdit* m_account = nullptr;
+    QLineEdit* m_password = nullptr;
+    std::unique_ptr<Form4> m_form4;
+    SingleServerCheck m_check;
+    dialogs::WarnFunction m_warn = dialogs::showWarning;
+};

@@ -1,0 +1,151 @@
+#include "dialogs/control/ServerVerification.h"
+
+#include "app/control/AppContext.h"
+
+const QString ServerVerification::kUnchecked = QStringLiteral("未チェック");
+const QString ServerVerification::kNotSet = QStringLiteral("未設定");
+const QString ServerVerification::kLoggedIn = QStringLiteral("設定完了");
+const QString ServerVerification::kFailed = QStringLiteral("エラー発生");
+const QString ServerVerification::kCancelCaption = QStringLiteral("キャンセル");
+const QString ServerVerification::kOkCaption = QStringLiteral("OK");
+
+ServerVerification::ServerVerification(AppContext& ctx)
+    : m_ctx(ctx), m_timer(ctx.loop.createTimer(kTimer1Interval)), m_caption(kCancelCaption)
+{
+    m_status.fill(kUnchecked);
+    m_timer->setTickHandler([this] { tick(); });
+}
+
+ServerVerification::~ServerVerification() = default;
+
+bool ServerVerification::running() const
+{
+    return m_timer->isActive();
+}
+
+void ServerVerification::start()
+{
+    m_ctx.log.WriteLogLine(QStringLiteral("  サーバ設定の確認をしています"));
+    CheckTarget.fill(false);
+    m_timer->start();
+    ServerCheckFlag = false;
+    m_ctx.loginCheckActive = true;
+    m_status.fill(kUnchecked);
+    m_caption = kCancelCaption;
+    changed();
+}
+
+void ServerVerification::pressButton()
+{
+    if (m_caption != kCancelCaption)
+        return;
+    // Stopping the engine's timers too: a stale watchdog must not report a time-out
+    // and a late reply must not make the engine send on the closed socket.
+    auto& session = m_ctx.session;
+    session.abort();
+    session.Pop3ConnectFlag = Pop3Session::False;
+    session.Pop3ErrorFlag = Pop3Session::False;
+    m_timer->stop();
+    ServerCheckFlag = false;
+    m_ctx.loginCheckActive = false;
+}
+
+void ServerVerification::tick()
+{
+    if (ServerCheckFlag) {
+        if (awaitOutcome())
+            finish();
+    } else {
+        walk();
+    }
+    changed();
+}
+
+// True when server 5's outcome has been seen (the verification is over).
+bool ServerVerification::awaitOutcome()
+{
+    auto& session = m_ctx.session;
+    const auto settle = [this](const QString& outcome) {
+        ServerCheckFlag = false;
+        for (int n = 1; n < kServers; ++n)
+            if (CheckTarget.at(n - 1))
+                m_status.at(n - 1) = outcome;
+        if (!CheckTarget.at(kServers - 1))
+            return false;
+        m_status.at(kServers - 1) = outcome;
+        return true;
+    };
+    if (session.Pop3ConnectOk == Pop3Session::True && settle(kLoggedIn))
+        return true;
+    if (session.Pop3ErrorFlag == Pop3Session::True) {
+        // The login has failed for good; a socket error leaves the watchdog running,
+        // which would report a time-out long after the check.
+        session.abort();
+        return settle(kFailed);
+    }
+    return false;
+}
+
+void ServerVerification::walk()
+{
+    for (int n = 1; n <= kServers; ++n) {
+        if (m_status.at(n - 1) != kUnchecked) {
+            if (n == kServers)
+                return;
+            continue;
+        }
+        if (takeUp(n))
+            return;
+    }
+    finish();
+}
+
+// Makes server n the target; starts its login when its profile is enabled (true),
+// otherwise marks it not set up (false).
+bool ServerVerification::takeUp(int n)
+{
+    if (n >= 2)
+        CheckTarget.at(n - 2) = false;
+    CheckTarget.at(n - 1) = true;
+    if (m_ctx.settings.profile(n).Enabled) {
+        startLogin(n);
+        ServerCheckFlag = true;
+        return true;
+    }
+    m_status.at(n - 1) = kNotSet;
+    return false;
+}
+
+void ServerVerification::startLogin(int n)
+{
+    const ServerProfile& profile = m_ctx.settings.profile(n);
+    auto& session = m_ctx.session;
+    session.Pop3Server = profile.Server;
+    session.Pop3Id = profile.Id;
+    session.Pop3PassWd = profile.PassWd;
+    session.Pop3ConnectFlag = Pop3Session::True;
+    session.Pop3ConnectOk = Pop3Session::False;
+    const auto port = Pop3Session::parsePort(profile.Port);
+    if (!port) {
+        session.rejectPort(profile.Port);
+        return;
+    }
+    session.Pop3Port = *port;
+    session.ServerConect();
+    session.Timer1().start();
+}
+
+void ServerVerification::finish()
+{
+    ServerCheckFlag = false;
+    m_timer->stop();
+    CheckTarget.back() = false;
+    m_caption = kOkCaption;
+    m_ctx.loginCheckActive = false;
+}
+
+void ServerVerification::changed()
+{
+    if (m_changed)
+        m_changed();
+}

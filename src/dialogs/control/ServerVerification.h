@@ -1,0 +1,64 @@
+#pragma once
+
+#include "platform/Timer.h"
+
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+struct AppContext;
+
+// The login check of every profile, one server after another, on the session
+// engine's check-only mode, driven by the settings dialog's 500 ms Timer1. Each
+// server gets a status: not yet checked, not set up, logged in, or failed. While it
+// runs, ctx.loginCheckActive keeps runs away from the engine.
+class ServerVerification
+{
+public:
+    static constexpr int kTimer1Interval = 500;
+    static constexpr int kServers = 5;
+
+    static const QString kUnchecked; // "未チェック"
+    static const QString kNotSet;    // "未設定"
+    static const QString kLoggedIn;  // "設定完了"
+    static const QString kFailed;    // "エラー発生"
+    static const QString kCancelCaption;
+    static const QString kOkCaption;
+
+    explicit ServerVerification(AppContext& ctx);
+    ~ServerVerification();
+
+    // Logs the start, resets the statuses and targets, starts Timer1.
+    void start();
+    // The window's button: while running, stops the check and everything the engine does.
+    void pressButton();
+
+    bool running() const;
+    // Status of server n (1..5).
+    const QString& status(int n) const { return m_status.at(n - 1); }
+    const QString& buttonCaption() const { return m_caption; }
+
+    bool ServerCheckFlag = false;             // a login's outcome is awaited
+    std::array<bool, kServers> CheckTarget{}; // CheckTarget[n - 1]: server n is the target
+    platform::Timer& Timer1() { return *m_timer; }
+
+    // Called after every change of a status or of the button caption.
+    void setChangeHandler(std::function<void()> handler) { m_changed = std::move(handler); }
+
+private:
+    void tick();
+    bool awaitOutcome();
+    void walk();
+    bool takeUp(int n);
+    void startLogin(int n);
+    void finish();
+    void changed();
+
+    AppContext& m_ctx;
+    std::unique_ptr<platform::Timer> m_timer;
+    std::array<QString, kServers> m_status;
+    QString m_caption;
+    std::function<void()> m_changed;
+};

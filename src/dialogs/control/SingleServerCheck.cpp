@@ -1,0 +1,147 @@
+#include "dialogs/control/SingleServerCheck.h"
+
+#include "app/control/AppContext.h"
+#include "platform/Codepage.h"
+#include "settings/Ango.h"
+
+#include <QSaveFile>
+
+namespace {
+
+const QString kIncomplete = QStringLiteral("全項目入力してください");
+const QString kCannotConnect = QStringLiteral("サーバに接続出来ません");
+
+// The characters the program's files cannot hold: a double quote, a line break, or
+// one without a code in code page 932.
+bool storable(const QString& text)
+{
+    return !text.contains(u'"') && !text.contains(u'\r') && !text.contains(u'\n') &&
+           platform::encodeCp932(text).ok();
+}
+
+QString quoted(const QString& text)
+{
+    return u'"' + text + u'"';
+}
+
+} // namespace
+
+SingleServerCheck::SingleServerCheck(AppContext& ctx, SingleServerWindows& windows)
+    : m_ctx(ctx), m_windows(windows), m_timer(ctx.loop.createTimer(kTimer1Interval))
+{
+    m_timer->setTickHandler([this] { tick(); });
+}
+
+SingleServerCheck::~SingleServerCheck() = default;
+
+std::optional<QString> SingleServerCheck::refusal(const Fields& fields)
+{
+    const bool empty = fields.host.isEmpty() || fields.port.isEmpty() || fields.account.isEmpty() ||
+                       fields.password.isEmpty();
+    if (empty || !Pop3Session::parsePort(fields.port))
+        return kIncomplete;
+    const std::pair<const QString&, const char16_t*> named[] = {
+        {fields.host, u"受信サーバ名"},
+        {fields.account, u"アカウント名"},
+        {fields.password, u"パスワード"},
+    };
+    for (const auto& [text, caption] : named)
+        if (!storable(text))
+            return QString::fromUtf16(caption) +
+                   QStringLiteral(
+                       "に保存できない文字（\"、改行、シフトJISにない文字）が含まれています");
+    return std::nullopt;
+}
+
+QByteArray SingleServerCheck::record(int port, const QString& host, const QString& account,
+                                     const QString& password)
+{
+    const QString line = quoted(QString::number(port)) + u',' +
+                         quoted(Encrypt(host, QString::fromUtf16(ango::kHostKey))) + u',' +
+                         quoted(Encrypt(account, QString::fromUtf16(ango::kUserKey))) + u',' +
+                         quoted(Encrypt(password, QString::fromUtf16(ango::kPasswordKey))) +
+                         QStringLiteral("\r\n");
+    return platform::encodeCp932(line).bytes;
+}
+
+void SingleServerCheck::pressOk(const Fields& fields)
+{
+    if (const auto refused = refusal(fields)) {
+        m_windows.warn(*refused);
+        return;
+    }
+    auto& session = m_ctx.session;
+    session.Pop3Server = fields.host;
+    session.Pop3Port = *Pop3Session::parsePort(fields.port);
+    session.Pop3Id = fields.account;
+    session.Pop3PassWd = fields.password;
+    m_ctx.log.WriteLogLine(QStringLiteral("  サーバ設定の確認をしています"));
+    session.Pop3ConnectFlag = Pop3Session::True;
+    session.Pop3ConnectOk = Pop3Session::False;
+    m_ctx.loginCheckActive = true;
+    session.ServerConect();
+    session.Timer1().start();
+    m_timer->start();
+    m_windows.showChecking();
+}
+
+void SingleServerCheck::tick()
+{
+    if (m_ctx.session.Pop3ConnectOk == Pop3Session::True)
+        succeed();
+    else if (m_ctx.session.Pop3ErrorFlag == Pop3Session::True)
+        fail();
+}
+
+void SingleServerCheck::succeed()
+{
+    m_timer->stop();
+    m_ctx.loginCheckActive = false;
+    const auto& session = m_ctx.session;
+    QSaveFile file(m_ctx.singleServerPath());
+    const QByteArray line =
+        record(session.Pop3Port, session.Pop3Server, session.Pop3Id, session.Pop3PassWd);
+    const bool written =
+        file.open(QIODevice::WriteOnly) && file.write(line) == line.size() && file.commit();
+    m_windows.hideMonitor();
+    if (!written) {
+        // The login worked but nothing was recorded: say so instead of closing as if done.
+        m_windows.showEditing();
+        m_windows.warn(
+            QStringLiteral("%1を保存できませんでした\n%2")
+                .arg(QString::fromUtf16(appfiles::kSingleServerFile), file.errorString()));
+        return;
+    }
+    m_windows.leaveToMainWindow();
+}
+
+void SingleServerCheck::fail()
+{
+    stopCheck();
+    m_windows.hideMonitor();
+    m_windows.showEditing();
+    m_windows.warn(kCannotConnect);
+}
+
+void SingleServerCheck::cancelCheck()
+{
+    m_windows.showEditing();
+    stopCheck();
+}
+
+void SingleServerCheck::cancelDialog()
+{
+    m_windows.leaveToMainWindow();
+}
+
+// Ends the check whatever the engine is doing; the engine's timers stop too, so a stale
+// watchdog cannot report a time-out and a late reply cannot make it send.
+void SingleServerCheck::stopCheck()
+{
+    m_timer->stop();
+    auto& session = m_ctx.session;
+    session.abort();
+    session.Pop3ConnectFlag = Pop3Session::False;
+    session.Pop3ErrorFlag = Pop3Session::False;
+    m_ctx.loginCheckActive = false;
+}

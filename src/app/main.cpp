@@ -1,12 +1,35 @@
+#include "app/AppInfo.h"
+#include "app/DesktopShell.h"
+#include "app/PostSweepApp.h"
+#include "app/control/SingleInstance.h"
+#include "platform/qt/QtEventLoop.h"
+#include "platform/qt/QtTcpClient.h"
+
 #include <QApplication>
-#include <QMainWindow>
+#include <QSystemTrayIcon>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setObjectName(QStringLiteral("Form1"));
-    window.setWindowTitle(QStringLiteral("Post Sweep"));
-    window.show();
-    return app.exec();
+    QApplication::setApplicationName(QString::fromLatin1(appinfo::kApplicationName));
+    // The program stays resident with every window hidden; it ends by its own commands.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    const QString directory = QCoreApplication::applicationDirPath();
+    const SingleInstance instance(directory);
+    if (!instance.acquired())
+        return 0; // another copy runs from this directory; leave before adding an icon
+
+    platform::QtEventLoop loop;
+    platform::QtTcpClient socket;
+    DesktopShell* desktop = nullptr; // where the dialogs are plugged in (setDialogs)
+    PostSweepApp program(loop, socket, directory,
+                         [&desktop](Form2& monitor) {
+                             auto shell = std::make_unique<DesktopShell>(monitor);
+                             desktop = shell.get();
+                             return shell;
+                         },
+                         {.notificationIcon = QSystemTrayIcon::isSystemTrayAvailable()});
+    program.start();
+    return QApplication::exec();
 }

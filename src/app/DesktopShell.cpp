@@ -1,0 +1,76 @@
+#include "app/DesktopShell.h"
+
+#include "diagnostics/Form2.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QUrl>
+
+DesktopShell::DesktopShell(Form2& monitor) : m_monitor(monitor) {}
+
+void DesktopShell::setDialogs(DialogHooks dialogs)
+{
+    m_dialogs = std::move(dialogs);
+}
+
+void DesktopShell::showMonitor()
+{
+    m_monitor.showMonitor();
+}
+
+void DesktopShell::hideMonitor()
+{
+    m_monitor.hideMonitor();
+}
+
+bool DesktopShell::monitorVisible() const
+{
+    return m_monitor.isVisible();
+}
+
+bool DesktopShell::showSettingsDialog()
+{
+    if (!m_dialogs.showSettingsDialog)
+        return false;
+    m_dialogs.showSettingsDialog();
+    return true;
+}
+
+void DesktopShell::fillSingleServerDialog(const QString& server, const QString& port,
+                                          const QString& id, const QString& password)
+{
+    if (m_dialogs.fillSingleServerDialog)
+        m_dialogs.fillSingleServerDialog(server, port, id, password);
+}
+
+void DesktopShell::showSingleServerDialog()
+{
+    if (m_dialogs.showSingleServerDialog)
+        m_dialogs.showSingleServerDialog();
+}
+
+void DesktopShell::showHeaderViewer()
+{
+    if (m_dialogs.showHeaderViewer)
+        m_dialogs.showHeaderViewer();
+}
+
+void DesktopShell::openPath(const QString& path)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path)); // a failure is ignored
+}
+
+void DesktopShell::warn(const QString& text)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("PostSweep"), text, QMessageBox::Ok);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    box.exec();
+}
+
+// Leaves the event loop without closing the windows first: the main window's
+// close means "終　了", which is what brought the program here.
+void DesktopShell::quit()
+{
+    QCoreApplication::exit(0);
+}

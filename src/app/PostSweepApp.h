@@ -1,0 +1,55 @@
+#pragma once
+
+#include "app/Form1.h"
+#include "app/control/AppContext.h"
+#include "app/control/Form1Model.h"
+#include "app/control/RunController.h"
+#include "diagnostics/Form2.h"
+
+#include <memory>
+
+class NotifyIcon;
+class Shell;
+
+// The running program put together: the objects of a run (AppContext) on the
+// given event loop and socket, the main window's model and run control, the
+// command monitor Form2, the main window Form1 and, where the desktop has a
+// notification area, its icon. The program builds it on Qt's event loop and
+// socket; GUI tests on virtual time and a scripted server, with a Shell that
+// records what the program asks of the desktop.
+class PostSweepApp
+{
+public:
+    struct Options
+    {
+        bool notificationIcon = true; // false: the main window minimises instead of hiding
+    };
+
+    // The shell is made for the monitor window once it exists.
+    using ShellFactory = std::function<std::unique_ptr<Shell>(Form2& monitor)>;
+
+    PostSweepApp(platform::EventLoop& loop, platform::TcpClient& socket, const QString& directory,
+                 const ShellFactory& makeShell, Options options);
+    ~PostSweepApp();
+
+    // Start-up: loads the settings, applies them and shows the main window (or the
+    // settings dialog when there is no usable settings file).
+    LoadOutcome start();
+
+    AppContext& context() { return m_context; }
+    Form1Model& model() { return m_model; }
+    RunController& controller() { return *m_controller; }
+    Shell& shell() { return *m_shell; }
+    Form1& mainWindow() { return *m_mainWindow; }
+    Form2& monitor() { return m_monitor; }
+    NotifyIcon* notifyIcon() { return m_notifyIcon.get(); } // none without a notification area
+
+private:
+    AppContext m_context;
+    Form1Model m_model;
+    Form2 m_monitor;
+    std::unique_ptr<Shell> m_shell;
+    std::unique_ptr<RunController> m_controller;
+    std::unique_ptr<Form1> m_mainWindow;
+    std::unique_ptr<NotifyIcon> m_notifyIcon;
+};

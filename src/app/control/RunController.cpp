@@ -1,0 +1,196 @@
+#include "app/control/RunController.h"
+
+#include "app/control/AppContext.h"
+#include "app/control/Form1Model.h"
+#include "app/control/IntervalSchedule.h"
+#include "app/control/Shell.h"
+
+namespace {
+
+// The help file beside the executable, opened by the desktop's viewer.
+const QString kHelpFile = QStringLiteral("postsweep.html");
+
+// The mail program started after a run-once, by the selected Option2 button;
+// empty for "起動せずそのまま終了" and when no button is selected.
+QString mailProgramPath(int option2)
+{
+    switch (option2) {
+    case 0:
+        return QStringLiteral("C:\\Program Files\\Outlook Express\\msimn.exe");
+    case 1:
+        return QStringLiteral("C:\\PROGRA~1\\MICROS~2\\Office\\OUTLOOK.EXE");
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+RunController::RunController(AppContext& context, Form1Model& form, Shell& shell)
+    : m_context(context), m_form(form), m_shell(shell), m_timer3(context.loop.createTimer(5000))
+{
+    m_timer3->setTickHandler([this] { Timer3_Timer(); });
+    m_context.rotation.setEndOfRunHandler([this] { endOfRun(); });
+}
+
+RunController::~RunController()
+{
+    m_context.rotation.setEndOfRunHandler({});
+}
+
+void RunController::run()
+{
+    if (m_context.loginCheckActive || !m_form.startCommandsEnabled())
+        return;
+    if (!m_context.settings.anyEnabled()) {
+        openSettingsDialog();
+        return;
+    }
+    m_context.log.writeStamped(QStringLiteral("  実行を開始しました"));
+    m_form.showRunning();
+    m_form.setMainWindowVisible(false);
+    if (m_form.Check1() == 0) {
+        m_timer3->setInterval(1000);
+        m_timer3->start();
+        if (const auto minutes = schedule::intervalMinutes(m_context.settings.global.TimePosition))
+            m_intervalMinutes = static_cast<qint16>(*minutes);
+        m_nextRunTime = m_context.loop.now().addSecs(qint64{m_intervalMinutes} * 60);
+    }
+    m_shell.showMonitor();
+    m_context.rotation.startRun();
+    const WriteResult saved = save();
+    if (!saved)
+        warnNotSaved(saved); // the run goes on
+}
+
+void RunController::continueRun()
+{
+    m_form.setMainWindowVisible(false);
+}
+
+void RunController::stop()
+{
+    m_form.setMainWindowVisible(true);
+    m_form.showStopped();
+    stopTimersAndSocket();
+    m_shell.hideMonitor();
+    m_context.log.writeStamped(
+        QStringLiteral("  中止キーが押されたのでタイマでの定期実行を中止します"));
+}
+
+void RunController::cancel()
+{
+    stopTimersAndSocket();
+    m_shell.hideMonitor();
+    if (m_form.Check1() == 1)
+        m_form.setMainWindowVisible(true);
+    m_context.log.writeStamped(QStringLiteral("　データ読み込み中キャンセルされました"));
+    m_form.showStopped();
+}
+
+// Ends the program at once, whatever is in progress: a session cut off before
+// QUIT deletes nothing on its server.
+void RunController::exit()
+{
+    if (m_exiting)
+        return;
+    m_exiting = true;
+    stopTimersAndSocket();
+    GlobalSettings& global = m_context.settings.global;
+    global.CleanCond1 = m_form.Check2();
+    global.CleanCond2 = m_form.Check3();
+    const WriteResult saved = save();
+    m_context.log.writeStamped(QStringLiteral("  終了キーが押されたので終了します"));
+    if (!saved)
+        warnNotSaved(saved); // the exit goes on
+    m_shell.quit();
+}
+
+void RunController::serverSettings()
+{
+    const Pop3Session& session = m_context.session;
+    m_shell.fillSingleServerDialog(session.Pop3Server, QString::number(session.Pop3Port),
+                                   session.Pop3Id, session.Pop3PassWd);
+    openSettingsDialog();
+}
+
+void RunController::help()
+{
+    m_form.setTopmost(false);
+    m_shell.openPath(appfiles::beside(m_context.directory, kHelpFile));
+}
+
+void RunController::iconDoubleClicked()
+{
+    if (!m_shell.monitorVisible() && !m_context.loginCheckActive)
+        m_form.setMainWindowVisible(true);
+}
+
+void RunController::showHeaderViewer()
+{
+    m_shell.showHeaderViewer();
+}
+
+void RunController::showSingleServerDialog()
+{
+    m_shell.showSingleServerDialog();
+}
+
+// Starts a due periodic run once nothing else uses the engine; the timetable
+// moves on to the first grid point after now.
+void RunController::Timer3_Timer()
+{
+    if (m_form.Check1() == 1 || runInProgress())
+        return;
+    const QDateTime now = m_context.loop.now();
+    if (now <= m_nextRunTime)
+        return;
+    m_nextRunTime = schedule::nextGridPoint(m_nextRunTime, m_intervalMinutes, now);
+    m_context.rotation.startRun();
+}
+
+// Called by the rotation's Timer4 once the last server of a run is done.
+void RunController::endOfRun()
+{
+    m_context.session.Timer2().stop();
+    m_context.rotation.Timer4().stop();
+    m_context.session.RuleCheckBusy = Pop3Session::False;
+    if (m_form.Check1() == 0)
+        return; // periodic: stays resident until the next run falls due
+    m_context.log.writeStamped(
+        QStringLiteral("  削除が完了したのでメールソフトを起動して終了します"));
+    if (const QString program = mailProgramPath(m_form.Option2()); !program.isEmpty())
+        m_shell.openPath(program);
+    m_shell.quit();
+}
+
+bool RunController::runInProgress() const
+{
+    const Pop3Session& session = m_context.session;
+    return session.sessionInProgress() || m_context.rotation.Timer4().isActive() ||
+           session.RuleCheckBusy == Pop3Session::True || m_context.loginCheckActive;
+}
+
+void RunController::stopTimersAndSocket()
+{
+    m_context.session.abort();
+    m_timer3->stop();
+    m_context.rotation.Timer4().stop();
+}
+
+void RunController::openSettingsDialog()
+{
+    if (m_shell.showSettingsDialog())
+        m_form.setMainWindowVisible(false);
+}
+
+WriteResult RunController::save()
+{
+    return SetDataWrite(m_context.settingsPath(), m_context.settings);
+}
+
+void RunController::warnNotSaved(const WriteResult& result)
+{
+    m_shell.warn(QStringLiteral("設定ファイル「PostSweep.ini」を保存できませんでした。\n") +
+                 result.error);
+}

@@ -1,0 +1,55 @@
+#include "app/control/StartUp.h"
+
+#include "app/control/AppContext.h"
+#include "app/control/Form1Model.h"
+#include "app/control/Shell.h"
+
+namespace {
+
+// A check box takes 0, 1 and 2; any other stored value leaves it as it is.
+bool checkValue(qint16 value)
+{
+    return value >= 0 && value <= 2;
+}
+
+// The stored global values onto the main window's controls, in the order the
+// settings file is applied; each control that changes runs its click handling.
+void applyGlobals(const GlobalSettings loaded, Form1Model& form)
+{
+    if (checkValue(loaded.ClearLogAtStart))
+        form.setCheck5(loaded.ClearLogAtStart);
+    if (loaded.IntCheck == 1)
+        form.setCheck1(1);
+    form.setOption1(loaded.TimePosition); // outside 0..5 selects nothing
+    form.setOption2(loaded.MailSoftSelect);
+    if (checkValue(loaded.CleanCond1))
+        form.setCheck2(loaded.CleanCond1);
+    if (checkValue(loaded.CleanCond2))
+        form.setCheck3(loaded.CleanCond2);
+    if (checkValue(loaded.MainSubjectRule))
+        form.setCheck3(loaded.MainSubjectRule);
+    if (checkValue(loaded.MainSenderRule))
+        form.setCheck4(loaded.MainSenderRule);
+    form.setText1(loaded.MainSubjectWords);
+    form.setText2(loaded.MainSenderWords);
+}
+
+} // namespace
+
+LoadOutcome startUp(AppContext& context, Form1Model& form, Shell& shell)
+{
+    context.session.RuleCheckBusy = Pop3Session::False;
+    const LoadOutcome outcome = LoadSettings(context.settingsPath(), context.settings);
+    if (outcome == LoadOutcome::PathA) {
+        // Without a settings dialog the main window in its idle state serves.
+        form.setMainWindowVisible(!shell.showSettingsDialog());
+        return outcome;
+    }
+    // By value: the controls write their values back into the global settings as
+    // they change, and Check3 takes two stored values in turn.
+    applyGlobals(context.settings.global, form);
+    if (form.Check5() == 1)
+        context.log.ClearLog();
+    form.setMainWindowVisible(true);
+    return outcome;
+}

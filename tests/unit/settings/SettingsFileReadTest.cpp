@@ -1,0 +1,264 @@
+#include "settings/SettingsFile.h"
+#include "support/TempDir.h"
+
+#include <QFile>
+
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+using Lines = QByteArrayList;
+
+// Japanese texts without commas, so that fields can be moved across lines freely.
+SettingsModel plainModel()
+{
+    SettingsModel model;
+    for (int n = 1; n <= SettingsModel::kProfileCount; ++n) {
+        ServerProfile& p = model.profile(n);
+        const QString tag = QString::number(n);
+        p.Server = u"mail"_qs + tag + u".example.jp"_qs;
+        p.Port = u"11"_qs + tag;
+        p.Id = u"user"_qs + tag;
+        p.PassWd = u"秘密"_qs + tag;
+        p.MyAddress = u"me@example.jp"_qs;
+        for (int i = 0; i < ServerProfile::kWordCount; ++i) {
+            p.SubjectWords[i] = u"件名%1 %2"_qs.arg(n).arg(i);
+            p.SenderWords[i] = i % 3 ? QString() : u"差出人%1"_qs.arg(i);
+        }
+        p.RuleUnsolicited = 1;
+        p.RuleNoJapanese = 2;
+        p.RuleSenderWords = 1;
+        p.RuleNotCcMe = n % 2;
+        p.Enabled = true;
+    }
+    model.global = {1, 2, 1, 1, 0, 1, u"未承諾"_qs, u"広告"_qs, 1, 1};
+    return model;
+}
+
+Lines linesOf(const SettingsModel& model)
+{
+    Lines lines = settingsFileBytes(model).split('\n');
+    lines.removeLast(); // after the last line end
+    for (QByteArray& line : lines)
+        line.chop(1);
+    return lines;
+}
+
+QByteArray joined(const Lines& lines, const QByteArray& lineEnd = "\r\n")
+{
+    return lines.join(lineEnd) + lineEnd;
+}
+
+// Global settings that differ from everything the files below hold.
+GlobalSettings priorGlobals()
+{
+    return {0, 4, 2, 2, 2, 2, u"prior"_qs, u"prior"_qs, 0, 0};
+}
+
+class ReadTest : public ::testing::Test
+{
+protected:
+    TempDir dir;
+    QString path = dir.file(u"PostSweep.ini"_qs);
+
+    LoadOutcome load(const QByteArray& bytes, SettingsModel& model)
+    {
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        file.close();
+        return LoadSettings(path, model);
+    }
+};
+
+} // namespace
+
+TEST_F(ReadTest, NoFileOrAnEmptyFileIsPathAAndChangesNothing)
+{
+    SettingsModel model;
+    model.global = priorGlobals();
+    const SettingsModel before = model;
+    EXPECT_EQ(LoadSettings(path, model), LoadOutcome::PathA);
+    EXPECT_EQ(model, before);
+    EXPECT_EQ(model.profile(1).Port, u"110"_qs);
+    EXPECT_EQ(load("", model), LoadOutcome::PathA);
+    EXPECT_EQ(model, before);
+}
+
+TEST_F(ReadTest, LineBoundariesAndBlanksDoNotMatter)
+{
+    const SettingsModel expected = plainModel();
+    const Lines lines = linesOf(expected);
+    const auto joinLastTwoOfEachProfile = [&] {
+        Lines out;
+        for (int i = 0; i < lines.size(); ++i) {
+            const bool lastTwo = i >= 5 && i < 35 && (i - 5) % 6 == 4;
+            out << (lastTwo ? lines[i] + ',' + lines[i + 1] : lines[i]);
+            if (lastTwo)
+                ++i;
+        }
+        return joined(out);
+    };
+    struct Row
+    {
+        const char* name;
+        QByteArray bytes;
+    };
+    const Row rows[] = {
+        {"as written", joined(lines)},
+        {"profile's last two lines joined into one", joinLastTwoOfEachProfile()},
+        {"every field on a line of its own", joined(lines).replace(',', "\r\n")},
+        {"LF line ends", joined(lines, "\n")},
+        {"CR line ends", joined(lines, "\r")},
+        {"blanks before fields", joined(lines).replace(",", ", \t")},
+        {"no line end after the last line", joined(lines).chopped(2)},
+        {"text after a closing quote skipped", joined(lines).replace("\",", "\"junk,")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SettingsModel model;
+        EXPECT_EQ(load(row.bytes, model), LoadOutcome::Complete);
+        EXPECT_EQ(model, expected);
+    }
+}
+
+TEST_F(ReadTest, IntegersMayBeQuotedSignedOrEmpty)
+{
+    Lines lines = linesOf(SettingsModel());
+    lines[7] = "\"1\", +2,";                       // profile 1: 1, 2, and an empty field as 0
+    lines[35] = "-1,\"7\",0,0,0,0,\"\",\"\",-3,0"; // stored as read
+    SettingsModel model;
+    ASSERT_EQ(load(joined(lines), model), LoadOutcome::Complete);
+    EXPECT_EQ(model.profile(1).RuleUnsolicited, 1);
+    EXPECT_EQ(model.profile(1).RuleNoJapanese, 2);
+    EXPECT_EQ(model.profile(1).RuleSubjectWords, 0);
+    EXPECT_EQ(model.global.IntCheck, -1);
+    EXPECT_EQ(model.global.TimePosition, 7);
+    EXPECT_EQ(model.global.MailSoftSelect, -3);
+}
+
+TEST_F(ReadTest, EnabledOnlyWithServerAccountAndPasswordAndNeverCleared)
+{
+    SettingsModel written;
+    const auto set = [&](int n, const char* server, const char* port, const char* id,
+                         const char* password) {
+        ServerProfile& p = written.profile(n);
+        p.Server = QString::fromUtf8(server);
+        p.Port = QString::fromUtf8(port);
+        p.Id = QString::fromUtf8(id);
+        p.PassWd = QString::fromUtf8(password);
+    };
+    set(1, "pop.a.jp", "110", "alice", "pw");
+    set(2, "pop.b.jp", "", "bob", "pw");
+    set(3, "pop.c.jp", "110", "carol", "");
+    set(4, "", "110", "", "pw");
+    set(5, "", "110", "", "");
+
+    SettingsModel model;
+    model.profile(5).Enabled = true; // set earlier, e.g. by the dialog
+    ASSERT_EQ(load(settingsFileBytes(written), model), LoadOutcome::Complete);
+    const bool expected[] = {true, true, false, false, true};
+    for (int n = 1; n <= 5; ++n)
+        EXPECT_EQ(model.profile(n).Enabled, expected[n - 1]) << "profile " << n;
+    EXPECT_EQ(model.profile(2).Port, QString()); // no default put in its place
+    EXPECT_EQ(model.profile(3).Id, u"carol"_qs);
+}
+
+TEST_F(ReadTest, FailureInTheGlobalRecordIsPathBKeepingWhatWasRead)
+{
+    const SettingsModel written = plainModel();
+    const Lines lines = linesOf(written);
+    struct Row
+    {
+        const char* name;
+        Lines lines;
+        GlobalSettings expected;
+    };
+    const GlobalSettings prior = priorGlobals();
+    const auto withLast = [&](const QByteArray& last) {
+        Lines changed = lines;
+        changed.last() = last;
+        return changed;
+    };
+    const Row rows[] = {
+        {"35 lines", lines.mid(0, 35), prior},
+        {"line 36 cut after five fields",
+         withLast("1,7,1,0,2"),
+         {1, 7, 1, 0, 2, prior.MainSenderRule, prior.MainSubjectWords, prior.MainSenderWords,
+          prior.MailSoftSelect, prior.ClearLogAtStart}},
+        {"clear-log value a check box does not take",
+         withLast("1,2,1,1,0,1,\"a\",\"b\",1,3"),
+         {1, 2, 1, 1, 0, 1, u"a"_qs, u"b"_qs, 1, prior.ClearLogAtStart}},
+        {"interval not a number",
+         withLast("1,x,1,1,0,1,\"a\",\"b\",1,1"),
+         {1, prior.TimePosition, prior.CleanCond1, prior.CleanCond2, prior.MainSubjectRule,
+          prior.MainSenderRule, prior.MainSubjectWords, prior.MainSenderWords, prior.MailSoftSelect,
+          prior.ClearLogAtStart}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SettingsModel model;
+        model.global = prior;
+        EXPECT_EQ(load(joined(row.lines), model), LoadOutcome::PathB);
+        EXPECT_EQ(model.profiles, written.profiles); // every profile read and enabled
+        EXPECT_EQ(model.global, row.expected);
+    }
+}
+
+TEST_F(ReadTest, FailureInTheProfilePartIsPathAWithNoProfileEnabled)
+{
+    const SettingsModel written = plainModel();
+    const Lines lines = linesOf(written);
+    const auto changed = [&](int lineNumber, const std::function<QByteArray(QByteArray)>& edit) {
+        Lines out = lines;
+        out[lineNumber - 1] = edit(out[lineNumber - 1]);
+        return out;
+    };
+    const auto replaced = [&](int lineNumber, const QByteArray& line) {
+        return changed(lineNumber, [&](const QByteArray&) { return line; });
+    };
+    struct Row
+    {
+        const char* name;
+        Lines lines;
+    };
+    const Row rows[] = {
+        {"check value 3", replaced(8, "1,2,3")},
+        {"negative check value", replaced(14, "-1,0,0")},
+        {"check value not a number", replaced(35, "1,0,\"me@example.jp\",yes")},
+        {"integer beyond 16 bits", replaced(11, "70000,0,\"\",0")},
+        {"scrambled host with a character below ;",
+         changed(2, [](QByteArray l) { return l.replace(7, 1, ":"); })},
+        {"scrambled password with a character above z",
+         changed(3, [](QByteArray l) { return l.replace(l.size() - 3, 1, "{"); })},
+        {"only the credentials", lines.mid(0, 5)},
+        {"a profile's words cut short", lines.mid(0, 25)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SettingsModel model;
+        model.global = priorGlobals();
+        EXPECT_EQ(load(joined(row.lines), model), LoadOutcome::PathA);
+        for (const ServerProfile& p : model.profiles)
+            EXPECT_FALSE(p.Enabled);
+        EXPECT_EQ(model.global, priorGlobals());
+    }
+}
+
+TEST_F(ReadTest, PathAKeepsTheValuesReadBeforeTheFailure)
+{
+    const SettingsModel written = plainModel();
+    Lines lines = linesOf(written);
+    lines[13] = "1,3,0"; // profile 2's checks
+    SettingsModel model;
+    ASSERT_EQ(load(joined(lines), model), LoadOutcome::PathA);
+    for (int n = 1; n <= 5; ++n) {
+        EXPECT_EQ(model.profile(n).Server, written.profile(n).Server);
+        EXPECT_EQ(model.profile(n).PassWd, written.profile(n).PassWd);
+    }
+    EXPECT_EQ(model.profile(1).SenderWords, written.profile(1).SenderWords);
+    EXPECT_EQ(model.profile(2).SubjectWords, written.profile(2).SubjectWords);
+    EXPECT_EQ(model.profile(2).RuleUnsolicited, 1);
+    EXPECT_EQ(model.profile(3).SubjectWords, ServerProfile().SubjectWords);
+}

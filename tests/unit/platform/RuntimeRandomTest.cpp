@@ -47,13 +47,6 @@ TEST(RuntimeRandom, DrawOfZeroRepeatsTheLastValueWithoutStepping)
     EXPECT_FLOAT_EQ(rnd.next(), 0.533424f);
 }
 
-TEST(RuntimeRandom, DrawWithAPositiveArgumentIsNext)
-{
-    RuntimeRandom rnd;
-    EXPECT_FLOAT_EQ(rnd.draw(5.0f), 0.7055475f);
-    EXPECT_FLOAT_EQ(rnd.draw(0.5f), 0.533424f);
-}
-
 TEST(RuntimeRandom, MixAfterDrawGivesThePublishedSequence)
 {
     RuntimeRandom rnd;

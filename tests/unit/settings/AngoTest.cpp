@@ -80,18 +80,6 @@ TEST(CipherShrink, GathersFourCharactersBackIntoThreeBytes)
     }
 }
 
-TEST(CipherShrink, RefusesCharactersOutsideTheAlphabet)
-{
-    for (const QByteArray& text :
-         {QByteArray("\\]:P"), QByteArray("{K"), QByteArray("\\]^P\"K"), QByteArray("\\\x80")}) {
-        SCOPED_TRACE(text.toStdString());
-        Cipher cipher;
-        cipher.Text(text);
-        EXPECT_FALSE(cipher.Shrink());
-        EXPECT_EQ(cipher.Text(), text);
-    }
-}
-
 TEST(Encrypt, GivesTheKnownScrambledHostName)
 {
     EXPECT_EQ(Encrypt(u"pop.example.jp"_qs, u"HostField"_qs), u"HX?@F?f<_WfK@qWLMbO"_qs);
@@ -179,6 +167,7 @@ TEST(Decrypt, FailsOnTextThatDidNotComeFromEncrypt)
         {"character below ;", u"HX?@F?f<_WfK@qWLMb:"_qs},
         {"character above z", u"HX?@F?f<_WfK@qWLMb{"_qs},
         {"space", u"HX?@ F?f<"_qs},
+        {"double quote", u"\\]^P\"K"_qs},
         {"non-Latin character", u"HX?あ"_qs},
         {"bytes without a character", undecodable},
     };

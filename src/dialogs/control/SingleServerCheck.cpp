@@ -11,12 +11,17 @@ namespace {
 const QString kIncomplete = QStringLiteral("全項目入力してください");
 const QString kCannotConnect = QStringLiteral("サーバに接続出来ません");
 
-// The characters the program's files cannot hold: a double quote, a line break, or
-// one without a code in code page 932.
-bool storable(const QString& text)
+// Why a text cannot be scrambled into the file: a line break, or a character without
+// a code in code page 932 (scrambling works on those codes).
+std::optional<QString> unstorableReason(const QString& text)
 {
-    return !text.contains(u'"') && !text.contains(u'\r') && !text.contains(u'\n') &&
-           platform::encodeCp932(text).ok();
+    if (text.contains(u'\r') || text.contains(u'\n'))
+        return QStringLiteral("改行が含まれています");
+    const auto encoded = platform::encodeCp932(text);
+    if (!encoded.ok())
+        return QStringLiteral("シフトJISで表せない文字「%1」が含まれています")
+            .arg(encoded.unencodable);
+    return std::nullopt;
 }
 
 QString quoted(const QString& text)
@@ -46,10 +51,9 @@ std::optional<QString> SingleServerCheck::refusal(const Fields& fields)
         {fields.password, u"パスワード"},
     };
     for (const auto& [text, caption] : named)
-        if (!storable(text))
-            return QString::fromUtf16(caption) +
-                   QStringLiteral(
-                       "に保存できない文字（\"、改行、シフトJISにない文字）が含まれています");
+        if (const auto reason = unstorableReason(text))
+            return QStringLiteral("「%1」に%2。\nこの内容は保存できません。")
+                .arg(QString::fromUtf16(caption), *reason);
     return std::nullopt;
 }
 

@@ -1,0 +1,121 @@
+#include "dialogs/control/ServerSetCommands.h"
+
+#include "DialogHarness.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kNoServer =
+    QStringLiteral("サーバの設定がされていません\n最低１つは設定してください");
+
+TEST(EnabledRefresh, HostAccountAndPasswordDecideAlone)
+{
+    struct Row
+    {
+        const char* name;
+        QString server, id, password, port;
+        bool enabled;
+    };
+    const Row rows[] = {
+        {"all three", "pop.example", "alice", "pw", "110", true},
+        {"blanks count as content", " ", " ", " ", "110", true},
+        {"empty port does not matter", "pop.example", "alice", "pw", "", true},
+        {"no password", "pop.example", "alice", "", "110", false},
+        {"no account", "pop.example", "", "pw", "110", false},
+        {"no host", "", "alice", "pw", "110", false},
+    };
+    for (const Row& row : rows) {
+        SettingsModel settings;
+        ServerProfile& p = settings.profile(2);
+        p.Server = row.server;
+        p.Id = row.id;
+        p.PassWd = row.password;
+        p.Port = row.port;
+        p.Enabled = !row.enabled; // the refresh must overwrite, not keep
+        serverset::refreshEnabled(settings);
+        EXPECT_EQ(settings.profile(2).Enabled, row.enabled) << row.name;
+    }
+}
+
+TEST(SettingsFinish, OnlyProfileThreeCompleteWritesTheFile)
+{
+    DialogHarness h;
+    h.ctx.settings.profile(3).Server = QStringLiteral("pop.example");
+    h.ctx.settings.profile(3).Id = QStringLiteral("alice");
+    h.ctx.settings.profile(3).PassWd = QStringLiteral("pw");
+    h.ctx.settings.profile(1).Server = QStringLiteral("half.example"); // no account, no password
+
+    EXPECT_EQ(serverset::finish(h.ctx.settings, h.ctx.settingsPath()), std::nullopt);
+
+    const bool expected[] = {false, false, true, false, false};
+    for (int n = 1; n <= 5; ++n)
+        EXPECT_EQ(h.ctx.settings.profile(n).Enabled, expected[n - 1]) << "profile " << n;
+    EXPECT_EQ(h.fileBytes(QStringLiteral("PostSweep.ini")).count("\r\n"), 36);
+}
+
+TEST(SettingsFinish, NoCompleteProfileShowsTheTwoLineMessageAndWritesNothing)
+{
+    DialogHarness h;
+    for (int n = 1; n <= 5; ++n) {
+        h.ctx.settings.profile(n).Server = QStringLiteral("pop.example");
+        h.ctx.settings.profile(n).Id = QStringLiteral("alice");
+    }
+    h.ctx.settings.profile(4).Enabled = true; // left from an earlier refresh
+
+    EXPECT_EQ(serverset::finish(h.ctx.settings, h.ctx.settingsPath()), kNoServer);
+    EXPECT_EQ(serverset::validate(h.ctx.settings), kNoServer);
+    EXPECT_FALSE(h.ctx.settings.profile(4).Enabled);
+    EXPECT_FALSE(QFile::exists(h.ctx.settingsPath()));
+}
+
+TEST(SettingsFinish, UnstorableTextIsRefusedNamingTheProfileAndNothingIsWritten)
+{
+    struct Row
+    {
+        const char* name;
+        int profile;
+        void (*spoil)(ServerProfile&);
+        QString where;
+    };
+    const Row rows[] = {
+        {"double quote in a subject word", 2,
+         [](ServerProfile& p) { p.SubjectWords[3] = QStringLiteral("say \"hi\""); },
+         QStringLiteral("サーバ設定2 の「タイトル文字列4」に")},
+        {"line break in the address", 4,
+         [](ServerProfile& p) { p.MyAddress = QStringLiteral("me@\nexample"); },
+         QStringLiteral("サーバ設定４ の「メールアドレス」に")},
+        {"no code page 932 code in a sender word", 5,
+         [](ServerProfile& p) { p.SenderWords[9] = QStringLiteral("😀"); },
+         QStringLiteral("サーバ設定５ の「差出人文字列10」に")},
+        {"line break in the password", 1,
+         [](ServerProfile& p) { p.PassWd = QStringLiteral("pw\r\n"); },
+         QStringLiteral("サーバ設定1 の「パスワード」に")},
+    };
+    for (const Row& row : rows) {
+        DialogHarness h;
+        h.completeProfile(1);
+        row.spoil(h.ctx.settings.profile(row.profile));
+
+        const auto refused = serverset::finish(h.ctx.settings, h.ctx.settingsPath());
+        ASSERT_TRUE(refused.has_value()) << row.name;
+        EXPECT_TRUE(refused->startsWith(row.where)) << row.name << ": " << refused->toStdString();
+        EXPECT_EQ(serverset::validate(h.ctx.settings), refused) << row.name;
+        EXPECT_FALSE(QFile::exists(h.ctx.settingsPath())) << row.name;
+    }
+}
+
+TEST(SettingsFinish, AFileThatCannotBeWrittenKeepsTheDialogOpenWithTheReason)
+{
+    DialogHarness h;
+    h.completeProfile(1);
+    ASSERT_TRUE(QDir(h.dir.path()).mkdir(QStringLiteral("PostSweep.ini"))); // a folder in its place
+
+    const auto refused = serverset::finish(h.ctx.settings, h.ctx.settingsPath());
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_TRUE(refused->startsWith(QStringLiteral("設定ファイルを保存できませんでした\n")));
+}
+
+} // namespace

@@ -1,0 +1,154 @@
+#include "dialogs/control/ServerVerification.h"
+
+#include "DialogHarness.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList statuses(const ServerVerification& v)
+{
+    QStringList all;
+    for (int n = 1; n <= 5; ++n)
+        all << v.status(n);
+    return all;
+}
+
+ScriptedMailbox mailboxWithTwoMessages()
+{
+    ScriptedMailbox box;
+    box.headers = {"Subject: one\r\n", "Subject: two\r\n"};
+    return box;
+}
+
+TEST(ServerVerification, EachServerGetsItsOutcomeOneLoginAtATime)
+{
+    DialogHarness h;
+    h.server.setMailbox(mailboxWithTwoMessages());
+    h.server.failHost(QStringLiteral("nonexistent.invalid"), platform::TcpClient::HostNotFound);
+    h.completeProfile(1);
+    h.completeProfile(2, QStringLiteral("pop.example"), QStringLiteral("wrong"));
+    h.completeProfile(4, QStringLiteral("nonexistent.invalid"));
+    ServerVerification v(h.ctx);
+
+    v.start();
+    EXPECT_TRUE(h.ctx.loginCheckActive);
+    EXPECT_EQ(v.buttonCaption(), "キャンセル");
+    h.loop.advance(500ms); // server 1 taken up
+    EXPECT_EQ(h.server.connections(), 1);
+    h.loop.advance(500ms); // its outcome seen
+    EXPECT_EQ(v.status(1), "設定完了");
+    EXPECT_EQ(h.server.connections(), 1); // the next login waits for the next tick
+    h.loop.advance(5s);
+
+    EXPECT_EQ(statuses(v),
+              QStringList({"設定完了", "エラー発生", "未設定", "エラー発生", "未設定"}));
+    EXPECT_EQ(v.buttonCaption(), "OK");
+    EXPECT_FALSE(h.ctx.loginCheckActive);
+    EXPECT_EQ(h.server.connections(), 3);
+    EXPECT_EQ(h.mailCommands(), QStringList());
+    EXPECT_EQ(h.server.deleted(), std::vector<int>());
+    EXPECT_EQ(h.loop.activeTimerCount(), 0);
+    EXPECT_FALSE(QFile::exists(h.ctx.settingsPath()));
+    EXPECT_EQ(h.logLines().first(), "  サーバ設定の確認をしています");
+}
+
+TEST(ServerVerification, ServersWithoutProfileAreMarkedInTheSameTick)
+{
+    DialogHarness h;
+    h.server.setMailbox(mailboxWithTwoMessages());
+    h.completeProfile(3);
+    ServerVerification v(h.ctx);
+    v.start();
+
+    h.loop.advance(499ms);
+    EXPECT_EQ(statuses(v), QStringList(5, "未チェック"));
+    h.loop.advance(1ms);
+    EXPECT_EQ(statuses(v),
+              QStringList({"未設定", "未設定", "未チェック", "未チェック", "未チェック"}));
+    EXPECT_EQ(h.server.transcript().first(), "connect pop.example:110");
+    h.loop.advance(500ms);
+    EXPECT_EQ(v.status(3), "設定完了");
+    EXPECT_EQ(v.buttonCaption(), "キャンセル");
+    h.loop.advance(500ms);
+    EXPECT_EQ(statuses(v), QStringList({"未設定", "未設定", "設定完了", "未設定", "未設定"}));
+    EXPECT_EQ(v.buttonCaption(), "OK");
+    EXPECT_FALSE(v.running());
+}
+
+TEST(ServerVerification, CancelDuringServerOneStopsEverythingAndKeepsStatusesUnchecked)
+{
+    DialogHarness h;
+    ScriptedMailbox silent = mailboxWithTwoMessages();
+    silent.faults = {{"greeting", 1, FaultKind::Silence}};
+    h.server.setMailbox(silent);
+    h.completeProfile(1);
+    h.completeProfile(2);
+    ServerVerification v(h.ctx);
+    v.start();
+    h.loop.advance(500ms);
+    ASSERT_TRUE(h.ctx.session.sessionInProgress());
+
+    v.pressButton();
+
+    EXPECT_EQ(statuses(v), QStringList(5, "未チェック"));
+    EXPECT_EQ(h.loop.activeTimerCount(), 0);
+    EXPECT_FALSE(h.server.isOpen());
+    EXPECT_FALSE(h.ctx.loginCheckActive);
+    EXPECT_EQ(h.ctx.session.Pop3ConnectFlag, 0);
+    EXPECT_EQ(h.ctx.session.Pop3ErrorFlag, 0);
+    const QStringList logBefore = h.logLines();
+    h.loop.advance(60s); // no stale watchdog reports a time-out
+    EXPECT_EQ(h.logLines(), logBefore);
+    EXPECT_EQ(h.server.connections(), 1);
+}
+
+TEST(ServerVerification, APortThatIsNotANumberIsAnErrorWithoutConnecting)
+{
+    DialogHarness h;
+    h.server.setMailbox(mailboxWithTwoMessages());
+    h.completeProfile(5);
+    h.ctx.settings.profile(5).Port = QStringLiteral("abc");
+    ServerVerification v(h.ctx);
+    v.start();
+    h.loop.advance(2s);
+
+    EXPECT_EQ(statuses(v), QStringList({"未設定", "未設定", "未設定", "未設定", "エラー発生"}));
+    EXPECT_EQ(h.server.connections(), 0);
+}
+
+TEST(ServerVerification, AFailedLoginLeavesNoWatchdogBehind)
+{
+    DialogHarness h;
+    h.server.failHost(QStringLiteral("nonexistent.invalid"), platform::TcpClient::HostNotFound);
+    h.completeProfile(5, QStringLiteral("nonexistent.invalid"));
+    ServerVerification v(h.ctx);
+    v.start();
+    h.loop.advance(1s);
+    ASSERT_EQ(v.status(5), "エラー発生");
+    const qsizetype linesAfterCheck = h.logLines().size();
+
+    h.loop.advance(60s);
+    EXPECT_EQ(h.logLines().size(), linesAfterCheck);
+    EXPECT_EQ(h.loop.activeTimerCount(), 0);
+}
+
+TEST(ServerVerification, ASecondVerificationStartsAgainFromUnchecked)
+{
+    DialogHarness h;
+    h.server.setMailbox(mailboxWithTwoMessages());
+    h.completeProfile(1);
+    ServerVerification v(h.ctx);
+    v.start();
+    h.loop.advance(3s);
+    ASSERT_EQ(v.buttonCaption(), "OK");
+
+    v.start();
+    EXPECT_EQ(statuses(v), QStringList(5, "未チェック"));
+    EXPECT_EQ(v.buttonCaption(), "キャンセル");
+    h.loop.advance(3s);
+    EXPECT_EQ(v.status(1), "設定完了");
+    EXPECT_EQ(h.server.connections(), 2);
+}
+
+} // namespace

@@ -1,0 +1,173 @@
+#include "dialogs/control/SingleServerCheck.h"
+
+#include "DialogHarness.h"
+#include "settings/Ango.h"
+
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The windows as a test sees them: every request in order.
+struct RecordingWindows : SingleServerWindows
+{
+    void showChecking() override { calls << QStringLiteral("checking"); }
+    void showEditing() override { calls << QStringLiteral("editing"); }
+    void leaveToMainWindow() override { calls << QStringLiteral("main window"); }
+    void hideMonitor() override { calls << QStringLiteral("hide monitor"); }
+    void warn(const QString& text) override { calls << QStringLiteral("warn ") + text; }
+    QStringList calls;
+};
+
+struct SingleServerHarness : DialogHarness
+{
+    SingleServerHarness()
+    {
+        ScriptedMailbox box;
+        box.headers = {"Subject: one\r\n"};
+        server.setMailbox(box);
+    }
+    RecordingWindows windows;
+    SingleServerCheck check{ctx, windows};
+};
+
+const SingleServerCheck::Fields kGood{QStringLiteral("pop.example"), QStringLiteral("110"),
+                                      QStringLiteral("alice"), QStringLiteral("secret")};
+
+TEST(SingleServerCheck, IncompleteOrUnstorableFieldsAreRefusedBeforeConnecting)
+{
+    const QString incomplete = QStringLiteral("全項目入力してください");
+    struct Row
+    {
+        const char* name;
+        SingleServerCheck::Fields fields;
+        QString messageStart;
+    };
+    const auto with = [](auto change) {
+        SingleServerCheck::Fields f = kGood;
+        change(f);
+        return f;
+    };
+    const Row rows[] = {
+        {"no host", with([](auto& f) { f.host.clear(); }), incomplete},
+        {"no port", with([](auto& f) { f.port.clear(); }), incomplete},
+        {"no account", with([](auto& f) { f.account.clear(); }), incomplete},
+        {"no password", with([](auto& f) { f.password.clear(); }), incomplete},
+        {"port 0", with([](auto& f) { f.port = QStringLiteral("0"); }), incomplete},
+        {"port 65536", with([](auto& f) { f.port = QStringLiteral("65536"); }), incomplete},
+        {"port not a number", with([](auto& f) { f.port = QStringLiteral("1a"); }), incomplete},
+        {"line break in the host", with([](auto& f) { f.host = QStringLiteral("a\nb"); }),
+         QStringLiteral("「受信サーバ名」に改行")},
+        {"emoji in the password", with([](auto& f) { f.password = QStringLiteral("pw😀"); }),
+         QStringLiteral("「パスワード」にシフトJISで表せない文字「😀」")},
+    };
+    for (const Row& row : rows) {
+        SingleServerHarness h;
+        h.check.pressOk(row.fields);
+        ASSERT_EQ(h.windows.calls.size(), 1) << row.name;
+        EXPECT_TRUE(h.windows.calls.first().startsWith(QStringLiteral("warn ") + row.messageStart))
+            << row.name << ": " << h.windows.calls.first().toStdString();
+        EXPECT_EQ(h.server.connections(), 0) << row.name;
+        EXPECT_FALSE(h.ctx.loginCheckActive) << row.name;
+    }
+    SingleServerHarness h;
+    h.check.pressOk(with([](auto& f) {
+        f.port = QStringLiteral("65535");
+        f.password = QStringLiteral("a\"b"); // scrambled, so a double quote is fine
+    }));
+    EXPECT_EQ(h.windows.calls, QStringList({"checking"}));
+}
+
+TEST(SingleServerCheck, RecordIsOneLineWithThePortFirstAndThreeScrambledFields)
+{
+    const QByteArray line = SingleServerCheck::record(
+        110, QStringLiteral("pop.example.jp"), QStringLiteral("alice"), QStringLiteral("pw"));
+    EXPECT_TRUE(line.startsWith("\"110\",\"HX?@F?f<_WfK@qWLMbO\",\""));
+    const QRegularExpression shape(
+        QString::fromLatin1(R"re(^"110","[;-z]+","([;-z]+)","([;-z]+)"\r\n$)re"));
+    const auto match = shape.match(QString::fromLatin1(line));
+    ASSERT_TRUE(match.hasMatch()) << line.toStdString();
+    EXPECT_EQ(Decrypt(match.captured(1), QStringLiteral("UserF")), "alice");
+    EXPECT_EQ(Decrypt(match.captured(2), QStringLiteral("SecretField")), "pw");
+}
+
+TEST(SingleServerCheck, AcceptedLoginWritesTheFileAndReturnsToTheMainWindow)
+{
+    SingleServerHarness h;
+    h.check.pressOk(kGood);
+    EXPECT_TRUE(h.ctx.loginCheckActive);
+    EXPECT_EQ(h.logLines(), QStringList({"  サーバ設定の確認をしています"}));
+    h.loop.advance(100ms);
+
+    EXPECT_EQ(h.windows.calls, QStringList({"checking", "hide monitor", "main window"}));
+    EXPECT_EQ(h.fileBytes(QStringLiteral("PostSweep1.ini")),
+              SingleServerCheck::record(110, kGood.host, kGood.account, kGood.password));
+    EXPECT_EQ(h.mailCommands(), QStringList());
+    EXPECT_FALSE(h.ctx.loginCheckActive);
+    EXPECT_EQ(h.loop.activeTimerCount(), 0);
+
+    SingleServerCheck::Fields second = kGood;
+    second.port = QStringLiteral("995");
+    h.check.pressOk(second);
+    h.loop.advance(100ms);
+    const QByteArray replaced = h.fileBytes(QStringLiteral("PostSweep1.ini"));
+    EXPECT_TRUE(replaced.startsWith("\"995\","));
+    EXPECT_EQ(replaced.count("\r\n"), 1);
+}
+
+TEST(SingleServerCheck, WrongPasswordWarnsAndLeavesTheFileAlone)
+{
+    SingleServerHarness h;
+    h.check.pressOk(kGood);
+    h.loop.advance(100ms);
+    const QByteArray before = h.fileBytes(QStringLiteral("PostSweep1.ini"));
+    h.windows.calls.clear();
+
+    SingleServerCheck::Fields wrong = kGood;
+    wrong.password = QStringLiteral("wrong");
+    h.check.pressOk(wrong);
+    h.loop.advance(100ms);
+
+    EXPECT_EQ(h.windows.calls,
+              QStringList({"checking", "hide monitor", "editing", "warn サーバに接続出来ません"}));
+    EXPECT_EQ(h.fileBytes(QStringLiteral("PostSweep1.ini")), before);
+    EXPECT_EQ(h.ctx.session.Pop3ConnectFlag, 0);
+    EXPECT_EQ(h.ctx.session.Pop3ErrorFlag, 0);
+    EXPECT_FALSE(h.ctx.loginCheckActive);
+}
+
+TEST(SingleServerCheck, CancelDuringTheCheckStopsTheEngineAndItsWatchdog)
+{
+    SingleServerHarness h;
+    ScriptedMailbox silent;
+    silent.faults = {{"greeting", 1, FaultKind::Silence}};
+    h.server.setMailbox(silent);
+    h.check.pressOk(kGood);
+    h.loop.advance(300ms);
+
+    h.check.cancelCheck();
+
+    EXPECT_EQ(h.windows.calls, QStringList({"checking", "editing"}));
+    EXPECT_EQ(h.loop.activeTimerCount(), 0);
+    EXPECT_FALSE(h.server.isOpen());
+    EXPECT_FALSE(h.ctx.loginCheckActive);
+    h.loop.advance(60s);
+    EXPECT_EQ(h.logLines(), QStringList({"  サーバ設定の確認をしています"}));
+    EXPECT_FALSE(QFile::exists(h.ctx.singleServerPath()));
+}
+
+TEST(SingleServerCheck, AFileThatCannotBeWrittenIsReportedNotTakenForSuccess)
+{
+    SingleServerHarness h;
+    ASSERT_TRUE(QDir(h.dir.path()).mkdir(QStringLiteral("PostSweep1.ini")));
+    h.check.pressOk(kGood);
+    h.loop.advance(100ms);
+
+    ASSERT_EQ(h.windows.calls.size(), 4);
+    EXPECT_EQ(h.windows.calls.mid(0, 3), QStringList({"checking", "hide monitor", "editing"}));
+    EXPECT_TRUE(h.windows.calls.at(3).startsWith(
+        QStringLiteral("warn PostSweep1.iniを保存できませんでした")));
+}
+
+} // namespace

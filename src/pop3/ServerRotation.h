@@ -23,8 +23,8 @@ public:
                    const ActivityLog& log);
     ~ServerRotation();
 
-    qint16 ServerIndex = 1;  // the profile the rotation is at, 6 past the last
-    qint16 RunFinished = 0;  // -1 once the last enabled profile has been passed
+    qint16 ServerIndex = 1; // the profile the rotation is at, 6 past the last
+    qint16 RunFinished = 0; // -1 once the last enabled profile has been passed
 
     // ServerIndex = 1, RunFinished = false, SelectNextServer().
     void startRun();
@@ -36,6 +36,9 @@ public:
     void setEndOfRunHandler(std::function<void()> handler);
 
 private:
+    void loadProfile(qint16 number);
+    void onTimer4();
+
     struct Private;
     std::unique_ptr<Private> d;
 };

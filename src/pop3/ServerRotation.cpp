@@ -1,0 +1,119 @@
+#include "pop3/ServerRotation.h"
+
+#include "pop3/CommandMonitor.h"
+#include "pop3/Pop3Session.h"
+#include "settings/SettingsModel.h"
+
+#include <optional>
+
+namespace {
+constexpr qint16 kPastLast = SettingsModel::kProfileCount + 1;
+}
+
+struct ServerRotation::Private
+{
+    Private(platform::EventLoop& loop, Pop3Session& pop3, const SettingsModel& model)
+        : session(pop3), settings(model), timer4(loop.createTimer(500))
+    {}
+
+    // The first enabled profile from `from` to the last, or nothing.
+    std::optional<qint16> nextEnabled(qint16 from) const
+    {
+        for (qint16 number = from; number <= SettingsModel::kProfileCount; ++number)
+            if (settings.profile(number).Enabled)
+                return number;
+        return std::nullopt;
+    }
+
+    Pop3Session& session;
+    const SettingsModel& settings;
+    std::unique_ptr<platform::Timer> timer4;
+    CommandMonitor silentMonitor;
+    CommandMonitor* monitor = &silentMonitor;
+    std::function<void()> endOfRun;
+};
+
+ServerRotation::ServerRotation(platform::EventLoop& loop, Pop3Session& session,
+                               const SettingsModel& settings, const ActivityLog&)
+    : d(std::make_unique<Private>(loop, session, settings))
+{
+    d->timer4->setTickHandler([this] { onTimer4(); });
+}
+
+ServerRotation::~ServerRotation() = default;
+
+void ServerRotation::startRun()
+{
+    ServerIndex = 1;
+    RunFinished = 0;
+    SelectNextServer();
+}
+
+void ServerRotation::SelectNextServer()
+{
+    d->timer4->start();
+    const qint16 from = ServerIndex >= 2 && ServerIndex <= 5 ? ServerIndex : qint16(1);
+    const std::optional<qint16> number =
+        ServerIndex == kPastLast ? std::nullopt : d->nextEnabled(from);
+    if (!number) {
+        d->monitor->hideMonitor();
+        RunFinished = -1;
+        return;
+    }
+    loadProfile(*number);
+}
+
+// Copies profile N, as the settings stand now, into the session and starts it.
+void ServerRotation::loadProfile(qint16 number)
+{
+    const ServerProfile& profile = d->settings.profile(number);
+    Pop3Session& session = d->session;
+    const std::optional<quint16> port = Pop3Session::parsePort(profile.Port);
+    if (port)
+        session.Pop3Port = *port;
+    session.Pop3Server = profile.Server;
+    session.Pop3Id = profile.Id;
+    session.Pop3PassWd = profile.PassWd;
+    session.activeRules = RuleSet::fromProfile(profile);
+    ServerIndex = number;
+    session.Pop3ConnectFlag = Pop3Session::False;
+    d->monitor->showMonitor();
+    if (!port) {
+        session.rejectPort(profile.Port); // ends at once; the next tick moves on
+        return;
+    }
+    session.ServerConect();
+    session.Timer1().start();
+}
+
+void ServerRotation::onTimer4()
+{
+    Pop3Session& session = d->session;
+    if (session.Timer1().isActive() || session.Timer2().isActive() ||
+        session.RuleCheckBusy == Pop3Session::True)
+        return;
+    if (RunFinished == 0) {
+        ++ServerIndex;
+        SelectNextServer();
+        return;
+    }
+    if (d->endOfRun)
+        d->endOfRun();
+    else
+        d->timer4->stop();
+}
+
+platform::Timer& ServerRotation::Timer4()
+{
+    return *d->timer4;
+}
+
+void ServerRotation::setMonitor(CommandMonitor* monitor)
+{
+    d->monitor = monitor ? monitor : &d->silentMonitor;
+}
+
+void ServerRotation::setEndOfRunHandler(std::function<void()> handler)
+{
+    d->endOfRun = std::move(handler);
+}

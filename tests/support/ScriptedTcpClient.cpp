@@ -1,0 +1,251 @@
+#include "support/ScriptedTcpClient.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+
+// What one connection to the scripted mailbox has done so far.
+struct ScriptedTcpClient::Connection
+{
+    int replies = 0;                 // replies produced, the greeting being 0
+    std::map<QByteArray, int> steps; // commands seen per step
+    std::set<int> marked;            // positions in m_remaining marked by DELE
+    bool loggedIn = false;
+    bool over = false; // QUIT answered or connection dropped
+};
+
+ScriptedTcpClient::ScriptedTcpClient(platform::EventLoop& loop) : m_loop(loop) {}
+
+ScriptedTcpClient::~ScriptedTcpClient() = default;
+
+void ScriptedTcpClient::connectToHost(const QString& host, quint16 port)
+{
+    m_transcript << QStringLiteral("connect %1:%2").arg(host).arg(port);
+    m_open = true;
+    ++m_connections;
+    m_clientBuffer.clear();
+    m_connection = std::make_unique<Connection>();
+    if (const auto failing = m_failingHosts.find(host); failing != m_failingHosts.end()) {
+        m_loop.defer([this, guard = std::weak_ptr<bool>(m_alive), generation = m_connections,
+                      number = failing->second] {
+            if (!guard.expired() && m_open && generation == m_connections) {
+                m_open = false;
+                deliverError(number);
+            }
+        });
+        return;
+    }
+    if (m_mailbox)
+        respond("greeting", {});
+}
+
+void ScriptedTcpClient::send(const QByteArray& bytes)
+{
+    m_clientBuffer += bytes;
+    qsizetype end = 0;
+    while ((end = m_clientBuffer.indexOf("\r\n")) >= 0) {
+        const QByteArray line = m_clientBuffer.left(end);
+        m_clientBuffer.remove(0, end + 2);
+        m_transcript << QStringLiteral("C: ") + QString::fromUtf8(line);
+        if (m_mailbox && m_connection && !m_connection->over)
+            handleLine(line);
+    }
+}
+
+void ScriptedTcpClient::close()
+{
+    if (m_open)
+        m_transcript << QStringLiteral("close");
+    m_open = false;
+}
+
+void ScriptedTcpClient::serverSends(const QByteArray& bytes)
+{
+    if (m_open)
+        deliverData(bytes);
+}
+
+void ScriptedTcpClient::serverSendsSplit(const QByteArray& bytes,
+                                         const std::vector<qsizetype>& cuts)
+{
+    qsizetype from = 0;
+    for (const qsizetype cut : cuts) {
+        serverSends(bytes.mid(from, cut - from));
+        from = cut;
+    }
+    serverSends(bytes.mid(from));
+}
+
+void ScriptedTcpClient::socketError(int number)
+{
+    if (m_open)
+        deliverError(number);
+}
+
+void ScriptedTcpClient::failHost(const QString& host, int errorNumber)
+{
+    m_failingHosts[host] = errorNumber;
+}
+
+void ScriptedTcpClient::setMailbox(ScriptedMailbox mailbox)
+{
+    m_remaining.clear();
+    for (int number = 1; number <= static_cast<int>(mailbox.headers.size()); ++number)
+        m_remaining.push_back(number);
+    m_mailbox = std::move(mailbox);
+}
+
+std::vector<int> ScriptedTcpClient::deleted() const
+{
+    std::vector<int> sorted = m_deleted;
+    std::sort(sorted.begin(), sorted.end());
+    return sorted;
+}
+
+QByteArray ScriptedTcpClient::replyStream() const
+{
+    QByteArray stream;
+    for (const QByteArray& reply : m_replies)
+        stream += reply;
+    return stream;
+}
+
+QStringList ScriptedTcpClient::clientLines() const
+{
+    QStringList lines;
+    for (const QString& entry : m_transcript)
+        if (entry.startsWith(QStringLiteral("C: ")))
+            lines << entry.mid(3);
+    return lines;
+}
+
+void ScriptedTcpClient::handleLine(const QByteArray& line)
+{
+    respond(line.left(line.indexOf(' ')).toUpper(), line);
+}
+
+// The reply of a well-behaved server, with the command's effect on the maildrop.
+QByteArray ScriptedTcpClient::replyTo(const QByteArray& keyword, const QByteArray& line)
+{
+    Connection& c = *m_connection;
+    const auto size = [this](int position) {
+        return m_mailbox->headers.at(m_remaining.at(position) - 1).size() + 100;
+    };
+    const auto messageNumber = [&](const char* pattern) {
+        const QRegularExpressionMatch match =
+            QRegularExpression(QString::fromLatin1(pattern)).match(QString::fromLatin1(line));
+        const int number = match.hasMatch() ? match.captured(1).toInt() : 0;
+        const bool valid = number >= 1 && number <= static_cast<int>(m_remaining.size()) &&
+                           !c.marked.contains(number - 1);
+        return valid ? number : 0;
+    };
+    if (keyword == "USER")
+        return "+OK\r\n";
+    if (keyword == "PASS") {
+        c.loggedIn = line.mid(5) == m_mailbox->password;
+        return c.loggedIn ? "+OK logged in\r\n" : "-ERR [AUTH] Authentication failed.\r\n";
+    }
+    if (keyword == "QUIT") {
+        // The UPDATE state: marked messages go now, and only now.
+        std::vector<int> kept;
+        for (int position = 0; position < static_cast<int>(m_remaining.size()); ++position)
+            (c.marked.contains(position) ? m_deleted : kept).push_back(m_remaining[position]);
+        m_remaining = kept;
+        return "+OK bye\r\n";
+    }
+    if (!c.loggedIn)
+        return "-ERR not logged in\r\n";
+    if (keyword == "STAT") {
+        qsizetype total = 0;
+        for (int position = 0; position < static_cast<int>(m_remaining.size()); ++position)
+            total += size(position);
+        return QStringLiteral("+OK %1 %2\r\n").arg(m_remaining.size()).arg(total).toLatin1();
+    }
+    if (keyword == "LIST") {
+        QByteArray list = QByteArray::number(qsizetype(m_remaining.size())) + " messages:\r\n";
+        list.prepend("+OK ");
+        for (int position = 0; position < static_cast<int>(m_remaining.size()); ++position)
+            list += QByteArray::number(position + 1) + ' ' + QByteArray::number(size(position)) +
+                    "\r\n";
+        return list + ".\r\n";
+    }
+    if (keyword == "TOP") {
+        const int number = messageNumber("^TOP ([0-9]+) 0$");
+        if (number == 0)
+            return "-ERR no such message\r\n";
+        QByteArray header = m_mailbox->headers.at(m_remaining.at(number - 1) - 1);
+        header.replace("\r\n.", "\r\n.."); // dot-stuffing
+        if (header.startsWith('.'))
+            header.prepend('.');
+        return "+OK\r\n" + header + "\r\n.\r\n";
+    }
+    if (keyword == "DELE") {
+        const int number = messageNumber("^DELE ([0-9]+)$");
+        if (number == 0)
+            return "-ERR no such message\r\n";
+        c.marked.insert(number - 1);
+        return "+OK marked\r\n";
+    }
+    return "-ERR unknown command\r\n";
+}
+
+// Answers one step: the scripted fault, or the reply with its effect on the maildrop.
+void ScriptedTcpClient::respond(const QByteArray& step, const QByteArray& line)
+{
+    Connection& c = *m_connection;
+    const int occurrence = ++c.steps[step];
+    const auto fault = std::find_if(
+        m_mailbox->faults.begin(), m_mailbox->faults.end(),
+        [&](const ScriptedFault& f) { return f.step == step && f.occurrence == occurrence; });
+    const std::optional<FaultKind> kind =
+        fault == m_mailbox->faults.end() ? std::nullopt : std::optional(fault->kind);
+    QByteArray bytes;
+    switch (kind.value_or(FaultKind::Garbage)) {
+    case FaultKind::Err:
+        bytes = "-ERR injected failure\r\n";
+        break;
+    case FaultKind::Drop:
+        c.over = true;
+        deliverLater({}, true);
+        return;
+    case FaultKind::Silence:
+        return;
+    case FaultKind::Garbage:
+        bytes =
+            step == "greeting" ? QByteArray("+OK scripted POP3 ready\r\n") : replyTo(step, line);
+        if (kind)
+            bytes.prepend("* garbage from the server\r\n");
+        break;
+    }
+    if (step == "QUIT")
+        c.over = true;
+    const int number = c.replies++;
+    m_replies.push_back(bytes);
+    if (m_mailbox->muted)
+        return;
+    const bool dropAfter = step == "QUIT" && m_mailbox->closeAfterQuit;
+    const auto split = m_mailbox->splits.find(number);
+    qsizetype from = 0;
+    if (split != m_mailbox->splits.end()) {
+        for (const qsizetype cut : split->second) {
+            deliverLater(bytes.mid(from, cut - from));
+            from = cut;
+        }
+    }
+    deliverLater(bytes.mid(from), dropAfter);
+}
+
+void ScriptedTcpClient::deliverLater(QByteArray bytes, bool thenDrop)
+{
+    m_loop.defer([this, guard = std::weak_ptr<bool>(m_alive), generation = m_connections,
+                  bytes = std::move(bytes), thenDrop] {
+        if (guard.expired() || !m_open || generation != m_connections)
+            return;
+        if (!bytes.isEmpty())
+            deliverData(bytes);
+        if (thenDrop && m_open) {
+            m_open = false;
+            deliverError(ConnectionReset);
+        }
+    });
+}

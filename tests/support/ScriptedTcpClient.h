@@ -1,0 +1,100 @@
+#pragma once
+
+#include "platform/EventLoop.h"
+#include "platform/TcpClient.h"
+
+#include <QByteArray>
+#include <QStringList>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <vector>
+
+// How the scripted server misbehaves at one step of the dialogue.
+enum class FaultKind {
+    Err,     // "-ERR" instead of the reply; the command has no effect
+    Drop,    // the connection drops (error 10054) instead of the reply
+    Silence, // no reply at all
+    Garbage, // a line that is neither "+OK" nor "-ERR", then the real reply
+};
+
+// A step is "greeting", "USER", "PASS", "STAT", "LIST", "TOP", "DELE" or "QUIT";
+// occurrence counts that step's commands within one connection from 1.
+struct ScriptedFault
+{
+    QByteArray step;
+    int occurrence = 1;
+    FaultKind kind = FaultKind::Err;
+};
+
+// A POP3 maildrop that answers by itself. Messages are given by their header
+// lines, each ended by CR LF; TOP n 0 answers with the header, an empty line and
+// ".". Deletions take effect only when QUIT is acknowledged.
+struct ScriptedMailbox
+{
+    QByteArray password = "secret"; // any user name is accepted
+    std::vector<QByteArray> headers;
+    std::vector<ScriptedFault> faults;
+    // Reply number r of a connection (0 is the greeting) arrives in pieces cut at these offsets.
+    std::map<int, std::vector<qsizetype>> splits;
+    bool closeAfterQuit = false; // the server drops the connection right after "+OK" to QUIT
+    bool muted = false;          // replies are worked out but not sent (the test sent them itself)
+};
+
+// A TcpClient for transcript tests. It records every line the engine writes
+// ("C: USER alice") and delivers what the test or the scripted mailbox says,
+// each delivery one arrival, from a deferred call on the event loop.
+class ScriptedTcpClient final : public platform::TcpClient
+{
+public:
+    explicit ScriptedTcpClient(platform::EventLoop& loop);
+    ~ScriptedTcpClient() override;
+
+    void connectToHost(const QString& host, quint16 port) override;
+    void send(const QByteArray& bytes) override;
+    void close() override;
+
+    // The test speaks for the server, at once (not deferred): one arrival each.
+    void serverSends(const QByteArray& bytes);
+    void serverSendsSplit(const QByteArray& bytes, const std::vector<qsizetype>& cuts);
+    void socketError(int number);
+    // Connecting to this host fails with the error number (after a deferred call).
+    void failHost(const QString& host, int errorNumber);
+
+    void setMailbox(ScriptedMailbox mailbox);
+    // Messages (numbered as first given) removed by acknowledged QUITs.
+    std::vector<int> deleted() const;
+
+    // "connect host:port", "C: line" for each line written, "close".
+    const QStringList& transcript() const { return m_transcript; }
+    // Only the lines written, without "C: ".
+    QStringList clientLines() const;
+    // Every reply the mailbox produced, in order.
+    const std::vector<QByteArray>& replies() const { return m_replies; }
+    QByteArray replyStream() const;
+    bool isOpen() const { return m_open; }
+    int connections() const { return m_connections; }
+
+private:
+    struct Connection;
+    void handleLine(const QByteArray& line);
+    QByteArray replyTo(const QByteArray& keyword, const QByteArray& line);
+    void respond(const QByteArray& step, const QByteArray& line);
+    void deliverLater(QByteArray bytes, bool thenDrop = false);
+
+    platform::EventLoop& m_loop;
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+    QStringList m_transcript;
+    QByteArray m_clientBuffer;
+    std::vector<QByteArray> m_replies;
+    std::map<QString, int> m_failingHosts;
+    bool m_open = false;
+    int m_connections = 0;
+
+    std::optional<ScriptedMailbox> m_mailbox;
+    std::vector<int> m_remaining; // message numbers still in the maildrop
+    std::vector<int> m_deleted;
+    std::unique_ptr<Connection> m_connection;
+};

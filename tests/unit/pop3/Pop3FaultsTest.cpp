@@ -1,0 +1,282 @@
+// Sessions that go wrong: refused commands, dropped connections, silence, socket
+// errors. Nothing is ever deleted unless the server acknowledged QUIT.
+
+#include "SessionHarness.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kOther10054 =
+    QStringLiteral("\u3000Winsocket エラー\uFF1Aその他のエラー\u3000 10054");
+const QString kTimeout = QStringLiteral("\u3000サーバデータ転送タイムアウトエラー");
+
+// Three messages, 2 and 3 spam: the dialogue has every state, DELE twice.
+ScriptedMailbox threeMessages(std::vector<ScriptedFault> faults = {})
+{
+    ScriptedMailbox mailbox;
+    mailbox.headers = {SessionHarness::header("Lunch"), SessionHarness::header("SPAM one"),
+                       SessionHarness::header("SPAM two")};
+    mailbox.faults = std::move(faults);
+    return mailbox;
+}
+
+// Every state of the dialogue, and the last line the client has sent when it fails.
+const struct StateRow
+{
+    const char* name;
+    const char* step;
+    int occurrence;
+    const char* lastLine;
+} kStates[] = {
+    {"greeting", "greeting", 1, ""},    {"USER", "USER", 1, "USER alice"},
+    {"PASS", "PASS", 1, "PASS secret"}, {"STAT", "STAT", 1, "STAT "},
+    {"LIST", "LIST", 1, "LIST "},       {"first TOP", "TOP", 1, "TOP 1 0"},
+    {"last TOP", "TOP", 3, "TOP 3 0"},  {"first DELE", "DELE", 1, "DELE 2"},
+    {"last DELE", "DELE", 2, "DELE 3"}, {"QUIT", "QUIT", 1, "QUIT "},
+};
+
+QString lastClientLine(const SessionHarness& h)
+{
+    const QStringList lines = h.server.clientLines();
+    return lines.isEmpty() ? QString() : lines.last();
+}
+
+TEST(Pop3Faults, ErrAtEveryStateEndsTheSessionAtOnceWithItsTwoLines)
+{
+    for (const StateRow& row : kStates) {
+        SCOPED_TRACE(row.name);
+        SessionHarness h;
+        h.server.setMailbox(threeMessages({{row.step, row.occurrence, FaultKind::Err}}));
+        h.start();
+        h.settle();
+
+        EXPECT_TRUE(h.ended());
+        EXPECT_EQ(h.session.Pop3ErrorFlag, -1);
+        EXPECT_EQ(lastClientLine(h), row.lastLine);
+        const QStringList log = h.logLines();
+        EXPECT_EQ(log.mid(log.size() - 3),
+                  QStringList({"-ERR injected failure", "",
+                               "2026/01/05 9:00:00 pop.example サーバがエラーを返しました"}));
+        EXPECT_TRUE(h.monitor.transcript.endsWith("-ERR injected failure\r\n\r\nERROR!!\r\n"));
+        EXPECT_EQ(h.monitor.statuses.last(), "Error");
+        EXPECT_TRUE(h.server.deleted().empty());
+    }
+}
+
+TEST(Pop3Faults, DroppedConnectionAtEveryStateLogsAtOnceAndTimesOutThirtySecondsLater)
+{
+    for (const StateRow& row : kStates) {
+        SCOPED_TRACE(row.name);
+        SessionHarness h;
+        h.server.setMailbox(threeMessages({{row.step, row.occurrence, FaultKind::Drop}}));
+        h.start();
+        h.settle();
+
+        EXPECT_EQ(h.logLines().last(), "2026/01/05 9:00:00" + kOther10054);
+        EXPECT_EQ(lastClientLine(h), row.lastLine);
+        h.loop.advance(29999ms);
+        EXPECT_FALSE(h.ended());
+        h.loop.advance(1ms);
+        EXPECT_TRUE(h.ended());
+        EXPECT_EQ(h.logLines().last(), "2026/01/05 9:00:30" + kTimeout);
+        EXPECT_EQ(lastClientLine(h), row.lastLine);
+        EXPECT_TRUE(h.server.deleted().empty());
+        EXPECT_EQ(h.session.Pop3ErrorFlag, -1);
+    }
+}
+
+TEST(Pop3Faults, SilenceAtEveryStateTimesOutAtExactlyThirtySeconds)
+{
+    for (const StateRow& row : kStates) {
+        SCOPED_TRACE(row.name);
+        SessionHarness h;
+        h.monitor.visible = true;
+        h.server.setMailbox(threeMessages({{row.step, row.occurrence, FaultKind::Silence}}));
+        h.start();
+        h.settle();
+        const qsizetype linesBefore = h.logLines().size();
+
+        h.loop.advance(29999ms);
+        EXPECT_FALSE(h.ended());
+        EXPECT_EQ(h.logLines().size(), linesBefore);
+        h.loop.advance(1ms);
+        EXPECT_TRUE(h.ended());
+        EXPECT_EQ(h.logLines().mid(linesBefore), QStringList({"2026/01/05 9:00:30" + kTimeout}));
+        EXPECT_FALSE(h.monitor.visible);
+        EXPECT_FALSE(h.server.isOpen());
+        EXPECT_TRUE(h.server.deleted().empty());
+    }
+}
+
+TEST(Pop3Faults, WatchdogCountsFromTheLastCommandSent)
+{
+    SessionHarness h;
+    h.start();
+    h.loop.advance(10000ms);
+    h.server.serverSends("+OK hello\r\n");
+    h.settle(); // USER goes out at 10 s
+    ASSERT_EQ(h.server.clientLines(), QStringList({"USER alice"}));
+
+    h.loop.advance(29999ms);
+    EXPECT_FALSE(h.ended());
+    h.loop.advance(1ms);
+    EXPECT_TRUE(h.ended());
+    EXPECT_EQ(h.logLines().last(), "2026/01/05 9:00:40" + kTimeout);
+}
+
+TEST(Pop3Faults, ConnectingAgainRestartsTheWatchdog)
+{
+    SessionHarness h;
+    h.start();
+    h.loop.advance(20000ms);
+    h.start(); // a leftover countdown must not end the new session at 30 s
+    h.loop.advance(29999ms);
+    EXPECT_FALSE(h.ended());
+    h.loop.advance(1ms);
+    EXPECT_TRUE(h.ended());
+    EXPECT_EQ(h.logLines(), QStringList({"2026/01/05 9:00:50" + kTimeout}));
+}
+
+TEST(Pop3Faults, WatchdogStandsAsideWhileTheRulesRun)
+{
+    SessionHarness h;
+    h.start();
+    h.session.RuleCheckBusy = -1;
+    h.loop.advance(30000ms);
+    EXPECT_FALSE(h.ended());
+    EXPECT_TRUE(h.logLines().isEmpty());
+    h.session.RuleCheckBusy = 0;
+    h.loop.advance(30000ms);
+    EXPECT_TRUE(h.ended());
+    EXPECT_EQ(h.logLines(), QStringList({"2026/01/05 9:01:00" + kTimeout}));
+}
+
+TEST(Pop3Faults, ConnectionErrorsAreLoggedByNumberThenTimeOut)
+{
+    const struct
+    {
+        int number;
+        QString line;
+    } rows[] = {
+        {10060, QStringLiteral("\u3000Winsocket エラー\uFF1Aサーバ接続タイムアウト\u300010060")},
+        {11001, QStringLiteral("\u3000Winsocket エラー\uFF1Aサーバが見つかりません\u300011001")},
+        {10061, QStringLiteral("\u3000Winsocket エラー\uFF1Aその他のエラー\u3000 10061")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.number);
+        SessionHarness h;
+        h.server.failHost(QStringLiteral("pop.example"), row.number);
+        h.start();
+        h.settle();
+        EXPECT_EQ(h.logLines(), QStringList({"2026/01/05 9:00:00" + row.line}));
+        EXPECT_EQ(h.session.Pop3ErrorFlag, -1);
+
+        h.loop.advance(30000ms);
+        EXPECT_EQ(h.logLines(),
+                  QStringList({"2026/01/05 9:00:00" + row.line, "2026/01/05 9:00:30" + kTimeout}));
+        EXPECT_TRUE(h.ended());
+        EXPECT_TRUE(h.server.clientLines().isEmpty());
+    }
+}
+
+// A reply that completed just before the socket failed: the sender ends the session
+// instead of sending, so the rotation is not left waiting with Timer1 running.
+TEST(Pop3Faults, SocketErrorWithAReplyWaitingEndsTheSessionAtTheSender)
+{
+    SessionHarness h;
+    h.start();
+    h.server.serverSends("+OK hello\r\n");
+    h.server.socketError(10054);
+    h.settle();
+
+    EXPECT_TRUE(h.ended());
+    EXPECT_TRUE(h.server.clientLines().isEmpty());
+    EXPECT_TRUE(h.monitor.transcript.endsWith("Error!!\r\n"));
+    EXPECT_EQ(h.monitor.statuses.last(), "Error!!");
+    h.loop.advance(60000ms);
+    EXPECT_EQ(h.logLines(), QStringList({"2026/01/05 9:00:00" + kOther10054}));
+}
+
+TEST(Pop3Faults, ServerClosingRightAfterQuitIsAnOrdinaryEnd)
+{
+    SessionHarness h;
+    ScriptedMailbox mailbox = threeMessages();
+    mailbox.closeAfterQuit = true;
+    h.server.setMailbox(mailbox);
+    h.start();
+    h.settle();
+
+    EXPECT_TRUE(h.ended());
+    EXPECT_EQ(h.session.Pop3ErrorFlag, 0);
+    EXPECT_EQ(h.server.deleted(), std::vector<int>({2, 3}));
+    EXPECT_FALSE(h.logLines().join('|').contains(QStringLiteral("Winsocket")));
+}
+
+TEST(Pop3Faults, InvalidPortEndsTheSessionAtOnceWithoutConnecting)
+{
+    SessionHarness h;
+    h.session.rejectPort(QStringLiteral("abc"));
+    EXPECT_TRUE(h.ended());
+    EXPECT_EQ(h.session.Pop3ErrorFlag, -1);
+    EXPECT_EQ(h.logLines(),
+              QStringList({"2026/01/05 9:00:00\u3000ポート番号が正しくありません\u3000abc"}));
+
+    // Through ServerConect, with the caller starting Timer1 afterwards as usual.
+    SessionHarness h2;
+    h2.session.Pop3Port = 0;
+    h2.session.ServerConect();
+    h2.session.Timer1().start();
+    h2.loop.advance(100ms);
+    EXPECT_TRUE(h2.ended());
+    EXPECT_EQ(h2.server.connections(), 0);
+    EXPECT_EQ(h2.logLines(),
+              QStringList({"2026/01/05 9:00:00\u3000ポート番号が正しくありません\u30000"}));
+}
+
+TEST(Pop3Faults, AbortClosesWithoutQuitAndDeletesNothing)
+{
+    SessionHarness h;
+    ScriptedMailbox mailbox = threeMessages({{"DELE", 2, FaultKind::Silence}});
+    h.server.setMailbox(mailbox);
+    h.start();
+    h.settle();
+    ASSERT_EQ(h.server.clientLines().last(), "DELE 3");
+
+    h.session.abort();
+    h.loop.advance(60000ms);
+    EXPECT_TRUE(h.ended());
+    EXPECT_FALSE(h.server.isOpen());
+    EXPECT_FALSE(h.server.clientLines().contains("QUIT "));
+    EXPECT_TRUE(h.server.deleted().empty());
+    EXPECT_FALSE(h.logLines().join('|').contains(kTimeout));
+}
+
+TEST(Pop3Faults, PortTextsAreWholeNumbersFromOneTo65535)
+{
+    const struct
+    {
+        const char* text;
+        std::optional<quint16> port;
+    } rows[] = {
+        {"110", 110},
+        {"40000", 40000},
+        {"65535", 65535},
+        {" 995 ", 995},
+        {"0", {}},
+        {"65536", {}},
+        {"70000", {}},
+        {"abc", {}},
+        {"", {}},
+        {"-110", {}},
+        {"1e3", {}},
+        {"99999999999999999999", {}},
+        {"\uFF11\uFF11\uFF10", {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(Pop3Session::parsePort(QString::fromUtf8(row.text)), row.port);
+    }
+}
+
+} // namespace

@@ -1,0 +1,282 @@
+// Complete dialogues with a well-behaved server: what is sent, logged and deleted.
+
+#include "SessionHarness.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kStart = QStringLiteral("2026/01/05 9:00:00");
+
+ScriptedMailbox mailboxOf(int count, std::initializer_list<int> spam = {})
+{
+    ScriptedMailbox mailbox;
+    for (int n = 1; n <= count; ++n) {
+        const bool isSpam = std::find(spam.begin(), spam.end(), n) != spam.end();
+        mailbox.headers.push_back(
+            SessionHarness::header((isSpam ? "SPAM offer " : "Lunch ") + QByteArray::number(n)));
+    }
+    return mailbox;
+}
+
+TEST(Pop3Session, EmptyMailboxRunsTheRulesOnceAndQuitsWithoutTop)
+{
+    SessionHarness h;
+    h.server.setMailbox(mailboxOf(0));
+    h.start();
+    h.settle();
+
+    EXPECT_EQ(h.server.clientLines(),
+              QStringList({"USER alice", "PASS secret", "STAT ", "LIST ", "QUIT "}));
+    EXPECT_EQ(
+        h.logLines(),
+        QStringList({"", kStart + " pop.example\u306b\u3000ID:aliceでサーバに接続を開始しました",
+                     kStart + " pop.example\u306b\u3000ID:aliceでサーバに接続しました",
+                     "0  件のメールがあります", kStart + "  削除メールを指定条件で検索しています",
+                     kStart + "  削除メールを指定条件で検索・削除を終了しました"}));
+    EXPECT_TRUE(h.ended());
+    EXPECT_EQ(h.session.Pop3ErrorFlag, 0);
+    EXPECT_FALSE(h.server.isOpen());
+}
+
+TEST(Pop3Session, MarkedMessagesAreDeletedInOrderThenQuit)
+{
+    SessionHarness h;
+    h.server.setMailbox(mailboxOf(8, {3, 7}));
+    h.start();
+    h.settle();
+
+    const QStringList lines = h.server.clientLines();
+    EXPECT_EQ(lines.mid(4, 8), QStringList({"TOP 1 0", "TOP 2 0", "TOP 3 0", "TOP 4 0", "TOP 5 0",
+                                            "TOP 6 0", "TOP 7 0", "TOP 8 0"}));
+    EXPECT_EQ(lines.mid(12), QStringList({"DELE 3", "DELE 7", "QUIT "}));
+    EXPECT_EQ(h.server.deleted(), std::vector<int>({3, 7}));
+    EXPECT_EQ(
+        h.logLines().mid(3),
+        QStringList({"8  件のメールがあります", kStart + "  削除メールを指定条件で検索しています",
+                     "タイトル:SPAM offer 3 差出人:a@example.com を削除しました",
+                     "タイトル:SPAM offer 7 差出人:a@example.com を削除しました",
+                     kStart + "  削除メールを指定条件で検索・削除を終了しました"}));
+    EXPECT_TRUE(h.ended());
+    EXPECT_FALSE(h.monitor.visible);
+}
+
+TEST(Pop3Session, MoreThanAThousandMessagesAreCappedAtAThousand)
+{
+    SessionHarness h;
+    h.server.setMailbox(mailboxOf(1500, {1000, 1001}));
+    h.start();
+    h.settle();
+
+    const QStringList lines = h.server.clientLines();
+    EXPECT_TRUE(lines.contains("TOP 1000 0"));
+    EXPECT_FALSE(lines.contains("TOP 1001 0"));
+    EXPECT_EQ(lines.mid(lines.size() - 2), QStringList({"DELE 1000", "QUIT "}));
+    EXPECT_EQ(h.logLines().at(3), "1000  件のメールがあります");
+    EXPECT_EQ(h.store.MaxMail, 1000);
+    EXPECT_EQ(h.server.deleted(), std::vector<int>({1000}));
+    EXPECT_TRUE(h.monitor.transcript.contains("MAIL No 1000\r\n"));
+}
+
+TEST(Pop3Session, LoginCheckStopsAfterThePasswordIsAccepted)
+{
+    SessionHarness h;
+    h.server.setMailbox(mailboxOf(2, {1}));
+    h.start(QStringLiteral("secret"), Pop3Session::True);
+    h.settle();
+
+    EXPECT_EQ(h.server.clientLines(), QStringList({"USER alice", "PASS secret"}));
+    EXPECT_EQ(h.session.Pop3ConnectOk, -1);
+    EXPECT_EQ(h.session.Pop3ErrorFlag, 0);
+    EXPECT_TRUE(h.ended());
+    EXPECT_FALSE(h.server.isOpen());
+    EXPECT_EQ(h.logLines().size(), 3);
+}
+
+TEST(Pop3Session, PasswordAppearsNeitherInTheLogNorInTheMonitor)
+{
+    for (const QString password :
+         {QStringLiteral("pw"), QStringLiteral("a much longer Pa55word")}) {
+        SessionHarness h;
+        ScriptedMailbox mailbox = mailboxOf(1);
+        mailbox.password = password.toUtf8();
+        h.server.setMailbox(mailbox);
+        h.start(password);
+        h.settle();
+
+        ASSERT_TRUE(h.server.clientLines().contains("PASS " + password));
+        EXPECT_TRUE(h.monitor.transcript.contains("PASS *******\r\n"));
+        EXPECT_TRUE(h.monitor.statuses.contains("PASS *******"));
+        EXPECT_FALSE(h.monitor.transcript.contains(password));
+        EXPECT_FALSE(h.monitor.statuses.join('|').contains(password));
+        EXPECT_FALSE(h.logLines().join('|').contains(password));
+    }
+}
+
+TEST(Pop3Session, WrongPasswordIsAServerErrorAndLeavesConnectOkAlone)
+{
+    SessionHarness h;
+    h.server.setMailbox(mailboxOf(1));
+    h.start(QStringLiteral("wrong"));
+    h.settle();
+
+    EXPECT_EQ(h.logLines().mid(2),
+              QStringList({"-ERR [AUTH] Authentication failed.", "",
+                           kStart + " pop.example サーバがエラーを返しました"}));
+    EXPECT_TRUE(
+        h.monitor.transcript.endsWith("-ERR [AUTH] Authentication failed.\r\n\r\nERROR!!\r\n"));
+    EXPECT_EQ(h.monitor.statuses.last(), "Error");
+    EXPECT_EQ(h.session.Pop3ConnectOk, 0);
+    EXPECT_EQ(h.session.Pop3ErrorFlag, -1);
+    EXPECT_TRUE(h.ended());
+}
+
+TEST(Pop3Session, StoresEachHeaderUnderItsOwnNumberAndShowsSlotOneFirst)
+{
+    struct Viewer : HeaderViewerSink
+    {
+        void refreshFromEngine(const QString&, const QString& subject, const QString&,
+                               const QString&) override
+        {
+            subjects << subject;
+        }
+        QStringList subjects;
+    } viewer;
+
+    SessionHarness h;
+    h.session.setHeaderViewer(&viewer);
+    ScriptedMailbox mailbox = mailboxOf(3);
+    mailbox.headers[1] = "Subject: -ERR is no status here.\r\n.X: leading dot\r\n";
+    h.server.setMailbox(mailbox);
+    h.start();
+    h.settle();
+
+    EXPECT_EQ(h.store.HeaderText(2),
+              "+OK\r\nSubject: -ERR is no status here.\r\n..X: leading dot\r\n\r\n.\r\n");
+    EXPECT_EQ(h.store.MailSubject(1), "Lunch 1");
+    EXPECT_EQ(h.store.MailSubject(2), "-ERR is no status here.");
+    EXPECT_EQ(h.store.MailSubject(3), "Lunch 3");
+    // Slot 1 as it stood before each store update.
+    EXPECT_EQ(viewer.subjects, QStringList({"", "Lunch 1", "Lunch 1"}));
+    EXPECT_EQ(h.session.Pop3ErrorFlag, 0);
+}
+
+TEST(Pop3Session, StrayLinesAreShownAndIgnored)
+{
+    SessionHarness h;
+    ScriptedMailbox mailbox = mailboxOf(2, {2});
+    mailbox.faults = {{"greeting", 1, FaultKind::Garbage},
+                      {"STAT", 1, FaultKind::Garbage},
+                      {"TOP", 2, FaultKind::Garbage}};
+    h.server.setMailbox(mailbox);
+    h.start();
+    h.settle();
+
+    EXPECT_EQ(h.server.deleted(), std::vector<int>({2}));
+    EXPECT_EQ(h.monitor.transcript.count("* garbage from the server\r\n\r\n"), 3);
+    EXPECT_EQ(h.session.Pop3ErrorFlag, 0);
+}
+
+TEST(Pop3Session, CommandLinesAndStatusFollowTheDialogue)
+{
+    SessionHarness h;
+    h.server.setMailbox(mailboxOf(1, {1}));
+    h.start();
+    h.settle();
+
+    EXPECT_EQ(h.monitor.transcript, "+OK scripted POP3 ready\r\n\r\n"
+                                    "USER alice\r\n+OK\r\n\r\n"
+                                    "PASS *******\r\n+OK logged in\r\n\r\n"
+                                    "STAT \r\n+OK 1 216\r\n\r\n"
+                                    "LIST \r\nMAIL No 1\r\n+OK 1 messages:\r\n1 216\r\n.\r\n\r\n"
+                                    "TOP 1 0\r\n+OK\r\n" +
+                                        h.store.HeaderText(1).mid(5) +
+                                        "\r\n"
+                                        "DELE 1\r\n+OK marked\r\n\r\n"
+                                        "QUIT \r\n+OK bye\r\n\r\n");
+    EXPECT_EQ(h.monitor.statuses,
+              QStringList({"USER alice\r\n", "PASS *******", "STAT \r\n", "LIST \r\n", "MAIL No 1",
+                           "TOP 1 0\r\n", "削除メールをチェック中", "DELE 1\r\n", "QUIT \r\n"}));
+}
+
+// A STAT reply that is not "+OK count size" ends the session as a server error.
+TEST(Pop3Session, MalformedStatReplyIsAServerError)
+{
+    const QByteArray replies[] = {"+OK\r\n",       "+OK 12\r\n",     "+OK x 10\r\n",
+                                  "+OK -1 10\r\n", "+OK 12  10\r\n", "+OK 1 2x\r\n"};
+    for (const QByteArray& reply : replies) {
+        SCOPED_TRACE(reply.toStdString());
+        SessionHarness h;
+        h.start();
+        h.server.serverSends("+OK\r\n");
+        h.settle();
+        h.server.serverSends("+OK\r\n");
+        h.settle();
+        h.server.serverSends("+OK\r\n");
+        h.settle();
+        h.server.serverSends(reply);
+        h.settle();
+
+        EXPECT_EQ(h.server.clientLines(), QStringList({"USER alice", "PASS secret", "STAT "}));
+        EXPECT_EQ(h.logLines().mid(3),
+                  QStringList({QString::fromLatin1(reply.chopped(2)), "",
+                               kStart + " pop.example サーバがエラーを返しました"}));
+        EXPECT_EQ(h.session.Pop3ErrorFlag, -1);
+        EXPECT_TRUE(h.ended());
+    }
+}
+
+TEST(Pop3Session, StatCountIsReadWithoutOverflow)
+{
+    const struct
+    {
+        const char* name;
+        QByteArray reply;
+        const char* countLine;
+    } rows[] = {
+        {"twelve", "+OK 12 3456\r\n", "12  件のメールがあります"},
+        {"leading zeros", "+OK 0007 3456\r\n", "7  件のメールがあります"},
+        {"exactly the cap", "+OK 1000 1\r\n", "1000  件のメールがあります"},
+        {"above 16 bits", "+OK 70000 1\r\n", "1000  件のメールがあります"},
+        {"above 64 bits", "+OK 99999999999999999999999 1\r\n", "1000  件のメールがあります"},
+        {"trailing words", "+OK 3 300 messages\r\n", "3  件のメールがあります"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        SessionHarness h;
+        h.start();
+        for (int i = 0; i < 3; ++i) {
+            h.server.serverSends("+OK\r\n");
+            h.settle();
+        }
+        h.server.serverSends(row.reply);
+        h.settle();
+
+        EXPECT_EQ(h.server.clientLines().last(), "LIST ");
+        EXPECT_EQ(h.logLines().at(3), row.countLine);
+    }
+}
+
+// The header viewer may move HeaderNo while a header is awaited; the reply still
+// belongs to the message it was asked for.
+TEST(Pop3Session, HeaderGoesToTheRequestedSlotWhateverHeaderNoSays)
+{
+    SessionHarness h;
+    h.start();
+    for (const QByteArray reply :
+         {"+OK\r\n", "+OK\r\n", "+OK\r\n", "+OK 3 300\r\n",
+          "+OK\r\n1 100\r\n2 100\r\n3 100\r\n.\r\n", "+OK\r\nSubject: one\r\n\r\n.\r\n"}) {
+        h.server.serverSends(reply);
+        h.settle();
+    }
+    ASSERT_EQ(h.server.clientLines().last(), "TOP 2 0");
+    h.store.HeaderNo = 3;
+    h.server.serverSends("+OK\r\nSubject: two\r\n\r\n.\r\n");
+    h.settle();
+
+    EXPECT_EQ(h.store.MailSubject(2), "two");
+    EXPECT_EQ(h.store.HeaderText(3), "");
+    EXPECT_EQ(h.server.clientLines().last(), "TOP 3 0");
+}
+
+} // namespace

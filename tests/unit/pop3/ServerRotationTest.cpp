@@ -1,0 +1,184 @@
+// A run over the five profiles: which servers are visited, in what order and when.
+
+#include "pop3/ServerRotation.h"
+
+#include "SessionHarness.h"
+#include "settings/SettingsModel.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kTimeout = QStringLiteral("\u3000サーバデータ転送タイムアウトエラー");
+
+struct RotationHarness : SessionHarness
+{
+    RotationHarness(std::initializer_list<int> enabled)
+    {
+        for (int n = 1; n <= SettingsModel::kProfileCount; ++n) {
+            ServerProfile& p = settings.profile(n);
+            p.Server = QStringLiteral("pop%1.example").arg(n);
+            p.Id = QStringLiteral("user%1").arg(n);
+            p.PassWd = QStringLiteral("secret");
+            p.RuleSubjectWords = 1;
+            p.SubjectWords[0] = QStringLiteral("SPAM");
+            p.Enabled = std::find(enabled.begin(), enabled.end(), n) != enabled.end();
+        }
+        ScriptedMailbox mailbox;
+        mailbox.headers = {header("SPAM now"), header("Junk"), header("Lunch")};
+        server.setMailbox(mailbox);
+        rotation.setMonitor(&monitor);
+        rotation.setEndOfRunHandler([this] {
+            endsOfRun << loop.elapsedMilliseconds();
+            rotation.Timer4().stop();
+        });
+    }
+
+    QStringList connects() const { return server.transcript().filter(QStringLiteral("connect ")); }
+
+    SettingsModel settings;
+    ServerRotation rotation{loop, session, settings, log};
+    QList<qint64> endsOfRun;
+};
+
+TEST(ServerRotation, VisitsOnlyTheEnabledProfilesInOrder)
+{
+    const struct
+    {
+        const char* name;
+        std::initializer_list<int> enabled;
+        QStringList connects;
+        qint64 endOfRunAt;
+    } rows[] = {
+        {"1 and 4", {1, 4}, {"connect pop1.example:110", "connect pop4.example:110"}, 1500},
+        {"only 5", {5}, {"connect pop5.example:110"}, 1000},
+        {"all",
+         {1, 2, 3, 4, 5},
+         {"connect pop1.example:110", "connect pop2.example:110", "connect pop3.example:110",
+          "connect pop4.example:110", "connect pop5.example:110"},
+         3000},
+        {"none", {}, {}, 500},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        RotationHarness h(row.enabled);
+        h.rotation.startRun();
+        h.loop.advance(5000ms);
+
+        EXPECT_EQ(h.connects(), row.connects);
+        EXPECT_EQ(h.endsOfRun, QList<qint64>({row.endOfRunAt}));
+        EXPECT_EQ(h.rotation.RunFinished, -1);
+        EXPECT_FALSE(h.monitor.visible);
+        EXPECT_EQ(h.logLines().filter(QStringLiteral("でサーバに接続を開始しました")).size(),
+                  row.connects.size());
+    }
+}
+
+TEST(ServerRotation, ServerErrorMovesToTheNextProfileWithinHalfASecond)
+{
+    RotationHarness h({2, 3});
+    h.settings.profile(2).PassWd = QStringLiteral("wrong");
+    h.rotation.startRun();
+    h.settle();
+    ASSERT_EQ(h.session.Pop3ErrorFlag, -1);
+
+    h.loop.advance(499ms);
+    EXPECT_EQ(h.connects().size(), 1);
+    h.loop.advance(1ms);
+    EXPECT_EQ(h.connects(), QStringList({"connect pop2.example:110", "connect pop3.example:110"}));
+    EXPECT_EQ(h.logLines().filter(QStringLiteral("サーバがエラーを返しました")),
+              QStringList({"2026/01/05 9:00:00 pop2.example サーバがエラーを返しました"}));
+    EXPECT_EQ(h.server.deleted(), std::vector<int>({1}));
+}
+
+TEST(ServerRotation, UnreachableServerTimesOutThenTheNextProfileStarts)
+{
+    RotationHarness h({1, 2});
+    h.server.failHost(QStringLiteral("pop1.example"), 11001);
+    h.rotation.startRun();
+    h.loop.advance(29999ms);
+    EXPECT_EQ(h.connects().size(), 1);
+
+    h.loop.advance(1ms);
+    EXPECT_EQ(h.connects().size(), 2);
+    const QStringList log = h.logLines();
+    ASSERT_GE(log.size(), 4);
+    EXPECT_EQ(
+        log.mid(0, 4),
+        QStringList(
+            {"2026/01/05 9:00:00\u3000Winsocket エラー\uFF1Aサーバが見つかりません\u300011001",
+             "2026/01/05 9:00:30" + kTimeout, "",
+             "2026/01/05 9:00:30 pop2.example\u306b\u3000ID:user2でサーバに接続を開始しました"}));
+}
+
+TEST(ServerRotation, PortTextThatIsNoPortSkipsTheProfileWithALogLine)
+{
+    const struct
+    {
+        const char* text;
+        const char* expected; // the log line, or the connection when the port is valid
+    } rows[] = {
+        {"abc", "\u3000ポート番号が正しくありません\u3000abc"},
+        {"0", "\u3000ポート番号が正しくありません\u30000"},
+        {"70000", "\u3000ポート番号が正しくありません\u300070000"},
+        {"", "\u3000ポート番号が正しくありません\u3000"},
+        {"40000", "connect pop1.example:40000"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        RotationHarness h({1, 2});
+        h.settings.profile(1).Port = QString::fromUtf8(row.text);
+        h.rotation.startRun();
+        h.loop.advance(2000ms);
+
+        const QString expected = QString::fromUtf8(row.expected);
+        if (expected.startsWith(QStringLiteral("connect"))) {
+            EXPECT_EQ(h.connects().first(), expected);
+        } else {
+            EXPECT_EQ(h.logLines().first(), "2026/01/05 9:00:00" + expected);
+            EXPECT_EQ(h.connects(), QStringList({"connect pop2.example:110"}));
+        }
+        EXPECT_EQ(h.endsOfRun.size(), 1);
+    }
+}
+
+TEST(ServerRotation, UnsavedRuleEditTakesEffectForTheNextProfileLoaded)
+{
+    RotationHarness h({1, 2});
+    h.rotation.startRun();
+    h.settle(); // profile 1 done: "SPAM now" deleted
+    ASSERT_EQ(h.server.deleted(), std::vector<int>({1}));
+
+    h.settings.profile(2).SubjectWords[0] = QStringLiteral("Junk");
+    h.loop.advance(500ms);
+
+    EXPECT_EQ(h.server.deleted(), std::vector<int>({1, 2}));
+    EXPECT_TRUE(h.logLines().contains("タイトル:Junk 差出人:a@example.com を削除しました"));
+}
+
+TEST(ServerRotation, WaitsWhileASessionIsInProgress)
+{
+    RotationHarness h({1, 2});
+    ScriptedMailbox mailbox;
+    mailbox.faults = {{"STAT", 1, FaultKind::Silence}};
+    h.server.setMailbox(mailbox);
+    h.rotation.startRun();
+    h.loop.advance(29999ms);
+    EXPECT_EQ(h.connects().size(), 1);
+    EXPECT_EQ(h.rotation.ServerIndex, 1);
+    h.loop.advance(500ms);
+    EXPECT_EQ(h.connects().size(), 2);
+    EXPECT_EQ(h.rotation.ServerIndex, 2);
+}
+
+TEST(ServerRotation, WithoutAnEndOfRunHandlerTimer4JustStops)
+{
+    RotationHarness h({1});
+    h.rotation.setEndOfRunHandler({});
+    h.rotation.startRun();
+    h.loop.advance(1000ms);
+    EXPECT_FALSE(h.rotation.Timer4().isActive());
+    EXPECT_EQ(h.loop.activeTimerCount(), 0);
+}
+
+} // namespace

@@ -113,24 +113,6 @@ TEST(Pop3Session, PasswordAppearsNeitherInTheLogNorInTheMonitor)
     }
 }
 
-TEST(Pop3Session, WrongPasswordIsAServerErrorAndLeavesConnectOkAlone)
-{
-    SessionHarness h;
-    h.server.setMailbox(mailboxOf(1));
-    h.start(QStringLiteral("wrong"));
-    h.settle();
-
-    EXPECT_EQ(h.logLines().mid(2),
-              QStringList({"-ERR [AUTH] Authentication failed.", "",
-                           kStart + " pop.example サーバがエラーを返しました"}));
-    EXPECT_TRUE(
-        h.monitor.transcript.endsWith("-ERR [AUTH] Authentication failed.\r\n\r\nERROR!!\r\n"));
-    EXPECT_EQ(h.monitor.statuses.last(), "Error");
-    EXPECT_EQ(h.session.Pop3ConnectOk, 0);
-    EXPECT_EQ(h.session.Pop3ErrorFlag, -1);
-    EXPECT_TRUE(h.ended());
-}
-
 TEST(Pop3Session, StoresEachHeaderUnderItsOwnNumberAndShowsSlotOneFirst)
 {
     struct Viewer : HeaderViewerSink

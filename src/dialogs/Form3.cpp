@@ -30,7 +30,7 @@ QLineEdit* addRow(QGridLayout* grid, int row, const QString& labelName, const QS
 } // namespace
 
 Form3::Form3(AppContext& ctx, QWidget* parent)
-    : QDialog(parent), m_ctx(ctx), m_form4(std::make_unique<Form4>()), m_check(ctx, *this)
+    : QDialog(parent), m_form4(std::make_unique<Form4>()), m_check(ctx, *this)
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("メールサーバ設定"));
@@ -99,13 +99,13 @@ void Form3::createButtons()
     connect(cancel, &QPushButton::clicked, this, [this] { m_check.cancelDialog(); });
 }
 
-void Form3::fillFromSession()
+void Form3::fill(const QString& host, const QString& port, const QString& account,
+                 const QString& password)
 {
-    const auto& session = m_ctx.session;
-    m_host->setText(session.Pop3Server);
-    m_port->setText(QString::number(session.Pop3Port));
-    m_account->setText(session.Pop3Id);
-    m_password->setText(session.Pop3PassWd);
+    m_host->setText(host);
+    m_port->setText(port);
+    m_account->setText(account);
+    m_password->setText(password);
 }
 
 void Form3::reject()

@@ -21,8 +21,9 @@ public:
     explicit Form3(AppContext& ctx, QWidget* parent = nullptr);
     ~Form3() override;
 
-    // Copies the session's current host, port, account and password into the fields.
-    void fillFromSession();
+    // Puts a server's host, port, account and password into the fields.
+    void fill(const QString& host, const QString& port, const QString& account,
+              const QString& password);
     void setWarnFunction(dialogs::WarnFunction warn) { m_warn = std::move(warn); }
 
     SingleServerCheck& check() { return m_check; }
@@ -48,7 +49,6 @@ private:
     void hideMonitor() override;
     void warn(const QString& text) override;
 
-    AppContext& m_ctx;
     QLineEdit* m_host = nullptr;
     QLineEdit* m_port = nullptr;
     QLineEdit* m_account = nullptr;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "settings/ServerProfile.h"
 #include "support/DovecotServer.h"
+#include "support/SampleMailbox.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +15,18 @@ protected:
         if (testsupport::DovecotServer::executable().isEmpty())
             GTEST_SKIP() << "Dovecot is not installed (Debian package dovecot-pop3d)";
         ASSERT_TRUE(server.start()) << server.errorString().toStdString();
+    }
+
+    // The sample rules, logging in to this server as user.
+    ServerProfile accountProfile(const QString& user, const QString& password) const
+    {
+        ServerProfile profile = testsupport::sampleRuleProfile();
+        profile.Server = server.host();
+        profile.Port = QString::number(server.port());
+        profile.Id = user;
+        profile.PassWd = password;
+        profile.Enabled = true;
+        return profile;
     }
 
     testsupport::DovecotServer server;

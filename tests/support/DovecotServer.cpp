@@ -125,7 +125,7 @@ bool DovecotServer::writeConfiguration()
                                   "mail_location = maildir:~\n"
                                   "passdb {\n"
                                   "  driver = passwd-file\n"
-                                  "  args = scheme=PLAIN %1/passwd\n"
+                                  "  args = scheme=PLAIN %1/passwd.d/%u\n"
                                   "}\n"
                                   "userdb {\n"
                                   "  driver = static\n"
@@ -162,15 +162,14 @@ bool DovecotServer::writeConfiguration()
     return true;
 }
 
-bool DovecotServer::writePasswords()
+bool DovecotServer::writePassword(const QString& name, const QString& password)
 {
-    QByteArray text;
-    for (auto it = m_passwords.cbegin(); it != m_passwords.cend(); ++it)
-        text += it.key().toUtf8() + ":{PLAIN}" + it.value().toUtf8() + '\n';
-    const QString path = m_dir->filePath(QStringLiteral("passwd"));
-    if (!writeFile(path, text))
-        return fail(QStringLiteral("cannot write the password file"));
-    // Dovecot rereads the file when its modification second or size changes; a rewrite
+    // One file per account: a new account is read fresh at its first login.
+    const QString path = m_dir->filePath(QStringLiteral("passwd.d/") + name);
+    if (!QDir().mkpath(m_dir->filePath(QStringLiteral("passwd.d"))) ||
+        !writeFile(path, name.toUtf8() + ":{PLAIN}" + password.toUtf8() + '\n'))
+        return fail(QStringLiteral("cannot write the password file of ") + name);
+    // Dovecot rereads a file when its modification second or size changes; a rewrite
     // within the same second with the same size would go unseen without a newer stamp.
     static time_t lastStamp = 0;
     lastStamp = std::max(lastStamp + 1, std::time(nullptr));
@@ -234,7 +233,7 @@ bool DovecotServer::start()
         m_port = freeLoopbackPort();
         if (m_port == 0)
             return fail(QStringLiteral("no free port on 127.0.0.1"));
-        if (!writeConfiguration() || !writePasswords())
+        if (!writeConfiguration())
             return false;
         // Another program may have taken the port in between: try a new one.
         if (launch() && waitForGreeting())
@@ -269,11 +268,11 @@ bool DovecotServer::addUser(const QString& name, const QString& password)
 {
     if (!prepareDirectory())
         return false;
-    m_passwords.insert(name, password);
-    if (!writePasswords())
+    const bool changed = QFile::exists(m_dir->filePath(QStringLiteral("passwd.d/") + name));
+    if (!writePassword(name, password))
         return false;
-    // A running server looks at the file at most once a second: wait for the next second.
-    if (isRunning())
+    // A running server looks at a file it has read at most once a second.
+    if (changed && isRunning())
         QThread::msleep(1010 - QTime::currentTime().msec());
     const QString home = m_dir->filePath(QStringLiteral("mail/") + name);
     return QDir(home).exists() || setMessages(name, {});

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QMap>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -41,7 +40,7 @@ public:
     QString logText() const;
 
     // Adds an account with an empty mailbox, or changes the password of an existing one.
-    // On a running server this waits up to a second, until the server sees the change.
+    // A changed password on a running server waits up to a second, until the server sees it.
     [[nodiscard]] bool addUser(const QString& name, const QString& password);
     // Replaces the account's mailbox with these messages, numbered 1..n in this order.
     // Messages are written as they would be on disk (LF line ends; CR LF is turned into LF).
@@ -50,7 +49,7 @@ public:
 private:
     bool prepareDirectory();
     bool writeConfiguration();
-    bool writePasswords();
+    bool writePassword(const QString& name, const QString& password);
     bool launch();
     bool waitForGreeting();
     bool makeMailDirectory(const QString& path);
@@ -59,7 +58,6 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     QProcess m_process;
     quint16 m_port = 0;
-    QMap<QString, QString> m_passwords;
     uid_t m_mailUid = 0;
     gid_t m_mailGid = 0;
     QString m_mailUser;

@@ -2,6 +2,7 @@
 #include "app/DesktopShell.h"
 #include "app/PostSweepApp.h"
 #include "app/control/SingleInstance.h"
+#include "dialogs/DialogWindows.h"
 #include "platform/qt/QtEventLoop.h"
 #include "platform/qt/QtTcpClient.h"
 
@@ -30,6 +31,18 @@ int main(int argc, char* argv[])
                              return shell;
                          },
                          {.notificationIcon = QSystemTrayIcon::isSystemTrayAvailable()});
+    DialogWindows dialogs(program.context(),
+                          {.show = [&program] { program.model().setMainWindowVisible(true); },
+                           .hide = [&program] { program.model().setMainWindowVisible(false); },
+                           .hideMonitor = [&program] { program.monitor().hideMonitor(); }});
+    desktop->setDialogs({.showSettingsDialog = [&dialogs] { dialogs.showSettingsDialog(); },
+                         .fillSingleServerDialog =
+                             [&dialogs](const QString& server, const QString& port,
+                                        const QString& id, const QString& password) {
+                                 dialogs.fillSingleServerDialog(server, port, id, password);
+                             },
+                         .showSingleServerDialog = [&dialogs] { dialogs.showSingleServerDialog(); },
+                         .showHeaderViewer = [&dialogs] { dialogs.showHeaderViewer(); }});
     program.start();
     return QApplication::exec();
 }

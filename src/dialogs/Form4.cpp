@@ -9,6 +9,8 @@ Form4::Form4(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("サーバ確認"));
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 16, 24, 16);
+    layout->setSpacing(16);
     auto* label = new QLabel(QStringLiteral("メールサーバの設定の確認中です"), this);
     label->setObjectName(QStringLiteral("Label1"));
     QFont large = label->font();

@@ -55,6 +55,14 @@ Qt::CheckState checkState(qint16 value)
     return value == 0 ? Qt::Unchecked : value == 2 ? Qt::PartiallyChecked : Qt::Checked;
 }
 
+// The dialog holds two frames of rules per tab and must fit a small screen.
+template <typename Layout> Layout* compact(Layout* layout)
+{
+    layout->setSpacing(3);
+    layout->setContentsMargins(6, 3, 6, 3);
+    return layout;
+}
+
 // Input methods compose kana; account names, passwords and addresses are plain ASCII.
 void disableInputMethod(QLineEdit* edit)
 {
@@ -66,7 +74,7 @@ void disableInputMethod(QLineEdit* edit)
 ProfilePage::ProfilePage(int number, ServerProfile& profile, QWidget* parent)
     : QWidget(parent), m_number(number), m_profile(profile)
 {
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = compact(new QVBoxLayout(this));
     layout->addWidget(createServerFrame());
     layout->addWidget(createRuleFrame());
     layout->addStretch();
@@ -84,7 +92,7 @@ QGroupBox* ProfilePage::createServerFrame()
     auto* frame =
         new QGroupBox(QStringLiteral("メールサーバ設定") + fullWidthDigit(m_number), this);
     frame->setObjectName(QString::fromLatin1(kFrameNames.at(m_number - 1).at(ServerFrame)));
-    auto* grid = new QGridLayout(frame);
+    auto* grid = compact(new QGridLayout(frame));
     const QString n = QString::number(m_number);
 
     const auto addRow = [&](int row, const QString& caption, QWidget* field) {
@@ -128,7 +136,7 @@ QGroupBox* ProfilePage::createRuleFrame()
 {
     auto* frame = new QGroupBox(QStringLiteral("削除条件設定") + fullWidthDigit(m_number), this);
     frame->setObjectName(QString::fromLatin1(kFrameNames.at(m_number - 1).at(RuleFrame)));
-    auto* layout = new QVBoxLayout(frame);
+    auto* layout = compact(new QVBoxLayout(frame));
     layout->addWidget(redNote(
         QStringLiteral("削除したメールを復活する事は出来ませんので注意してください"), frame));
     layout->addWidget(createSubjectFrame());
@@ -141,7 +149,7 @@ QGroupBox* ProfilePage::createSubjectFrame()
 {
     auto* frame = new QGroupBox(QStringLiteral("タイトルで削除"), this);
     frame->setObjectName(QString::fromLatin1(kFrameNames.at(m_number - 1).at(SubjectFrame)));
-    auto* grid = new QGridLayout(frame);
+    auto* grid = compact(new QGridLayout(frame));
     const QString n = QString::number(m_number);
     grid->addWidget(boundCheck(QStringLiteral("未承諾") + n,
                                QStringLiteral("タイトルに「未承諾」を含むメールを削除"),
@@ -165,7 +173,7 @@ QGroupBox* ProfilePage::createSenderFrame()
 {
     auto* frame = new QGroupBox(QStringLiteral("差出人で削除"), this);
     frame->setObjectName(QString::fromLatin1(kFrameNames.at(m_number - 1).at(SenderFrame)));
-    auto* grid = new QGridLayout(frame);
+    auto* grid = compact(new QGridLayout(frame));
     const QString n = QString::number(m_number);
     auto* rule = boundCheck(QStringLiteral("差出人") + n,
                             QStringLiteral("差出人に下記文字列を含むメールを削除"),
@@ -180,7 +188,7 @@ QGroupBox* ProfilePage::createRecipientFrame()
 {
     auto* frame = new QGroupBox(QStringLiteral("宛先で削除"), this);
     frame->setObjectName(QString::fromLatin1(kFrameNames.at(m_number - 1).at(RecipientFrame)));
-    auto* layout = new QVBoxLayout(frame);
+    auto* layout = compact(new QVBoxLayout(frame));
     const QString n = QString::number(m_number);
     layout->addWidget(boundCheck(QStringLiteral("宛先") + n,
                                  QStringLiteral("宛先(To)に自分のアドレスがないメールを削除"),

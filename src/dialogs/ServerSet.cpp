@@ -26,6 +26,7 @@ void ServerSet::createTabs()
 {
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
+    m_tabs->setUsesScrollButtons(false); // the five tabs stand in one row
     static const char16_t* const captions[] = {u"サーバ設定1", u"サーバ設定2", u"サーバ設定3",
                                                u"サーバ設定４", u"サーバ設定５"};
     for (int n = 1; n <= SettingsModel::kProfileCount; ++n) {

@@ -60,8 +60,11 @@ Form3& DialogWindows::form3()
 
 Form5& DialogWindows::form5()
 {
-    if (!m_form5)
+    if (!m_form5) {
         m_form5 = std::make_unique<Form5>(m_ctx.store);
+        // Opened from the main window, which stays above other windows.
+        m_form5->setWindowFlag(Qt::WindowStaysOnTopHint);
+    }
     return *m_form5;
 }
 

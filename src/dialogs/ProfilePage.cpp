@@ -63,7 +63,7 @@ template <typename Layout> Layout* compact(Layout* layout)
     return layout;
 }
 
-// Input methods compose kana; account names, passwords and addresses are plain ASCII.
+// Input methods compose kana; passwords and mail addresses are plain ASCII.
 void disableInputMethod(QLineEdit* edit)
 {
     edit->setAttribute(Qt::WA_InputMethodEnabled, false);
@@ -104,9 +104,7 @@ QGroupBox* ProfilePage::createServerFrame()
     };
     addRow(0, QStringLiteral("受信サーバ名"),
            boundText(QStringLiteral("Server") + n, m_profile.Server));
-    auto* id = boundText(QStringLiteral("Id") + n, m_profile.Id);
-    disableInputMethod(id);
-    addRow(1, QStringLiteral("アカウント名"), id);
+    addRow(1, QStringLiteral("アカウント名"), boundText(QStringLiteral("Id") + n, m_profile.Id));
     auto* password = boundText(QStringLiteral("PassWd") + n, m_profile.PassWd);
     password->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // "*"
     addRow(2, QStringLiteral("パスワード"), password);

@@ -4,6 +4,7 @@
 
 #include <QEventLoop>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTimer>
 
 EngineRun::EngineRun(const SettingsModel& settings)
@@ -12,6 +13,7 @@ EngineRun::EngineRun(const SettingsModel& settings)
 {
     m_session.setMonitor(&m_monitor);
     m_rotation.setMonitor(&m_monitor);
+    m_log.setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
 }
 
 bool EngineRun::run(int timeoutMilliseconds)
@@ -41,19 +43,18 @@ QByteArray EngineRun::logBytes() const
 
 QStringList EngineRun::logLines() const
 {
-    QStringList stamps;
-    for (QDateTime t = m_started.addSecs(-1); t <= m_ended.addSecs(1); t = t.addSecs(1))
-        stamps.append(ActivityLog::stamp(t));
+    // Under Japanese regional settings a stamp reads "2005/03/14 9:05:07".
+    static const QRegularExpression stampPattern(
+        QStringLiteral("^\\d{4}/\\d{2}/\\d{2} \\d{1,2}:\\d{2}:\\d{2}"));
     QStringList lines = platform::decodeCp932(logBytes()).split(QStringLiteral("\r\n"));
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast(); // after the last line's CR LF
     for (QString& line : lines) {
-        for (const QString& stamp : stamps) {
-            if (line.startsWith(stamp)) {
-                line.replace(0, stamp.size(), QStringLiteral("<stamp>"));
-                break;
-            }
-        }
+        const QRegularExpressionMatch match = stampPattern.match(line);
+        const QDateTime when =
+            QDateTime::fromString(match.captured(), QStringLiteral("yyyy/MM/dd H:mm:ss"));
+        if (match.hasMatch() && when >= m_started.addSecs(-1) && when <= m_ended.addSecs(1))
+            line.replace(0, match.capturedLength(), QStringLiteral("<stamp>"));
     }
     return lines;
 }

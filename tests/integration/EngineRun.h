@@ -25,7 +25,7 @@ public:
 };
 
 // A whole run over the enabled profiles of a settings model, on Qt's real event
-// loop and sockets, logging into a fresh "PostSweep.log".
+// loop and sockets, logging into a fresh "PostSweep.log" under Japanese regional settings.
 class EngineRun
 {
 public:
@@ -34,8 +34,8 @@ public:
     // Starts the run and handles events until its end-of-run action (true) or the time limit.
     [[nodiscard]] bool run(int timeoutMilliseconds);
 
-    // The log's lines (code page 932 decoded); a leading date and time from the
-    // run's span becomes "<stamp>", so that lines compare exactly.
+    // The log's lines (code page 932 decoded); a leading date and time of the run's
+    // span, as Japanese regional settings write it, becomes "<stamp>".
     QStringList logLines() const;
     QByteArray logBytes() const;
     const RecordingMonitor& monitor() const { return m_monitor; }

@@ -111,7 +111,6 @@ void Form1::createOptionFrames()
             named(new QRadioButton(mailSoft[i], m_frame5), QStringLiteral("Option2(%1)").arg(i));
         m_option2Group->addButton(m_option2[i], i);
     }
-    keepPlaceWhenHidden(m_frame5);
 
     m_logFrame =
         named(new QGroupBox(QStringLiteral("ログファイル"), this), QStringLiteral("ログファイル"));

@@ -54,15 +54,16 @@ void Form2::createLayout()
     layout->addWidget(m_command1, 0, Qt::AlignRight);
 }
 
+// The view follows the end of the transcript unless the user has scrolled away.
 void Form2::appendTranscript(const QString& text)
 {
-    QScrollBar* scroll = m_debugWindow->verticalScrollBar();
-    const bool atEnd = scroll->value() == scroll->maximum();
-    QTextCursor cursor(m_debugWindow->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(plainLines(text));
-    if (atEnd)
-        scroll->setValue(scroll->maximum());
+    const QScrollBar* scroll = m_debugWindow->verticalScrollBar();
+    const bool following = scroll->value() == scroll->maximum();
+    QTextCursor end(m_debugWindow->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(plainLines(text));
+    if (following)
+        m_debugWindow->verticalScrollBar()->setValue(scroll->maximum());
 }
 
 void Form2::setStatus(const QString& text)

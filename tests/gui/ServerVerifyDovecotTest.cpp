@@ -137,8 +137,11 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(button->text(), QStringLiteral("OK"), 60000);
 
         QStringList statuses;
-        for (int n = 1; n <= 5; ++n)
+        for (int n = 1; n <= 5; ++n) {
             statuses << statusText(*window, n);
+            QCOMPARE(window->findChild<QLabel*>(QStringLiteral("Label%1").arg(n))->text(),
+                     QStringLiteral("サーバ%1設定：").arg(QChar(u'０' + n)));
+        }
         QCOMPARE(statuses,
                  QStringList({"設定完了", "エラー発生", "未設定", "エラー発生", "未設定"}));
         QCOMPARE(attempts,

@@ -48,17 +48,6 @@ struct DialogHarness
         return lines;
     }
 
-    // Lines the client wrote that would fetch, list or delete mail.
-    QStringList mailCommands() const
-    {
-        QStringList found;
-        for (const QString& line : server.clientLines())
-            for (const char* keyword : {"STAT", "LIST", "TOP", "RETR", "DELE"})
-                if (line.startsWith(QLatin1String(keyword)))
-                    found << line;
-        return found;
-    }
-
     TempDir dir;
     platform::VirtualEventLoop loop;
     ScriptedTcpClient server{loop};

@@ -62,33 +62,4 @@ TEST(HeaderViewer, StepsStopAtTheEndsAndNeverTouchTheEnginesNumber)
     }
 }
 
-TEST(HeaderViewer, HeaderdebugShowsTheStoredFieldsOfItsOwnMessage)
-{
-    HeaderStore store;
-    store.HeaderText(2) = QStringLiteral("Subject: two\r\n");
-    store.MailSubject(2) = QStringLiteral("two");
-    store.MailFrom(2) = QStringLiteral("b@example.com");
-    store.MailTo(2) = QStringLiteral("me@example.com");
-    store.MailCc(2) = QStringLiteral("cc@example.com");
-    HeaderViewer viewer(store);
-    ASSERT_EQ(viewer.show(QStringLiteral("2")), 2);
-
-    const HeaderViewer::Fields f = viewer.Headerdebug();
-    EXPECT_EQ(f.header, "Subject: two\r\n");
-    EXPECT_EQ(f.subject, "two");
-    EXPECT_EQ(f.from, "b@example.com");
-    EXPECT_EQ(f.to, "me@example.com");
-    EXPECT_EQ(f.cc, "cc@example.com");
-}
-
-TEST(HeaderViewer, SubjectAndFromAreDecodedFromTheRawText)
-{
-    const QString raw =
-        QStringLiteral("From: =?ISO-2022-JP?B?GyRCOzNFRBsoQg==?= <y@example.jp>\r\n"
-                       "Subject: =?ISO-2022-JP?B?GyRCJDMkcyRLJEEkTxsoQg==?=\r\n\r\n");
-    EXPECT_EQ(HeaderViewer::subjectOf(raw), QStringLiteral("こんにちは"));
-    EXPECT_EQ(HeaderViewer::fromOf(raw), QStringLiteral("山田 <y@example.jp>"));
-    EXPECT_EQ(HeaderViewer::subjectOf(QStringLiteral("From: a@b\r\n")), QString());
-}
-
 } // namespace

@@ -8,9 +8,6 @@
 
 namespace {
 
-const QString kNoServer =
-    QStringLiteral("サーバの設定がされていません\n最低１つは設定してください");
-
 TEST(EnabledRefresh, HostAccountAndPasswordDecideAlone)
 {
     struct Row
@@ -38,37 +35,6 @@ TEST(EnabledRefresh, HostAccountAndPasswordDecideAlone)
         serverset::refreshEnabled(settings);
         EXPECT_EQ(settings.profile(2).Enabled, row.enabled) << row.name;
     }
-}
-
-TEST(SettingsFinish, OnlyProfileThreeCompleteWritesTheFile)
-{
-    DialogHarness h;
-    h.ctx.settings.profile(3).Server = QStringLiteral("pop.example");
-    h.ctx.settings.profile(3).Id = QStringLiteral("alice");
-    h.ctx.settings.profile(3).PassWd = QStringLiteral("pw");
-    h.ctx.settings.profile(1).Server = QStringLiteral("half.example"); // no account, no password
-
-    EXPECT_EQ(serverset::finish(h.ctx.settings, h.ctx.settingsPath()), std::nullopt);
-
-    const bool expected[] = {false, false, true, false, false};
-    for (int n = 1; n <= 5; ++n)
-        EXPECT_EQ(h.ctx.settings.profile(n).Enabled, expected[n - 1]) << "profile " << n;
-    EXPECT_EQ(h.fileBytes(QStringLiteral("PostSweep.ini")).count("\r\n"), 36);
-}
-
-TEST(SettingsFinish, NoCompleteProfileShowsTheTwoLineMessageAndWritesNothing)
-{
-    DialogHarness h;
-    for (int n = 1; n <= 5; ++n) {
-        h.ctx.settings.profile(n).Server = QStringLiteral("pop.example");
-        h.ctx.settings.profile(n).Id = QStringLiteral("alice");
-    }
-    h.ctx.settings.profile(4).Enabled = true; // left from an earlier refresh
-
-    EXPECT_EQ(serverset::finish(h.ctx.settings, h.ctx.settingsPath()), kNoServer);
-    EXPECT_EQ(serverset::validate(h.ctx.settings), kNoServer);
-    EXPECT_FALSE(h.ctx.settings.profile(4).Enabled);
-    EXPECT_FALSE(QFile::exists(h.ctx.settingsPath()));
 }
 
 TEST(SettingsFinish, UnstorableTextIsRefusedNamingTheProfileAndNothingIsWritten)

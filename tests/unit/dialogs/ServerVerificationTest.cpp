@@ -21,38 +21,6 @@ ScriptedMailbox mailboxWithTwoMessages()
     return box;
 }
 
-TEST(ServerVerification, EachServerGetsItsOutcomeOneLoginAtATime)
-{
-    DialogHarness h;
-    h.server.setMailbox(mailboxWithTwoMessages());
-    h.server.failHost(QStringLiteral("nonexistent.invalid"), platform::TcpClient::HostNotFound);
-    h.completeProfile(1);
-    h.completeProfile(2, QStringLiteral("pop.example"), QStringLiteral("wrong"));
-    h.completeProfile(4, QStringLiteral("nonexistent.invalid"));
-    ServerVerification v(h.ctx);
-
-    v.start();
-    EXPECT_TRUE(h.ctx.loginCheckActive);
-    EXPECT_EQ(v.buttonCaption(), "キャンセル");
-    h.loop.advance(500ms); // server 1 taken up
-    EXPECT_EQ(h.server.connections(), 1);
-    h.loop.advance(500ms); // its outcome seen
-    EXPECT_EQ(v.status(1), "設定完了");
-    EXPECT_EQ(h.server.connections(), 1); // the next login waits for the next tick
-    h.loop.advance(5s);
-
-    EXPECT_EQ(statuses(v),
-              QStringList({"設定完了", "エラー発生", "未設定", "エラー発生", "未設定"}));
-    EXPECT_EQ(v.buttonCaption(), "OK");
-    EXPECT_FALSE(h.ctx.loginCheckActive);
-    EXPECT_EQ(h.server.connections(), 3);
-    EXPECT_EQ(h.mailCommands(), QStringList());
-    EXPECT_EQ(h.server.deleted(), std::vector<int>());
-    EXPECT_EQ(h.loop.activeTimerCount(), 0);
-    EXPECT_FALSE(QFile::exists(h.ctx.settingsPath()));
-    EXPECT_EQ(h.logLines().first(), "  サーバ設定の確認をしています");
-}
-
 TEST(ServerVerification, ServersWithoutProfileAreMarkedInTheSameTick)
 {
     DialogHarness h;
@@ -74,33 +42,6 @@ TEST(ServerVerification, ServersWithoutProfileAreMarkedInTheSameTick)
     EXPECT_EQ(statuses(v), QStringList({"未設定", "未設定", "設定完了", "未設定", "未設定"}));
     EXPECT_EQ(v.buttonCaption(), "OK");
     EXPECT_FALSE(v.running());
-}
-
-TEST(ServerVerification, CancelDuringServerOneStopsEverythingAndKeepsStatusesUnchecked)
-{
-    DialogHarness h;
-    ScriptedMailbox silent = mailboxWithTwoMessages();
-    silent.faults = {{"greeting", 1, FaultKind::Silence}};
-    h.server.setMailbox(silent);
-    h.completeProfile(1);
-    h.completeProfile(2);
-    ServerVerification v(h.ctx);
-    v.start();
-    h.loop.advance(500ms);
-    ASSERT_TRUE(h.ctx.session.sessionInProgress());
-
-    v.pressButton();
-
-    EXPECT_EQ(statuses(v), QStringList(5, "未チェック"));
-    EXPECT_EQ(h.loop.activeTimerCount(), 0);
-    EXPECT_FALSE(h.server.isOpen());
-    EXPECT_FALSE(h.ctx.loginCheckActive);
-    EXPECT_EQ(h.ctx.session.Pop3ConnectFlag, 0);
-    EXPECT_EQ(h.ctx.session.Pop3ErrorFlag, 0);
-    const QStringList logBefore = h.logLines();
-    h.loop.advance(60s); // no stale watchdog reports a time-out
-    EXPECT_EQ(h.logLines(), logBefore);
-    EXPECT_EQ(h.server.connections(), 1);
 }
 
 TEST(ServerVerification, APortThatIsNotANumberIsAnErrorWithoutConnecting)

@@ -1,6 +1,6 @@
 // Every dialog window at its natural size: no caption of a label, check box or button
 // is cut off. With POSTSWEEP_SCREENSHOTS set to a folder, each window is also saved
-// there as a PNG (scripts/screenshots-dialogs.sh).
+// there as a PNG (scripts/screenshots.sh).
 
 #include "app/control/AppContext.h"
 #include "diagnostics/Form5.h"

@@ -9,82 +9,6 @@ namespace {
 
 constexpr char16_t kEsc = 0x1B;
 
-// ---- Header fields -------------------------------------------------------------
-
-// Lines of a reply, split at LF; the CR of a CR LF is not part of the line.
-class LineReader
-{
-public:
-    explicit LineReader(QStringView text) : m_text(text) {}
-
-    bool next(QStringView& line)
-    {
-        if (m_pos >= m_text.size())
-            return false;
-        qsizetype end = m_text.indexOf(u'\n', m_pos);
-        const qsizetype following = end < 0 ? m_text.size() : end + 1;
-        if (end < 0)
-            end = m_text.size();
-        line = m_text.sliced(m_pos, end - m_pos);
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-        m_pos = following;
-        return true;
-    }
-
-private:
-    QStringView m_text;
-    qsizetype m_pos = 0;
-};
-
-// The empty line after the header and the "." line of the reply end the header.
-bool endsHeader(QStringView line)
-{
-    return line.isEmpty() || line == u".";
-}
-
-// A field line: printable characters other than blank and colon, then ":".
-bool beginsWithFieldName(QStringView line)
-{
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const char16_t c = line[i].unicode();
-        if (c == u':')
-            return i > 0;
-        if (c <= 0x20 || c >= 0x7F)
-            return false;
-    }
-    return false;
-}
-
-char16_t foldAscii(char16_t c)
-{
-    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
-}
-
-// The rest of the line after "name:" (the name in any letter case), or nothing.
-std::optional<QStringView> afterFieldName(QStringView line, QStringView name)
-{
-    if (line.size() <= name.size())
-        return std::nullopt;
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        if (foldAscii(line[i].unicode()) != foldAscii(name[i].unicode()))
-            return std::nullopt;
-    }
-    if (line[name.size()] != u':')
-        return std::nullopt;
-    return line.sliced(name.size() + 1);
-}
-
-QStringView skipBlanks(QStringView text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t'))
-        ++i;
-    return text.sliced(i);
-}
-
-// ---- Raw ISO-2022-JP -----------------------------------------------------------
-
 // ESC $ B, ESC $ @ (JIS X 0208), ESC ( J (JIS X 0201 Roman) and ESC ( I (katakana).
 bool opensJisRun(QStringView text, qsizetype at)
 {
@@ -112,8 +36,6 @@ std::optional<QString> decodeJisRun(QStringView run)
     }
     return platform::decodeCharset(bytes, "ISO-2022-JP");
 }
-
-// ---- Encoded-words -------------------------------------------------------------
 
 bool isBlankOnly(QStringView text)
 {
@@ -213,37 +135,6 @@ private:
 };
 
 } // namespace
-
-QString ExtractHeaderField(const QString& header, const QString& name)
-{
-    // The name may be given with or without its colon.
-    const QStringView bare =
-        QStringView(name).endsWith(u':') ? QStringView(name).chopped(1) : QStringView(name);
-    if (bare.isEmpty())
-        return {};
-    LineReader lines(header);
-    QStringView line;
-    std::optional<QStringView> first;
-    while (!first && lines.next(line)) {
-        if (endsHeader(line))
-            return {};
-        first = afterFieldName(line, bare);
-    }
-    if (!first)
-        return {};
-
-    // Folded lines keep their leading blanks; only the line breaks go.
-    QString value = skipBlanks(*first).toString();
-    while (lines.next(line)) {
-        if (endsHeader(line))
-            break;
-        const bool folded = line.front() == u' ' || line.front() == u'\t';
-        if (!folded && beginsWithFieldName(line))
-            break;
-        value += line;
-    }
-    return value;
-}
 
 QString DecodeHeaderText(const QString& value)
 {

@@ -35,7 +35,8 @@ void Form2::createControls()
     m_debugWindow = new QPlainTextEdit(this);
     m_debugWindow->setObjectName(QStringLiteral("DebugWindow"));
     m_debugWindow->setReadOnly(true);
-    // One block more for the empty line after the last line end.
+    // One block more for the empty line after the last line end. (A maximum also
+    // turns the undo history off, which would otherwise keep every line ever shown.)
     m_debugWindow->setMaximumBlockCount(kTranscriptLines + 1);
     m_debugWindow->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_debugWindow->setAccessibleName(QStringLiteral("実行中のコマンド"));

@@ -451,6 +451,10 @@ void MainWindowTest::theMonitorKeepsTheLast5000Lines()
     QCOMPARE(lines.size(), 5000);
     QCOMPARE(lines.first(), QStringLiteral("+OK line 1001"));
     QCOMPARE(lines.last(), QStringLiteral("+OK line 6000"));
+    QVERIFY2(!p.h.monitorControl<QPlainTextEdit>(QStringLiteral("DebugWindow"))
+                  ->document()
+                  ->isUndoRedoEnabled(),
+             "no history of every line ever shown");
 }
 
 QTEST_MAIN(MainWindowTest)

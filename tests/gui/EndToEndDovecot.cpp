@@ -1,0 +1,138 @@
+// The whole program, windows and all, on Qt's event loop and sockets against a real
+// POP3 server (Dovecot on 127.0.0.1): a run-once that ends the program, and an exit
+// in the middle of a session.
+
+#include "../integration/ExpectedLog.h"
+#include "MainWindowHarness.h"
+#include "platform/qt/QtEventLoop.h"
+#include "platform/qt/QtTcpClient.h"
+#include "support/DovecotServer.h"
+#include "support/SequentialPop3Client.h"
+
+#include <QAbstractButton>
+#include <QDeadlineTimer>
+#include <QLoggingCategory>
+#include <QRegularExpression>
+#include <QTest>
+
+using testsupport::SampleMessage;
+
+namespace {
+
+const QString kUser = QStringLiteral("taro");
+const QString kPassword = QStringLiteral("taro-pw");
+
+// The log's lines with the stamps of the test's span written as "<stamp>".
+QStringList withStamps(QStringList lines, const QDateTime& from, const QDateTime& to)
+{
+    static const QRegularExpression stamp(
+        QStringLiteral("^\\d{4}/\\d{2}/\\d{2} \\d{1,2}:\\d{2}:\\d{2}"));
+    for (QString& line : lines) {
+        const QRegularExpressionMatch match = stamp.match(line);
+        const QDateTime when =
+            QDateTime::fromString(match.captured(), QStringLiteral("yyyy/MM/dd H:mm:ss"));
+        if (match.hasMatch() && when >= from.addSecs(-1) && when <= to.addSecs(1))
+            line.replace(0, match.capturedLength(), QStringLiteral("<stamp>"));
+    }
+    return lines;
+}
+
+struct Program
+{
+    testsupport::DovecotServer server;
+    platform::QtEventLoop loop;
+    platform::QtTcpClient socket;
+    MainWindowHarness h{loop, socket};
+
+    // The account with these messages, and settings whose profile 1 logs in to it
+    // with the sample rules.
+    bool prepare(const QList<SampleMessage>& messages, const GlobalSettings& global)
+    {
+        if (!server.start() || !server.addUser(kUser, kPassword) ||
+            !server.setMessages(kUser, testsupport::messageTexts(messages)))
+            return false;
+        h.writeSettings([&](SettingsModel& m) {
+            m.profile(1) = testsupport::sampleRuleProfile();
+            m.profile(1).Server = server.host();
+            m.profile(1).Port = QString::number(server.port());
+            m.profile(1).Id = kUser;
+            m.profile(1).PassWd = kPassword;
+            m.global = global;
+        });
+        h.app->context().log.setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
+        return h.app->start() == LoadOutcome::Complete;
+    }
+    QStringList idsLeft()
+    {
+        return testsupport::listMessageIds(server.host(), server.port(), kUser, kPassword)
+            .value_or(QStringList{QStringLiteral("cannot list")});
+    }
+};
+
+} // namespace
+
+class EndToEndDovecot : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init()
+    {
+        QLoggingCategory::setFilterRules(QStringLiteral("qt.core.qobject.connect=false"));
+        if (testsupport::DovecotServer::executable().isEmpty())
+            QSKIP("Dovecot is not installed (Debian package dovecot-pop3d)");
+    }
+    void aRunOnceDeletesTheMarkedMailLogsEveryLineAndEndsTheProgram();
+    void exitDuringASessionSavesLogsAndLeavesEveryMessage();
+};
+
+void EndToEndDovecot::aRunOnceDeletesTheMarkedMailLogsEveryLineAndEndsTheProgram()
+{
+    Program p;
+    const QList<SampleMessage> mailbox = testsupport::sampleMailbox();
+    GlobalSettings runOnce;
+    runOnce.IntCheck = 1;
+    runOnce.MailSoftSelect = 2; // "起動せずそのまま終了"
+    QVERIFY2(p.prepare(mailbox, runOnce), qPrintable(p.server.errorString()));
+
+    const QDateTime started = QDateTime::currentDateTime();
+    p.h.control<QAbstractButton>(QStringLiteral("Command3"))->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!p.h.shell->calls.isEmpty(), 30000);
+    QCOMPARE(p.h.shell->calls, QStringList{QStringLiteral("quit")});
+
+    const QStringList expected =
+        QStringList{stamped(QStringLiteral("  実行を開始しました"))} +
+        sessionLines(kUser, mailbox) +
+        QStringList{
+            stamped(QStringLiteral("  削除が完了したのでメールソフトを起動して終了します"))};
+    QCOMPARE(asText(withStamps(p.h.logLines(), started, QDateTime::currentDateTime())),
+             asText(expected));
+    QCOMPARE(asText(p.idsLeft()), asText(idsOf(mailbox, false)));
+}
+
+void EndToEndDovecot::exitDuringASessionSavesLogsAndLeavesEveryMessage()
+{
+    Program p;
+    const QList<SampleMessage> mailbox = testsupport::benchmarkMailbox(1000);
+    QVERIFY2(p.prepare(mailbox, GlobalSettings{}), qPrintable(p.server.errorString()));
+    QFile::remove(p.h.app->context().settingsPath());
+
+    p.h.control<QAbstractButton>(QStringLiteral("Command3"))->click();
+    const HeaderStore& store = p.h.app->context().store;
+    const QDeadlineTimer deadline(30000);
+    while (store.HeaderNo < 20 && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QVERIFY2(store.HeaderNo >= 20 && store.HeaderNo < 1000, "in the middle of the headers");
+    p.h.control<QAbstractButton>(QStringLiteral("Command2"))->click();
+
+    QCOMPARE(p.h.shell->calls, QStringList{QStringLiteral("quit")});
+    SettingsModel saved;
+    QCOMPARE(LoadSettings(p.h.app->context().settingsPath(), saved), LoadOutcome::Complete);
+    QCOMPARE(saved.profile(1).Id, kUser);
+    QCOMPARE(p.h.messageOf(p.h.logLines().last()),
+             QStringLiteral("  終了キーが押されたので終了します"));
+    QTest::qWait(200); // whatever the server does with the connection cut off
+    QCOMPARE(p.idsLeft().size(), 1000);
+}
+
+QTEST_MAIN(EndToEndDovecot)
+#include "EndToEndDovecot.moc"

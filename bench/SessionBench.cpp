@@ -28,7 +28,7 @@
 namespace {
 
 constexpr int kMessages = 1000;
-constexpr int kRounds = 11;
+constexpr int kRounds = 21;
 const QString kUser = QStringLiteral("bench");
 const QString kPassword = QStringLiteral("bench-pw");
 

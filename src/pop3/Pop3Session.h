@@ -1,8 +1,5 @@
 #pragma once
 
-// CONTRACT (being implemented): the public surface below is what the rotation,
-// run control, the dialogs and the monitor use. Implementation may add members.
-
 #include "pop3/CommandMonitor.h"
 #include "pop3/HeaderStore.h"
 #include "platform/EventLoop.h"

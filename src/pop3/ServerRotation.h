@@ -1,7 +1,5 @@
 #pragma once
 
-// CONTRACT (being implemented): the public surface below is what run control uses.
-
 #include "platform/EventLoop.h"
 
 #include <functional>

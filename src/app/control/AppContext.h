@@ -1,6 +1,6 @@
 #pragma once
 
-// CONTRACT: the objects one program run owns, wired together. The program builds it
+// The objects one program run owns, wired together. The program builds it
 // on the Qt event loop and socket; GUI tests build it on virtual time and a scripted
 // server. Windows receive it by reference and bind to its members.
 

@@ -264,6 +264,7 @@ void MainWindowTest::runShowsTheRunningState()
 {
     Program p;
     p.startWithOneServer();
+    QFile::remove(p.h.app->context().settingsPath());
     p.click(QStringLiteral("Command3"));
     QVERIFY(!p.h.form1().isVisible());
     QVERIFY(p.h.form2().isVisible());
@@ -273,6 +274,7 @@ void MainWindowTest::runShowsTheRunningState()
     QVERIFY(p.h.control<QPushButton>(QStringLiteral("Command4"))->isVisibleTo(&p.h.form1()));
     QVERIFY(p.h.control<QPushButton>(QStringLiteral("Command5"))->isVisibleTo(&p.h.form1()));
     QCOMPARE(p.h.messageOf(p.h.logLines().value(0)), QStringLiteral("  実行を開始しました"));
+    QVERIFY2(QFile::exists(p.h.app->context().settingsPath()), "saved");
 
     p.loop.advance(2s);
     auto* transcript = p.h.monitorControl<QPlainTextEdit>(QStringLiteral("DebugWindow"));
@@ -327,10 +329,15 @@ void MainWindowTest::stopAndCancelInEachMode()
     QVERIFY(!p.h.control<QPushButton>(QStringLiteral("Command4"))->isVisibleTo(&p.h.form1()));
     QVERIFY(!p.h.control<QPushButton>(QStringLiteral("Command5"))->isVisibleTo(&p.h.form1()));
     QVERIFY(!p.socket.isOpen());
+    const AppContext& context = p.h.app->context();
+    QVERIFY(!context.session.sessionInProgress());
+    QVERIFY(!p.h.app->controller().Timer3().isActive());
+    QVERIFY(!p.h.app->context().rotation.Timer4().isActive());
     QCOMPARE(p.h.messageOf(p.h.logLines().last()), line);
     p.loop.advance(1h);
     QCOMPARE(p.socket.connections(), 1);
-    QVERIFY(p.h.shell->calls.isEmpty());
+    QVERIFY2(p.socket.deleted().empty(), "a session cut off before QUIT deletes nothing");
+    QVERIFY2(p.h.shell->calls.isEmpty(), "no mail program, no exit");
 }
 
 void MainWindowTest::continueAndTheDoubleClickRule()

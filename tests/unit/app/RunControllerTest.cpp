@@ -17,39 +17,14 @@ void enableUnsolicitedRule(AppFixture& f)
     f.context.settings.profile(1).RuleUnsolicited = 1;
 }
 
-TEST(RunController, RunWithoutAnEnabledProfileOpensTheSettingsDialogAndLogsNothing)
-{
-    for (const bool dialogExists : {true, false}) {
-        AppFixture f;
-        f.shell.hasSettingsDialog = dialogExists;
-        f.form.setMainWindowVisible(true);
-        f.controller.run();
-        EXPECT_EQ(f.shell.calls, QStringList{QStringLiteral("settings dialog")});
-        EXPECT_EQ(f.form.mainWindowVisible(), !dialogExists) << "the main window stays in view "
-                                                                "only when there is no dialog";
-        EXPECT_TRUE(f.form.startCommandsEnabled());
-        EXPECT_FALSE(QFile::exists(f.context.log.path()));
-        EXPECT_FALSE(QFile::exists(f.context.settingsPath()));
-        EXPECT_EQ(f.socket.connections(), 0);
-    }
-}
-
-TEST(RunController, RunLogsHidesTheWindowShowsTheMonitorSavesAndConnects)
+TEST(RunController, WithoutASettingsDialogTheMainWindowStaysInView)
 {
     AppFixture f;
-    f.enableProfile(1);
+    f.shell.hasSettingsDialog = false;
     f.form.setMainWindowVisible(true);
-    f.controller.run();
-    EXPECT_EQ(f.logLines(), QStringList{f.stamped(QStringLiteral("  実行を開始しました"))});
-    EXPECT_EQ(f.form.caption(), QStringLiteral("PostSweep 実行中"));
-    EXPECT_FALSE(f.form.startCommandsEnabled());
-    EXPECT_TRUE(f.form.runCommandsVisible());
-    EXPECT_FALSE(f.form.mainWindowVisible());
-    EXPECT_TRUE(f.shell.monitorVisible());
-    EXPECT_TRUE(QFile::exists(f.context.settingsPath()));
-    EXPECT_EQ(f.socket.transcript().value(0), QStringLiteral("connect pop1.example.jp:110"));
-    EXPECT_TRUE(f.controller.Timer3().isActive());
-    EXPECT_EQ(f.controller.Timer3().interval(), 1000);
+    f.controller.run(); // no profile enabled
+    EXPECT_EQ(f.shell.calls, QStringList{QStringLiteral("settings dialog")});
+    EXPECT_TRUE(f.form.mainWindowVisible());
 }
 
 TEST(RunController, RunDoesNothingWhileALoginCheckIsActiveOrARunIsInProgress)
@@ -111,70 +86,6 @@ TEST(RunController, ThePeriodicEndOfRunStaysResidentAndWaits)
     EXPECT_FALSE(f.context.rotation.Timer4().isActive());
     EXPECT_EQ(f.form.caption(), QStringLiteral("PostSweep 実行中"));
     EXPECT_FALSE(f.form.mainWindowVisible());
-}
-
-// Stop and cancel end a session without QUIT, so nothing it marked is deleted.
-TEST(RunController, StopAndCancelEndEverythingAndShowTheStoppedState)
-{
-    struct Row
-    {
-        const char* name;
-        bool cancel;
-        qint16 check1;
-        bool mainWindowShown;
-        QString line;
-    };
-    const Row rows[] = {
-        {"中止, periodic", false, 0, true,
-         QStringLiteral("  中止キーが押されたのでタイマでの定期実行を中止します")},
-        {"中止, run once", false, 1, true,
-         QStringLiteral("  中止キーが押されたのでタイマでの定期実行を中止します")},
-        {"キャンセル, periodic", true, 0, false,
-         QStringLiteral("　データ読み込み中キャンセルされました")},
-        {"キャンセル, run once", true, 1, true,
-         QStringLiteral("　データ読み込み中キャンセルされました")},
-    };
-    for (const Row& row : rows) {
-        AppFixture f;
-        enableUnsolicitedRule(f);
-        f.socket.setMailbox(
-            {.headers = {kWanted, kSpam}, .faults = {{"QUIT", 1, FaultKind::Silence}}});
-        f.form.setCheck1(row.check1);
-        f.controller.run();
-        f.advance(3s); // DELE 2 acknowledged, QUIT unanswered
-        ASSERT_TRUE(f.socket.clientLines().contains(QStringLiteral("DELE 2"))) << row.name;
-        row.cancel ? f.controller.cancel() : f.controller.stop();
-
-        EXPECT_FALSE(f.anyTimerRunning()) << row.name;
-        EXPECT_FALSE(f.socket.isOpen()) << row.name;
-        EXPECT_FALSE(f.shell.monitorVisible()) << row.name;
-        EXPECT_EQ(f.form.mainWindowVisible(), row.mainWindowShown) << row.name;
-        EXPECT_EQ(f.form.caption(), QStringLiteral("PostSweep")) << row.name;
-        EXPECT_TRUE(f.form.startCommandsEnabled()) << row.name;
-        EXPECT_FALSE(f.form.runCommandsVisible()) << row.name;
-        EXPECT_EQ(f.logLines().last(), f.stamped(row.line)) << row.name;
-        f.advance(1h);
-        EXPECT_EQ(f.socket.connections(), 1) << row.name << ": no run follows";
-        EXPECT_TRUE(f.socket.deleted().empty()) << row.name;
-        EXPECT_TRUE(f.shell.calls.isEmpty()) << row.name << ": no mail program, no exit";
-    }
-}
-
-TEST(RunController, ContinueHidesTheWindowAndTheRunGoesOn)
-{
-    AppFixture f;
-    enableUnsolicitedRule(f);
-    f.controller.run();
-    f.controller.iconDoubleClicked(); // the monitor is up: nothing
-    EXPECT_FALSE(f.form.mainWindowVisible());
-    f.advance(10s);
-    f.controller.iconDoubleClicked(); // the monitor has gone after the run
-    EXPECT_TRUE(f.form.mainWindowVisible());
-    f.controller.continueRun();
-    EXPECT_FALSE(f.form.mainWindowVisible());
-    EXPECT_EQ(f.form.caption(), QStringLiteral("PostSweep 実行中"));
-    f.advance(10min);
-    EXPECT_EQ(f.socket.connections(), 2);
 }
 
 TEST(RunController, TheIconDoubleClickLeavesTheWindowHiddenDuringALoginCheck)

@@ -41,25 +41,6 @@ TEST(StartUp, WithoutASettingsFileTheSettingsDialogIsShownInsteadOfTheMainWindow
     }
 }
 
-TEST(StartUp, AFileOfThirtyFiveLinesShowsTheMainWindowWithTheGlobalDefaults)
-{
-    AppFixture f;
-    QByteArray bytes = settingsWith([](GlobalSettings& g) { g.IntCheck = 1; });
-    bytes.truncate(bytes.lastIndexOf("\r\n", bytes.size() - 3) + 2); // drop line 36
-    writeFile(f.context.settingsPath(), bytes);
-    writeFile(f.context.log.path(), kOldLog);
-
-    EXPECT_EQ(startUp(f.context, f.form, f.shell), LoadOutcome::PathB);
-    EXPECT_TRUE(f.form.mainWindowVisible());
-    EXPECT_EQ(f.context.settings.global, GlobalSettings{});
-    EXPECT_EQ(f.form.Check1(), 0);
-    EXPECT_EQ(f.form.Option1(), 0);
-    EXPECT_EQ(f.form.Option2(), 0);
-    EXPECT_TRUE(f.context.settings.profile(1).Enabled);
-    EXPECT_EQ(f.logLines().size(), 1);
-    EXPECT_TRUE(f.shell.calls.isEmpty());
-}
-
 // The stored values reach the controls as clicks would, in the file's order.
 TEST(StartUp, StoredGlobalValuesSetTheControlsAndWhatTheirClicksImply)
 {

@@ -166,9 +166,8 @@ void Form1::createLayout()
     logFile->addWidget(m_check5);
 
     auto* rules = new QVBoxLayout(m_ruleFrame);
-    for (QWidget* control : {static_cast<QWidget*>(m_check2), static_cast<QWidget*>(m_check3),
-                             static_cast<QWidget*>(m_text1), static_cast<QWidget*>(m_check4),
-                             static_cast<QWidget*>(m_text2)})
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{m_check2, m_check3, m_text1, m_check4, m_text2})
         rules->addWidget(control);
 
     auto* options = new QVBoxLayout;

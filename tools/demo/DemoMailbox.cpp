@@ -41,7 +41,7 @@ QByteArray encodeSubject(const QString& text, Encoding encoding)
     return {};
 }
 
-struct Spec
+struct DemoEntry
 {
     const char16_t* subject;
     Encoding encoding;
@@ -53,7 +53,7 @@ struct Spec
 
 // The demo rules: "未承諾" in the subject, the own address missing from both To and Cc,
 // the subject words "WIN" and "激安", and the sender "spam-sender.example".
-const Spec kMessages[] = {
+const DemoEntry kMessages[] = {
     {u"未承諾広告※今だけの特別価格", Encoding::Iso2022JpB, "shop@ad-mail.example", kOwnAddress, nullptr, true},
     {u"未承諾広告※限定セールのお知らせ", Encoding::Iso2022JpB, "sale@ad-mail.example", kOwnAddress, nullptr, true},
     {u"未承諾広告※副業で月収アップ", Encoding::Iso2022JpQ, "info@fukugyou.example", kOwnAddress, nullptr, true},
@@ -96,7 +96,7 @@ const Spec kMessages[] = {
     {u"Re: Shipping address", Encoding::Ascii, "support@shop.example", kOwnAddress, nullptr, false},
 };
 
-QByteArray messageBytes(const Spec& spec, int number, const QString& messageId)
+QByteArray messageBytes(const DemoEntry& spec, int number, const QString& messageId)
 {
     QByteArray m;
     m += "Return-Path: <" + QByteArray(spec.from) + ">\n";
@@ -123,7 +123,7 @@ QList<DemoMessage> demoMessages()
 {
     QList<DemoMessage> messages;
     int number = 0;
-    for (const Spec& spec : kMessages) {
+    for (const DemoEntry& spec : kMessages) {
         ++number;
         const QString id = QStringLiteral("<demo-%1@postsweep.example>").arg(number, 3, 10, QLatin1Char('0'));
         messages.append({messageBytes(spec, number, id), id, spec.spam});

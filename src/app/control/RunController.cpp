@@ -70,6 +70,9 @@ void RunController::continueRun()
 
 void RunController::stop()
 {
+    // No run can be in progress during a login check, and the check has its own cancel.
+    if (m_context.loginCheckActive)
+        return;
     m_form.setMainWindowVisible(true);
     m_form.showStopped();
     stopTimersAndSocket();

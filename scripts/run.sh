@@ -16,38 +16,15 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
 fi
 
 demo_dir=/tmp/postsweep-demo
-dovecot_pid=
-stop_demo() {
-    if [ -n "$dovecot_pid" ]; then
-        kill "$dovecot_pid" 2>/dev/null || true
-        wait "$dovecot_pid" 2>/dev/null || true
-    fi
-}
-trap stop_demo EXIT
+source scripts/demo-server.sh
+trap demo_server_stop EXIT
 
 # The demo is prepared only where there is no settings file, or the one it wrote itself.
-if port=$(build/tools/demo/postsweep-demo "$demo_dir" "$program_dir" 2>/dev/null); then
-    if [ -f "$demo_dir/run/master.pid" ]; then
-        kill "$(cat "$demo_dir/run/master.pid")" 2>/dev/null || true
-        sleep 1
-    fi
-    chmod 755 "$demo_dir"
-    if [ "$(id -u)" -eq 0 ]; then
-        chown -R nobody:nogroup "$demo_dir/mail" "$demo_dir/home"
-    fi
-    dovecot -F -c "$demo_dir/dovecot.conf" &
-    dovecot_pid=$!
-    for _ in $(seq 1 50); do
-        if exec 3<>"/dev/tcp/127.0.0.1/$port" 2>/dev/null; then
-            if timeout 2 head -c 3 <&3 | grep -q '+OK'; then
-                exec 3>&-
-                break
-            fi
-            exec 3>&-
-        fi
-        sleep 0.2
-    done
-    echo "Demo mailbox: 40 messages on 127.0.0.1:$port (user taro). Press 実行 to sweep the spam."
-fi
+demo_status=0
+demo_server_start build/tools/demo/postsweep-demo "$demo_dir" "$program_dir" || demo_status=$?
+case $demo_status in
+0) echo "Demo mailbox: 40 messages on 127.0.0.1:$demo_port (user taro). Press 実行 to sweep the spam." ;;
+2) echo "The demo POP3 server did not start; see $demo_dir/dovecot.log." >&2 ;;
+esac
 
 "$program_dir/postsweep"

@@ -3,20 +3,12 @@
 
 #include "diagnostics/Form5.h"
 
-#include "app/control/AppContext.h"
-#include "dialogs/DialogWindows.h"
-#include "platform/VirtualEventLoop.h"
-#include "support/ScriptedTcpClient.h"
-#include "support/TempDir.h"
+#include "support/DialogHarness.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
-
-#include <chrono>
-
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -26,20 +18,15 @@ QByteArray header(const QByteArray& subject, const QByteArray& from)
            "\r\n";
 }
 
-struct Harness
+struct Harness : DialogHarness
 {
     // A whole run over one profile with three messages, none deleted.
     Harness()
     {
-        ScriptedMailbox box;
-        box.headers = {header("first", "a@example.com"), header("second", "b@example.com"),
-                       header("=?ISO-2022-JP?B?GyRCJDMkcyRLJEEkTxsoQg==?=", "c@example.com")};
-        server.setMailbox(box);
-        ServerProfile& p = ctx.settings.profile(1);
-        p.Server = QStringLiteral("pop.example");
-        p.Id = QStringLiteral("alice");
-        p.PassWd = QStringLiteral("secret");
-        p.Enabled = true;
+        server.setMailbox(
+            {.headers = {header("first", "a@example.com"), header("second", "b@example.com"),
+                         header("=?ISO-2022-JP?B?GyRCJDMkcyRLJEEkTxsoQg==?=", "c@example.com")}});
+        completeProfile(1);
         ctx.rotation.setEndOfRunHandler([this] { ctx.rotation.Timer4().stop(); });
         ctx.rotation.startRun();
         loop.advance(10s);
@@ -48,25 +35,12 @@ struct Harness
     Form5& viewer() { return windows.form5(); }
     QString text(const char* name)
     {
-        const QString objectName = QString::fromLatin1(name);
-        if (auto* edit = viewer().findChild<QLineEdit*>(objectName))
+        if (auto* edit = viewer().findChild<QLineEdit*>(name))
             return edit->text();
-        return viewer().findChild<QPlainTextEdit*>(objectName)->toPlainText();
+        return find<QPlainTextEdit>(viewer(), name)->toPlainText();
     }
-    void setNumber(const QString& n)
-    {
-        viewer().findChild<QLineEdit*>(QStringLiteral("Text2"))->setText(n);
-    }
-    void press(const char* name)
-    {
-        viewer().findChild<QPushButton*>(QString::fromLatin1(name))->click();
-    }
-
-    TempDir dir;
-    platform::VirtualEventLoop loop;
-    ScriptedTcpClient server{loop};
-    AppContext ctx{loop, server, dir.path()};
-    DialogWindows windows{ctx, {}};
+    void setNumber(const QString& n) { find<QLineEdit>(viewer(), "Text2")->setText(n); }
+    void press(const char* name) { find<QPushButton>(viewer(), name)->click(); }
 };
 
 } // namespace
@@ -75,23 +49,18 @@ class Form5Test : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void theEngineRefreshedTheViewerWithSlotOne()
+    void showTwoShowsMessageTwoWithoutTouchingTheEnginesNumber()
     {
         Harness h;
         QCOMPARE(h.ctx.store.MaxMail, qint16(3));
         QCOMPARE(h.viewer().windowTitle(), QStringLiteral("Form5"));
+        // Refreshed by the engine before each header was stored: slot 1 as it stood then.
         QCOMPARE(h.text("Text2"), QStringLiteral("1"));
-        // Refreshed before each header was stored: slot 1 as it stood then.
-        QVERIFY2(h.text("Text1").contains(QStringLiteral("From: a@example.com")),
-                 qPrintable(h.text("Text1")));
+        QVERIFY(h.text("Text1").contains(QStringLiteral("From: a@example.com")));
         QCOMPARE(h.text("Text3"), QStringLiteral("first"));
-    }
 
-    void showTwoShowsMessageTwoWithoutTouchingTheEnginesNumber()
-    {
-        Harness h;
         const qint16 engineNumber = h.ctx.store.HeaderNo;
-        h.setNumber(QStringLiteral("2"));
+        h.setNumber("2");
         h.press("Command1");
         QVERIFY(h.text("Text1").contains(QStringLiteral("Subject: second")));
         QCOMPARE(h.text("Text3"), QStringLiteral("second"));
@@ -104,14 +73,12 @@ private Q_SLOTS:
     void subjectAndFromDecodeTheEditedRawText()
     {
         Harness h;
-        h.setNumber(QStringLiteral("3"));
+        h.setNumber("3");
         h.press("Command1");
         QCOMPARE(h.text("Text3"), QStringLiteral("こんにちは"));
-        h.viewer()
-            .findChild<QPlainTextEdit*>(QStringLiteral("Text1"))
-            ->setPlainText(
-                QStringLiteral("From: =?ISO-2022-JP?B?GyRCOzNFRBsoQg==?= <y@example.jp>\r\n"
-                               "Subject: =?ISO-2022-JP?B?GyRCJDMkcyRLJEEkTxsoQg==?= 2\r\n"));
+        h.find<QPlainTextEdit>(h.viewer(), "Text1")
+            ->setPlainText("From: =?ISO-2022-JP?B?GyRCOzNFRBsoQg==?= <y@example.jp>\r\n"
+                           "Subject: =?ISO-2022-JP?B?GyRCJDMkcyRLJEEkTxsoQg==?= 2\r\n");
         h.press("Command2");
         h.press("Command3");
         QCOMPARE(h.text("Text3"), QStringLiteral("こんにちは 2"));
@@ -123,26 +90,25 @@ private Q_SLOTS:
     void upAndDownStopAtTheEnds()
     {
         Harness h;
-        struct Step
+        h.press("Command1");
+        const struct
         {
             const char* button;
             const char* number;
             const char* subject;
-        };
-        h.press("Command1");
-        const Step steps[] = {
+        } steps[] = {
             {"Command5", "1", "first"},  // DOWN at 1 does nothing
             {"Command4", "2", "second"}, // UP
             {"Command4", "3", "こんにちは"},
             {"Command4", "3", "こんにちは"}, // UP at MaxMail does nothing
             {"Command5", "2", "second"},
         };
-        for (const Step& step : steps) {
+        for (const auto& step : steps) {
             h.press(step.button);
             QCOMPARE(h.text("Text2"), QString::fromLatin1(step.number));
             QCOMPARE(h.text("Text3"), QString::fromUtf8(step.subject));
         }
-        h.setNumber(QStringLiteral("abc"));
+        h.setNumber("abc");
         h.press("Command4");
         h.press("Command1");
         QCOMPARE(h.text("Text2"), QStringLiteral("abc"));

@@ -2,50 +2,26 @@
 
 #include "app/DesktopShell.h"
 #include "app/PostSweepApp.h"
-#include "platform/Codepage.h"
-#include "platform/EventLoop.h"
-#include "platform/TcpClient.h"
+#include "platform/VirtualEventLoop.h"
 #include "settings/SettingsFile.h"
-#include "support/TempDir.h"
+#include "support/Files.h"
+#include "support/RecordingShell.h"
+#include "support/ScriptedTcpClient.h"
 
-#include <QFile>
-#include <QStringList>
+#include <QAbstractButton>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 
-// The program's shell with the real command monitor, recording everything else
-// it is asked to do instead of doing it.
-class RecordingDesktopShell : public DesktopShell
-{
-public:
-    using DesktopShell::DesktopShell;
+using namespace std::chrono_literals;
 
-    bool hasSettingsDialog = true;
-    QStringList calls;
-
-    bool showSettingsDialog() override
-    {
-        calls << QStringLiteral("settings dialog");
-        return hasSettingsDialog;
-    }
-    void fillSingleServerDialog(const QString& server, const QString& port, const QString& id,
-                                const QString& password) override
-    {
-        calls << QStringLiteral("fill %1 %2 %3 %4").arg(server, port, id, password);
-    }
-    void showSingleServerDialog() override { calls << QStringLiteral("single-server dialog"); }
-    void showHeaderViewer() override { calls << QStringLiteral("header viewer"); }
-    void openPath(const QString& path) override { calls << QStringLiteral("open ") + path; }
-    void warn(const QString& text) override { calls << QStringLiteral("warn ") + text; }
-    void quit() override { calls << QStringLiteral("quit"); }
-};
-
-// The whole program, windows and all, in a fresh directory on the given event
-// loop and socket, with a recording shell.
+// The whole program, windows and all, in a fresh directory on the given event loop and
+// socket, with the real command monitor and a shell that records everything else.
 struct MainWindowHarness
 {
     TempDir dir;
-    RecordingDesktopShell* shell = nullptr;
+    RecordingShell<DesktopShell>* shell = nullptr;
     std::unique_ptr<PostSweepApp> app;
 
     MainWindowHarness(platform::EventLoop& loop, platform::TcpClient& socket,
@@ -54,7 +30,7 @@ struct MainWindowHarness
         app = std::make_unique<PostSweepApp>(
             loop, socket, dir.path(),
             [this](Form2& monitor) {
-                auto recording = std::make_unique<RecordingDesktopShell>(monitor);
+                auto recording = std::make_unique<RecordingShell<DesktopShell>>(monitor);
                 shell = recording.get();
                 return recording;
             },
@@ -69,30 +45,42 @@ struct MainWindowHarness
         return form2().findChild<T*>(name);
     }
 
-    // A settings file whose profile 1 points at host:port with these rules, and
-    // whose global values are edited by the caller.
+    // A settings file: the default model as edit leaves it.
     void writeSettings(const std::function<void(SettingsModel&)>& edit)
     {
         SettingsModel model;
         edit(model);
-        QFile file(app->context().settingsPath());
-        file.open(QIODevice::WriteOnly);
-        file.write(settingsFileBytes(model));
+        writeFile(app->context().settingsPath(), settingsFileBytes(model));
     }
-
-    QStringList logLines() const
-    {
-        QFile file(app->context().log.path());
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        QStringList lines = platform::decodeCp932(file.readAll()).split(QStringLiteral("\r\n"));
-        if (!lines.isEmpty() && lines.last().isEmpty())
-            lines.removeLast();
-        return lines;
-    }
+    QStringList logLines() const { return ::logLines(app->context().log.path()); }
     // A stamped line's message, for lines stamped earlier in the same hour.
     QString messageOf(const QString& line) const
     {
         return line.mid(app->context().log.stamp().size());
     }
+};
+
+// The program on virtual time against the scripted server.
+struct VirtualProgram
+{
+    explicit VirtualProgram(bool notificationIcon = true) : h(loop, socket, notificationIcon) {}
+
+    // Starts from a settings file whose profile 1 ("pop.example.jp", "taro", "secret")
+    // deletes unsolicited mail, against this mailbox.
+    LoadOutcome startWithOneServer(ScriptedMailbox mailbox)
+    {
+        h.writeSettings([](SettingsModel& m) {
+            m.profile(1).Server = QStringLiteral("pop.example.jp");
+            m.profile(1).Id = QStringLiteral("taro");
+            m.profile(1).PassWd = QStringLiteral("secret");
+            m.profile(1).RuleUnsolicited = 1;
+        });
+        socket.setMailbox(std::move(mailbox));
+        return h.app->start();
+    }
+    void click(const QString& name) { h.control<QAbstractButton>(name)->click(); }
+
+    platform::VirtualEventLoop loop;
+    ScriptedTcpClient socket{loop};
+    MainWindowHarness h;
 };

@@ -1,74 +1,44 @@
 // The settings dialog on virtual time with the scripted server: every control found
 // by its objectName, message boxes recorded instead of shown.
 
-#include "dialogs/ServerSet.h"
-
-#include "app/control/AppContext.h"
 #include "dialogs/ServerVerify.h"
-#include "platform/Codepage.h"
-#include "platform/VirtualEventLoop.h"
 #include "settings/SettingsFile.h"
-#include "support/ScriptedTcpClient.h"
-#include "support/TempDir.h"
+#include "support/DialogHarness.h"
 
 #include <QCheckBox>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
 
-#include <chrono>
-
-using namespace std::chrono_literals;
+#include <utility>
 
 namespace {
 
-struct Harness
+struct Harness : DialogHarness
 {
-    Harness()
-    {
-        ScriptedMailbox box;
-        box.headers = {"Subject: one\r\n"};
-        server.setMailbox(box);
-    }
-
+    // The dialog, shown when first asked for.
     ServerSet& dialog()
     {
-        if (!window) {
-            window = std::make_unique<ServerSet>(ctx);
-            window->setWarnFunction([this](QWidget*, const QString& text) { warnings << text; });
-            window->show();
-        }
-        return *window;
+        if (!std::exchange(shown, true))
+            serverSet().show();
+        return serverSet();
     }
-    template <typename T> T* find(const QString& name)
-    {
-        auto* found = dialog().findChild<T*>(name);
-        if (!found)
-            qFatal("no control %s", qPrintable(name));
-        return found;
-    }
-    QLineEdit* text(const QString& name) { return find<QLineEdit>(name); }
-    QCheckBox* check(const QString& name) { return find<QCheckBox>(name); }
-    void press(const QString& name) { find<QPushButton>(name)->click(); }
+    template <typename T> T* control(const QString& name) { return find<T>(dialog(), name); }
+    QLineEdit* text(const QString& name) { return control<QLineEdit>(name); }
+    QCheckBox* check(const QString& name) { return control<QCheckBox>(name); }
+    void press(const QString& name) { control<QPushButton>(name)->click(); }
     void type(const QString& name, const QString& value) { QTest::keyClicks(text(name), value); }
-    QWidget* page(int n) { return find<QTabWidget>(QStringLiteral("SSTab1"))->widget(n - 1); }
-
-    QByteArray settingsFile() const
+    void typeServer(int n, const QString& server, const QString& id, const QString& password)
     {
-        QFile file(ctx.settingsPath());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        type(QStringLiteral("Server%1").arg(n), server);
+        type(QStringLiteral("Id%1").arg(n), id);
+        type(QStringLiteral("PassWd%1").arg(n), password);
     }
-
-    TempDir dir;
-    platform::VirtualEventLoop loop;
-    ScriptedTcpClient server{loop};
-    AppContext ctx{loop, server, dir.path()};
-    std::unique_ptr<ServerSet> window;
-    QStringList warnings;
+    QWidget* page(int n) { return control<QTabWidget>("SSTab1")->widget(n - 1); }
+    QByteArray settingsFile() const { return readFile(ctx.settingsPath()); }
+    bool shown = false;
 };
 
 const QString kNoServer =
@@ -83,7 +53,7 @@ private Q_SLOTS:
     void hasTheFiveTabsAndTheButtons()
     {
         Harness h;
-        auto* tabs = h.find<QTabWidget>(QStringLiteral("SSTab1"));
+        auto* tabs = h.control<QTabWidget>("SSTab1");
         QStringList captions;
         for (int i = 0; i < tabs->count(); ++i)
             captions << tabs->tabText(i);
@@ -91,10 +61,9 @@ private Q_SLOTS:
                                         "サーバ設定５"}));
         QCOMPARE(tabs->currentIndex(), 0);
         QCOMPARE(h.dialog().windowTitle(), QStringLiteral("サーバ／削除条件の設定"));
-        QCOMPARE(h.find<QPushButton>(QStringLiteral("設定完了"))->text(),
-                 QStringLiteral("設定終了"));
-        QVERIFY(h.text(QStringLiteral("Port3"))->isHidden());
-        QCOMPARE(h.text(QStringLiteral("Port3"))->text(), QStringLiteral("110"));
+        QCOMPARE(h.control<QPushButton>("設定完了")->text(), QStringLiteral("設定終了"));
+        QVERIFY(h.text("Port3")->isHidden());
+        QCOMPARE(h.text("Port3")->text(), QStringLiteral("110"));
         for (int n = 1; n <= 5; ++n)
             QVERIFY(h.text(QStringLiteral("TitleD%1_9").arg(n))->isHidden());
     }
@@ -102,16 +71,13 @@ private Q_SLOTS:
     void onlyProfileThreeCompleteIsWrittenAndEnabled()
     {
         Harness h;
-        QSignalSpy back(&h.dialog(), &ServerSet::backToMainWindow);
-        h.type(QStringLiteral("Server3"), QStringLiteral("pop.example"));
-        h.type(QStringLiteral("Id3"), QStringLiteral("alice"));
-        h.type(QStringLiteral("PassWd3"), QStringLiteral("pw"));
-        h.type(QStringLiteral("Server1"), QStringLiteral("half.example"));
-        h.press(QStringLiteral("設定完了"));
+        h.typeServer(3, "pop.example", "alice", "pw");
+        h.type("Server1", "half.example");
+        h.press("設定完了");
 
         QCOMPARE(h.warnings, QStringList());
         QVERIFY(h.dialog().isHidden());
-        QCOMPARE(back.count(), 1);
+        QCOMPARE(h.mainWindow, QStringList({"show"}));
         QCOMPARE(h.settingsFile().count("\r\n"), 36);
         const bool expected[] = {false, false, true, false, false};
         for (int n = 1; n <= 5; ++n)
@@ -121,37 +87,32 @@ private Q_SLOTS:
     void profilesWithoutPasswordShowTheMessageAndChangeNothing()
     {
         Harness h;
-        for (int n = 1; n <= 5; ++n) {
-            h.type(QStringLiteral("Server%1").arg(n), QStringLiteral("pop.example"));
-            h.type(QStringLiteral("Id%1").arg(n), QStringLiteral("alice"));
-        }
-        h.press(QStringLiteral("設定確認"));
-        h.press(QStringLiteral("設定完了"));
+        for (int n = 1; n <= 5; ++n)
+            h.typeServer(n, "pop.example", "alice", "");
+        h.press("設定確認");
+        h.press("設定完了");
 
         QCOMPARE(h.warnings, QStringList({kNoServer, kNoServer}));
         QVERIFY(h.dialog().isVisible());
         QVERIFY(!h.dialog().verifyWindow());
         QVERIFY(!QFile::exists(h.ctx.settingsPath()));
-        QVERIFY(!QFile::exists(h.dir.file(QStringLiteral("PostSweep.log"))));
+        QVERIFY(!QFile::exists(h.ctx.log.path()));
     }
 
     void senderListShowsAndHidesAndKeepsItsText()
     {
         Harness h;
-        auto* rule = h.check(QStringLiteral("差出人2"));
-        QWidget* page = h.page(2);
+        auto* rule = h.check("差出人2");
         rule->click();
         for (int i = 0; i < 10; ++i)
-            QVERIFY(h.text(QStringLiteral("From2_%1").arg(i))->isVisibleTo(page));
-        h.type(QStringLiteral("From2_7"), QStringLiteral("spammer.example"));
+            QVERIFY(h.text(QStringLiteral("From2_%1").arg(i))->isVisibleTo(h.page(2)));
+        h.type("From2_7", "spammer.example");
         rule->click();
         for (int i = 0; i < 10; ++i)
-            QVERIFY(!h.text(QStringLiteral("From2_%1").arg(i))->isVisibleTo(page));
+            QVERIFY(!h.text(QStringLiteral("From2_%1").arg(i))->isVisibleTo(h.page(2)));
 
-        h.type(QStringLiteral("Server2"), QStringLiteral("pop.example"));
-        h.type(QStringLiteral("Id2"), QStringLiteral("alice"));
-        h.type(QStringLiteral("PassWd2"), QStringLiteral("pw"));
-        h.press(QStringLiteral("設定完了"));
+        h.typeServer(2, "pop.example", "alice", "pw");
+        h.press("設定完了");
         QVERIFY(h.settingsFile().contains("\"spammer.example\""));
         QCOMPARE(h.ctx.settings.profile(2).RuleSenderWords, qint16(0));
     }
@@ -159,35 +120,32 @@ private Q_SLOTS:
     void cancelKeepsTheEditsForTheNextRunAndLeavesTheFileAlone()
     {
         Harness h;
-        h.type(QStringLiteral("Server1"), QStringLiteral("old.example"));
-        h.type(QStringLiteral("Id1"), QStringLiteral("alice"));
-        h.type(QStringLiteral("PassWd1"), QStringLiteral("pw"));
-        h.press(QStringLiteral("設定完了"));
+        h.typeServer(1, "old.example", "alice", "pw");
+        h.press("設定完了");
         const QByteArray saved = h.settingsFile();
         QVERIFY(!saved.isEmpty());
 
         h.dialog().show();
-        h.text(QStringLiteral("Server1"))->clear();
-        h.type(QStringLiteral("Server1"), QStringLiteral("new.example"));
-        h.text(QStringLiteral("PassWd1"))->clear();
-        h.press(QStringLiteral("キャンセル"));
+        h.text("Server1")->clear();
+        h.type("Server1", "new.example");
+        h.text("PassWd1")->clear();
+        h.press("キャンセル");
 
         QVERIFY(h.dialog().isHidden());
         QCOMPARE(h.settingsFile(), saved);
         QCOMPARE(h.ctx.settings.profile(1).Server, QStringLiteral("new.example"));
         QVERIFY(h.ctx.settings.profile(1).Enabled); // kept from the last refresh
         h.dialog().show();
-        QCOMPARE(h.text(QStringLiteral("Server1"))->text(), QStringLiteral("new.example"));
+        QCOMPARE(h.text("Server1")->text(), QStringLiteral("new.example"));
     }
 
     void closingThroughTheTitleBarActsLikeCancel()
     {
         Harness h;
-        QSignalSpy back(&h.dialog(), &ServerSet::backToMainWindow);
-        h.type(QStringLiteral("Server4"), QStringLiteral("kept.example"));
+        h.type("Server4", "kept.example");
         h.dialog().close();
         QVERIFY(h.dialog().isHidden());
-        QCOMPARE(back.count(), 1);
+        QCOMPARE(h.mainWindow, QStringList({"show"}));
         QCOMPARE(h.ctx.settings.profile(4).Server, QStringLiteral("kept.example"));
         QVERIFY(!QFile::exists(h.ctx.settingsPath()));
     }
@@ -201,7 +159,7 @@ private Q_SLOTS:
         QVERIFY(SetDataWrite(h.ctx.settingsPath(), stored).ok);
         QCOMPARE(LoadSettings(h.ctx.settingsPath(), h.ctx.settings), LoadOutcome::Complete);
 
-        h.find<QTabWidget>(QStringLiteral("SSTab1"))->setCurrentIndex(3);
+        h.control<QTabWidget>("SSTab1")->setCurrentIndex(3);
         for (int n = 1; n <= 5; ++n)
             for (int i = 0; i < 10; ++i) {
                 QCOMPARE(
@@ -209,17 +167,17 @@ private Q_SLOTS:
                     n == 4);
                 QVERIFY(!h.text(QStringLiteral("From%1_%2").arg(n).arg(i))->isVisibleTo(h.page(n)));
             }
-        QVERIFY(h.text(QStringLiteral("TitleD4_0"))->isVisible());
-        QCOMPARE(h.text(QStringLiteral("TitleD4_2"))->text(), QStringLiteral("広告"));
-        QVERIFY(h.check(QStringLiteral("タイトル文字列4"))->isChecked());
+        QVERIFY(h.text("TitleD4_0")->isVisible());
+        QCOMPARE(h.text("TitleD4_2")->text(), QStringLiteral("広告"));
+        QVERIFY(h.check("タイトル文字列4")->isChecked());
     }
 
     void passwordDisplayShowsThePasswordInClearWhileSet()
     {
         Harness h;
-        auto* password = h.text(QStringLiteral("PassWd5"));
-        auto* display = h.check(QStringLiteral("PassD5"));
-        h.type(QStringLiteral("PassWd5"), QStringLiteral("hunter2"));
+        auto* password = h.text("PassWd5");
+        auto* display = h.check("PassD5");
+        h.type("PassWd5", "hunter2");
         QCOMPARE(password->echoMode(), QLineEdit::Password);
         display->click();
         QCOMPARE(password->echoMode(), QLineEdit::Normal);
@@ -233,14 +191,12 @@ private Q_SLOTS:
     void aFieldTheFileCannotHoldIsRefused()
     {
         Harness h;
-        h.type(QStringLiteral("Server1"), QStringLiteral("pop.example"));
-        h.type(QStringLiteral("Id1"), QStringLiteral("alice"));
-        h.type(QStringLiteral("PassWd1"), QStringLiteral("pw"));
-        h.check(QStringLiteral("タイトル文字列2"))->click();
-        h.type(QStringLiteral("TitleD2_0"), QStringLiteral("say \"hi\""));
+        h.typeServer(1, "pop.example", "alice", "pw");
+        h.check("タイトル文字列2")->click();
+        h.type("TitleD2_0", "say \"hi\"");
 
-        h.press(QStringLiteral("設定完了"));
-        h.press(QStringLiteral("設定確認"));
+        h.press("設定完了");
+        h.press("設定確認");
 
         QCOMPARE(h.warnings.size(), 2);
         QVERIFY2(h.warnings.at(0).startsWith(QStringLiteral("サーバ設定2 の「タイトル文字列1」に")),
@@ -254,13 +210,9 @@ private Q_SLOTS:
     void closingTheVerificationWindowCancelsTheCheck()
     {
         Harness h;
-        ScriptedMailbox silent;
-        silent.faults = {{"greeting", 1, FaultKind::Silence}};
-        h.server.setMailbox(silent);
-        h.type(QStringLiteral("Server1"), QStringLiteral("pop.example"));
-        h.type(QStringLiteral("Id1"), QStringLiteral("alice"));
-        h.type(QStringLiteral("PassWd1"), QStringLiteral("secret"));
-        h.press(QStringLiteral("設定確認"));
+        h.server.setMailbox({.faults = {{"greeting", 1, FaultKind::Silence}}});
+        h.typeServer(1, "pop.example", "alice", "secret");
+        h.press("設定確認");
         h.loop.advance(500ms);
         QVERIFY(h.ctx.loginCheckActive);
 
@@ -270,7 +222,7 @@ private Q_SLOTS:
         QVERIFY(h.dialog().isVisible());
         QCOMPARE(h.loop.activeTimerCount(), 0);
         QVERIFY(!h.ctx.loginCheckActive);
-        QCOMPARE(h.dialog().verifyWindow()->findChild<QLabel*>(QStringLiteral("Label6"))->text(),
+        QCOMPARE(h.find<QLabel>(*h.dialog().verifyWindow(), "Label6")->text(),
                  QStringLiteral("未チェック"));
     }
 };

@@ -10,9 +10,8 @@
 #include "settings/SettingsFile.h"
 #include "support/DovecotServer.h"
 #include "support/SequentialPop3Client.h"
-#include "support/TempDir.h"
+#include "support/Files.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -116,10 +115,7 @@ private Q_SLOTS:
         setProfile(dialog, 4, QStringLiteral("nonexistent.invalid"), port, QStringLiteral("carol"),
                    QStringLiteral("right"));
         QVERIFY(SetDataWrite(ctx.settingsPath(), ctx.settings).ok);
-        QFile settingsFile(ctx.settingsPath());
-        QVERIFY(settingsFile.open(QIODevice::ReadOnly));
-        const QByteArray settingsBefore = settingsFile.readAll();
-        settingsFile.close();
+        const QByteArray settingsBefore = readFile(ctx.settingsPath());
 
         // What the verification shows at each connection attempt: the previous
         // server's outcome is already in when the next login starts.
@@ -155,8 +151,7 @@ private Q_SLOTS:
         QVERIFY(!ctx.session.sessionInProgress());
         QVERIFY(!ctx.loginCheckActive);
 
-        QVERIFY(settingsFile.open(QIODevice::ReadOnly));
-        QCOMPARE(settingsFile.readAll(), settingsBefore);
+        QCOMPARE(readFile(ctx.settingsPath()), settingsBefore);
         const auto remaining = testsupport::listMessageIds(
             server->host(), server->port(), QStringLiteral("alice"), QStringLiteral("right"));
         QCOMPARE(remaining, std::optional<QStringList>(QStringList({"<kept@example.com>"})));

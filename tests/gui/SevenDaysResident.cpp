@@ -3,17 +3,12 @@
 // Prints the figures of each day.
 
 #include "MainWindowHarness.h"
-#include "platform/VirtualEventLoop.h"
-#include "support/ScriptedTcpClient.h"
 
-#include <QAbstractButton>
 #include <QLoggingCategory>
 #include <QPlainTextEdit>
 #include <QTest>
 
 #include <cstdio>
-
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -65,18 +60,10 @@ private Q_SLOTS:
 void SevenDaysResident::aWeekOfTenMinuteRunsStaysBounded()
 {
     QLoggingCategory::setFilterRules(QStringLiteral("qt.core.qobject.connect=false"));
-    platform::VirtualEventLoop loop;
-    ScriptedTcpClient socket(loop);
-    MainWindowHarness h(loop, socket);
-    h.writeSettings([](SettingsModel& m) {
-        m.profile(1).Server = QStringLiteral("pop.example.jp");
-        m.profile(1).Id = QStringLiteral("taro");
-        m.profile(1).PassWd = QStringLiteral("secret");
-        m.profile(1).RuleUnsolicited = 1;
-    });
-    QCOMPARE(h.app->start(), LoadOutcome::Complete);
-    socket.setMailbox(freshMailbox());
-    h.control<QAbstractButton>(QStringLiteral("Command3"))->click();
+    VirtualProgram p;
+    QCOMPARE(p.startWithOneServer(freshMailbox()), LoadOutcome::Complete);
+    p.click(QStringLiteral("Command3"));
+    auto& [loop, socket, h] = p;
 
     const auto* transcript = h.monitorControl<QPlainTextEdit>(QStringLiteral("DebugWindow"));
     const HeaderStore& store = h.app->context().store;

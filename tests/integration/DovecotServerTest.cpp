@@ -1,7 +1,7 @@
+// The test server itself: accounts, passwords and mailboxes as the other suites use them.
+
 #include "DovecotFixture.h"
 #include "support/SequentialPop3Client.h"
-
-#include <QStringList>
 
 using testsupport::listMessageIds;
 using testsupport::SequentialPop3Client;
@@ -23,40 +23,6 @@ QStringList ids(std::initializer_list<int> numbers)
 }
 
 } // namespace
-
-TEST_F(DovecotTest, ServesMessagesInTheOrderTheyWereWritten)
-{
-    QList<QByteArray> messages;
-    for (int n = 1; n <= 12; ++n)
-        messages.append(message(n));
-    ASSERT_TRUE(server.addUser(QStringLiteral("alice"), QStringLiteral("alice-pw")));
-    ASSERT_TRUE(server.setMessages(QStringLiteral("alice"), messages));
-
-    QString error;
-    const auto listed = listMessageIds(server.host(), server.port(), QStringLiteral("alice"),
-                                       QStringLiteral("alice-pw"), &error);
-    ASSERT_TRUE(listed) << error.toStdString();
-    EXPECT_EQ(*listed, ids({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
-}
-
-TEST_F(DovecotTest, AcceptsTheEngineCommandLinesAndRefusesNoiseAfterAnArgument)
-{
-    ASSERT_TRUE(server.addUser(QStringLiteral("alice"), QStringLiteral("alice-pw")));
-    ASSERT_TRUE(server.setMessages(QStringLiteral("alice"), {message(1), message(2)}));
-    SequentialPop3Client client;
-    ASSERT_TRUE(client.connectToServer(server.host(), server.port()));
-    ASSERT_TRUE(client.login(QStringLiteral("alice"), QStringLiteral("alice-pw")));
-
-    EXPECT_EQ(client.command("STAT ").value_or("none"), "+OK 2 186");
-    const QByteArray list = client.multiLineCommand("LIST ").value_or("none");
-    EXPECT_TRUE(list.startsWith("+OK")) << list.constData();
-    EXPECT_TRUE(list.endsWith("\r\n1 93\r\n2 93\r\n.\r\n")) << list.constData();
-    // TOP n 0 sends the header and the blank line; a body line beginning with "." never shows.
-    EXPECT_EQ(client.multiLineCommand("TOP 2 0").value_or("none"),
-              "+OK\r\nMessage-ID: <smoke-2@postsweep.test>\r\nSubject: test\r\n\r\n.\r\n");
-    EXPECT_TRUE(client.command("TOP 1 0 ").value_or("none").startsWith("-ERR"));
-    EXPECT_EQ(client.command("QUIT ").value_or("none"), "+OK Logging out.");
-}
 
 TEST_F(DovecotTest, RefusesAWrongPasswordAndTakesAChangedOne)
 {

@@ -1,9 +1,6 @@
 // A run over the five profiles: which servers are visited, in what order and when.
 
-#include "pop3/ServerRotation.h"
-
 #include "SessionHarness.h"
-#include "settings/SettingsModel.h"
 
 #include <gtest/gtest.h>
 
@@ -16,17 +13,13 @@ struct RotationHarness : SessionHarness
     RotationHarness(std::initializer_list<int> enabled)
     {
         for (int n = 1; n <= SettingsModel::kProfileCount; ++n) {
+            completeProfile(n, QStringLiteral("pop%1.example").arg(n));
             ServerProfile& p = settings.profile(n);
-            p.Server = QStringLiteral("pop%1.example").arg(n);
-            p.Id = QStringLiteral("user%1").arg(n);
-            p.PassWd = QStringLiteral("secret");
             p.RuleSubjectWords = 1;
             p.SubjectWords[0] = QStringLiteral("SPAM");
             p.Enabled = std::find(enabled.begin(), enabled.end(), n) != enabled.end();
         }
-        ScriptedMailbox mailbox;
-        mailbox.headers = {header("SPAM now"), header("Junk"), header("Lunch")};
-        server.setMailbox(mailbox);
+        server.setMailbox({.headers = {header("SPAM now"), header("Junk"), header("Lunch")}});
         rotation.setMonitor(&monitor);
         rotation.setEndOfRunHandler([this] {
             endsOfRun << loop.elapsedMilliseconds();
@@ -36,8 +29,8 @@ struct RotationHarness : SessionHarness
 
     QStringList connects() const { return server.transcript().filter(QStringLiteral("connect ")); }
 
-    SettingsModel settings;
-    ServerRotation rotation{loop, session, settings, log};
+    SettingsModel& settings = ctx.settings;
+    ServerRotation& rotation = ctx.rotation;
     QList<qint64> endsOfRun;
 };
 

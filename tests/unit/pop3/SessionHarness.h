@@ -1,48 +1,17 @@
 #pragma once
 
-#include "platform/Codepage.h"
-#include "platform/VirtualEventLoop.h"
-#include "pop3/CommandMonitor.h"
-#include "pop3/HeaderStore.h"
-#include "pop3/Pop3Session.h"
-#include "settings/ActivityLog.h"
-#include "support/ScriptedTcpClient.h"
-#include "support/TempDir.h"
+#include "support/AppHarness.h"
+#include "support/RecordingMonitor.h"
 
-#include <QFile>
 #include <QLocale>
 
-#include <chrono>
-#include <ostream>
-
-using namespace std::chrono_literals;
-
-// Readable failure messages.
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-
-// The command monitor as a test sees it.
-struct RecordingMonitor : CommandMonitor
-{
-    void appendTranscript(const QString& text) override { transcript += text; }
-    void setStatus(const QString& text) override { statuses << text; }
-    void showMonitor() override { visible = true; }
-    void hideMonitor() override { visible = false; }
-
-    QString transcript;
-    QStringList statuses;
-    bool visible = false;
-};
-
-// One engine on virtual time, talking to the scripted server, logging into a
-// fresh directory. The clock starts at 2026-01-05 09:00:00.
-struct SessionHarness
+// One engine on virtual time, talking to the scripted server, logging into a fresh
+// directory with the stamps of the C locale ("2026/01/05 9:00:00").
+struct SessionHarness : AppHarness
 {
     SessionHarness()
     {
-        log.setLocale(QLocale::c());
+        ctx.log.setLocale(QLocale::c());
         session.setMonitor(&monitor);
     }
 
@@ -53,15 +22,8 @@ struct SessionHarness
                "\r\nMessage-ID: <" + subject.toHex() + "@example.com>\r\n";
     }
 
-    // Rules that delete every message whose subject holds "SPAM".
-    static RuleSet spamRules()
-    {
-        RuleSet rules;
-        rules.RuleSubjectWords = 1;
-        rules.SubjectWords[0] = QStringLiteral("SPAM");
-        return rules;
-    }
-
+    // Connects as "alice" to "pop.example" with rules that delete every message whose
+    // subject holds "SPAM".
     void start(const QString& password = QStringLiteral("secret"),
                qint16 connectFlag = Pop3Session::False)
     {
@@ -70,41 +32,25 @@ struct SessionHarness
         session.Pop3Id = QStringLiteral("alice");
         session.Pop3PassWd = password;
         session.Pop3ConnectFlag = connectFlag;
-        session.activeRules = spamRules();
+        session.activeRules = RuleSet{.RuleSubjectWords = 1, .SubjectWords = {"SPAM"}};
         session.ServerConect();
         session.Timer1().start();
     }
 
     // Runs what is pending now, without moving the clock.
     void settle() { loop.runDeferred(); }
+    // The test speaks for the server: one reply after another, each once it is awaited.
+    void reply(std::initializer_list<QByteArray> replies)
+    {
+        for (const QByteArray& bytes : replies) {
+            server.serverSends(bytes);
+            settle();
+        }
+    }
 
     bool ended() { return !session.Timer1().isActive() && !session.Timer2().isActive(); }
 
-    // The log as lines, read back from the file in code page 932.
-    QStringList logLines() const
-    {
-        QFile file(dir.file(QStringLiteral("PostSweep.log")));
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        QStringList lines = platform::decodeCp932(file.readAll()).split(QStringLiteral("\r\n"));
-        if (!lines.isEmpty() && lines.last().isEmpty())
-            lines.removeLast();
-        return lines;
-    }
-
-    // The stamp of a line written at the given virtual time.
-    static QString stampAt(qint64 milliseconds)
-    {
-        return QDateTime(QDate(2026, 1, 5), QTime(9, 0))
-            .addMSecs(milliseconds)
-            .toString(QStringLiteral("yyyy/MM/dd H:mm:ss"));
-    }
-
-    TempDir dir;
-    platform::VirtualEventLoop loop;
-    ScriptedTcpClient server{loop};
-    ActivityLog log{dir.file(QStringLiteral("PostSweep.log")), loop};
-    HeaderStore store;
-    Pop3Session session{loop, server, store, log};
+    Pop3Session& session = ctx.session;
+    HeaderStore& store = ctx.store;
     RecordingMonitor monitor;
 };

@@ -2,11 +2,29 @@
 
 #include "support/SampleMailbox.h"
 
+#include <QDateTime>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <string>
 
 // The activity log a run must write, typed out; "<stamp>" stands for the date and time.
+
+// The lines with each leading date and time of the span from..to (a second either side),
+// as Japanese regional settings write it ("2005/03/14 9:05:07"), made "<stamp>".
+inline QStringList maskStamps(QStringList lines, const QDateTime& from, const QDateTime& to)
+{
+    static const QRegularExpression stamp(
+        QStringLiteral("^\\d{4}/\\d{2}/\\d{2} \\d{1,2}:\\d{2}:\\d{2}"));
+    for (QString& line : lines) {
+        const QRegularExpressionMatch match = stamp.match(line);
+        const QDateTime when =
+            QDateTime::fromString(match.captured(), QStringLiteral("yyyy/MM/dd H:mm:ss"));
+        if (match.hasMatch() && when >= from.addSecs(-1) && when <= to.addSecs(1))
+            line.replace(0, match.capturedLength(), QStringLiteral("<stamp>"));
+    }
+    return lines;
+}
 
 inline QString stamped(const QString& message)
 {

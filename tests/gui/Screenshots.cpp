@@ -1,0 +1,177 @@
+// Every window in each of its looks at its natural size: no caption is cut off and no
+// named control covers another. With POSTSWEEP_SCREENSHOTS set to a folder, each look is
+// also saved there as a PNG before it is judged (scripts/screenshots.sh).
+
+#include "MainWindowHarness.h"
+#include "diagnostics/Form5.h"
+#include "dialogs/Form4.h"
+#include "dialogs/ServerVerify.h"
+#include "support/DialogHarness.h"
+
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLoggingCategory>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+namespace {
+
+// Labels, buttons and frames narrower than their caption show it cut off.
+QStringList cutOffCaptions(QWidget& window)
+{
+    QStringList cut;
+    for (QLabel* label : window.findChildren<QLabel*>())
+        if (label->isVisibleTo(&window) && !label->wordWrap() &&
+            label->width() < label->sizeHint().width())
+            cut << label->text();
+    for (QAbstractButton* button : window.findChildren<QAbstractButton*>())
+        if (button->isVisibleTo(&window) && button->width() < button->sizeHint().width())
+            cut << button->text();
+    for (QGroupBox* frame : window.findChildren<QGroupBox*>())
+        if (frame->isVisibleTo(&window) &&
+            frame->width() < frame->fontMetrics().horizontalAdvance(frame->title()) + 16)
+            cut << frame->title();
+    return cut;
+}
+
+// Visible named controls of the same parent that cover each other.
+QStringList overlaps(QWidget& window)
+{
+    QStringList found;
+    const QList<QWidget*> controls = window.findChildren<QWidget*>();
+    for (QWidget* a : controls)
+        for (QWidget* b : controls)
+            if (a < b && a->parentWidget() == b->parentWidget() && a->isVisibleTo(&window) &&
+                b->isVisibleTo(&window) && !a->objectName().isEmpty() &&
+                !b->objectName().isEmpty() && a->geometry().intersects(b->geometry()))
+                found << a->objectName() + QStringLiteral(" / ") + b->objectName();
+    return found;
+}
+
+void judge(QWidget& window, const QString& name)
+{
+    if (const QString folder = qEnvironmentVariable("POSTSWEEP_SCREENSHOTS"); !folder.isEmpty()) {
+        QDir().mkpath(folder);
+        QVERIFY(window.grab().save(QDir(folder).filePath(name + QStringLiteral(".png"))));
+    }
+    QCOMPARE(cutOffCaptions(window), QStringList());
+    QCOMPARE(overlaps(window), QStringList());
+}
+
+const QByteArray kSpam = "Subject: =?ISO-2022-JP?B?GyRCTCQ+NUJ6OS05cCIoGyhC?=\r\n"
+                         "From: spam@example.com\r\nTo: taro@example.jp\r\n";
+const QByteArray kWanted = "Subject: =?ISO-2022-JP?B?GyRCJDMkcyRLJEEkTxsoQg==?=\r\n"
+                           "From: friend@example.jp\r\nTo: taro@example.jp\r\n";
+
+// The main window against a mailbox whose QUIT goes unanswered.
+struct Program : VirtualProgram
+{
+    Program()
+    {
+        (void)startWithOneServer(
+            {.headers = {kWanted, kSpam, kWanted}, .faults = {{"QUIT", 1, FaultKind::Silence}}});
+    }
+};
+
+// The dialogs with profile 1 on the scripted server and profile 2 on a host that does
+// not exist, both with rules.
+struct Dialogs : DialogHarness
+{
+    Dialogs()
+    {
+        server.setMailbox({.headers = {kWanted}});
+        server.failHost(QStringLiteral("nonexistent.invalid"), platform::TcpClient::HostNotFound);
+        completeProfile(1);
+        ServerProfile& p = ctx.settings.profile(1);
+        p.MyAddress = QStringLiteral("alice@example.jp");
+        p.RuleUnsolicited = 1;
+        p.RuleSubjectWords = 1;
+        p.SubjectWords[0] = QStringLiteral("広告");
+        p.SubjectWords[5] = QStringLiteral("SALE");
+        ServerProfile& q = ctx.settings.profile(2);
+        q = p;
+        q.Server = QStringLiteral("nonexistent.invalid");
+        q.Enabled = false; // a run visits profile 1 only
+        q.RuleSenderWords = 1;
+        q.SenderWords[0] = QStringLiteral("spam@example.com");
+    }
+};
+
+} // namespace
+
+class Screenshots : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QLoggingCategory::setFilterRules(QStringLiteral("qt.core.qobject.connect=false"));
+    }
+
+    void mainWindowIdleAndRunOnce()
+    {
+        Program p;
+        judge(p.h.form1(), QStringLiteral("Form1-idle"));
+        p.click(QStringLiteral("Check1"));
+        judge(p.h.form1(), QStringLiteral("Form1-run-once"));
+    }
+
+    void mainWindowRunningAndMonitor()
+    {
+        Program p;
+        p.click(QStringLiteral("Command3"));
+        p.loop.advance(2s);
+        p.h.app->model().setMainWindowVisible(true);
+        judge(p.h.form1(), QStringLiteral("Form1-running"));
+        p.h.form2().showMonitor(); // the rule evaluation hid it
+        judge(p.h.form2(), QStringLiteral("Form2"));
+    }
+
+    void settingsDialogEveryTab()
+    {
+        Dialogs h;
+        ServerSet& dialog = h.serverSet();
+        dialog.show();
+        auto* tabs = h.find<QTabWidget>(dialog, QStringLiteral("SSTab1"));
+        for (int i = 0; i < tabs->count(); ++i) {
+            tabs->setCurrentIndex(i);
+            judge(dialog, QStringLiteral("ServerSet-tab%1").arg(i + 1));
+        }
+    }
+
+    void verificationWindowAfterACheck()
+    {
+        Dialogs h;
+        h.serverSet().show();
+        h.find<QPushButton>(h.serverSet(), QStringLiteral("設定確認"))->click();
+        h.loop.advance(5s);
+        judge(*h.serverSet().verifyWindow(), QStringLiteral("ServerVerify"));
+    }
+
+    void singleServerDialogAndProgressWindow()
+    {
+        Dialogs h;
+        h.windows.fillSingleServerDialog(QStringLiteral("pop.example.jp"), QStringLiteral("110"),
+                                         QStringLiteral("alice"), QStringLiteral("secret"));
+        h.windows.showSingleServerDialog();
+        judge(h.form3(), QStringLiteral("Form3"));
+        h.form3().progressWindow()->show();
+        judge(*h.form3().progressWindow(), QStringLiteral("Form4"));
+    }
+
+    void headerViewerAfterARun()
+    {
+        Dialogs h;
+        h.ctx.rotation.setEndOfRunHandler([&h] { h.ctx.rotation.Timer4().stop(); });
+        h.ctx.rotation.startRun();
+        h.loop.advance(5s);
+        h.windows.showHeaderViewer();
+        h.find<QPushButton>(h.windows.form5(), QStringLiteral("Command1"))->click();
+        judge(h.windows.form5(), QStringLiteral("Form5"));
+    }
+};
+
+QTEST_MAIN(Screenshots)
+#include "Screenshots.moc"

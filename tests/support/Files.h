@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <iosfwd>
+
+// A fresh directory for one test: the program's directory beside its files.
+struct TempDir
+{
+    QTemporaryDir dir;
+    QString path() const { return dir.path(); }
+    QString file(const QString& name) const { return dir.filePath(name); }
+};
+
+// The file's bytes; empty when it cannot be read.
+QByteArray readFile(const QString& path);
+// Creates or replaces the file; false when it cannot be written whole.
+bool writeFile(const QString& path, const QByteArray& bytes);
+// The activity log's lines (code page 932, CR LF), without the last line end.
+QStringList logLines(const QString& path);
+
+// Failure messages show texts as UTF-8, with ESC made visible.
+void PrintTo(const QString& text, std::ostream* os);

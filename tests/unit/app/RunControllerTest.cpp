@@ -2,8 +2,6 @@
 
 #include <QDir>
 
-using namespace std::chrono_literals;
-
 namespace {
 
 const QByteArray kSpam = "Subject: =?ISO-2022-JP?B?GyRCTCQ+NUJ6OS05cCIoGyhC?=\r\n"
@@ -14,7 +12,7 @@ const QByteArray kWanted = "Subject: hello\r\nFrom: friend@example.jp\r\nTo: me@
 void enableUnsolicitedRule(AppFixture& f)
 {
     f.enableProfile(1, {kWanted, kSpam});
-    f.context.settings.profile(1).RuleUnsolicited = 1;
+    f.ctx.settings.profile(1).RuleUnsolicited = 1;
 }
 
 TEST(RunController, WithoutASettingsDialogTheMainWindowStaysInView)
@@ -31,15 +29,15 @@ TEST(RunController, RunDoesNothingWhileALoginCheckIsActiveOrARunIsInProgress)
 {
     AppFixture f;
     f.enableProfile(1);
-    f.context.loginCheckActive = true;
+    f.ctx.loginCheckActive = true;
     f.controller.run();
-    EXPECT_EQ(f.socket.connections(), 0);
-    EXPECT_FALSE(QFile::exists(f.context.log.path()));
+    EXPECT_EQ(f.server.connections(), 0);
+    EXPECT_FALSE(QFile::exists(f.ctx.log.path()));
 
-    f.context.loginCheckActive = false;
+    f.ctx.loginCheckActive = false;
     f.controller.run();
     f.controller.run();
-    EXPECT_EQ(f.socket.connections(), 1);
+    EXPECT_EQ(f.server.connections(), 1);
     EXPECT_EQ(f.logLines().size(), 1);
 }
 
@@ -69,7 +67,7 @@ TEST(RunController, TheEndOfARunOnceLogsStartsTheChosenMailProgramAndEnds)
         EXPECT_EQ(f.shell.calls, row.calls) << "Option2(" << row.option2 << ")";
         EXPECT_EQ(f.messageOf(f.logLines().last()),
                   QStringLiteral("  削除が完了したのでメールソフトを起動して終了します"));
-        EXPECT_EQ(f.socket.deleted(), std::vector<int>{2});
+        EXPECT_EQ(f.server.deleted(), std::vector<int>{2});
         EXPECT_FALSE(f.anyTimerRunning());
     }
 }
@@ -83,7 +81,7 @@ TEST(RunController, ThePeriodicEndOfRunStaysResidentAndWaits)
     EXPECT_TRUE(f.shell.calls.isEmpty());
     EXPECT_FALSE(f.logLines().join(u'\n').contains(QStringLiteral("メールソフトを起動")));
     EXPECT_TRUE(f.controller.Timer3().isActive());
-    EXPECT_FALSE(f.context.rotation.Timer4().isActive());
+    EXPECT_FALSE(f.ctx.rotation.Timer4().isActive());
     EXPECT_EQ(f.form.caption(), QStringLiteral("PostSweep 実行中"));
     EXPECT_FALSE(f.form.mainWindowVisible());
 }
@@ -91,7 +89,7 @@ TEST(RunController, ThePeriodicEndOfRunStaysResidentAndWaits)
 TEST(RunController, TheIconDoubleClickLeavesTheWindowHiddenDuringALoginCheck)
 {
     AppFixture f;
-    f.context.loginCheckActive = true;
+    f.ctx.loginCheckActive = true;
     f.controller.iconDoubleClicked();
     EXPECT_FALSE(f.form.mainWindowVisible());
 }
@@ -100,26 +98,26 @@ TEST(RunController, ExitDuringASessionSavesLogsEndsAndDeletesNothing)
 {
     AppFixture f;
     enableUnsolicitedRule(f);
-    f.socket.setMailbox({.headers = {kWanted, kSpam}, .faults = {{"TOP", 2, FaultKind::Silence}}});
+    f.server.setMailbox({.headers = {kWanted, kSpam}, .faults = {{"TOP", 2, FaultKind::Silence}}});
     f.form.setCheck2(1);
     f.form.setCheck3(1);
     f.controller.run();
     f.advance(3s); // logged in, waiting for the second header
-    ASSERT_TRUE(f.context.session.sessionInProgress());
-    QFile::remove(f.context.settingsPath());
+    ASSERT_TRUE(f.ctx.session.sessionInProgress());
+    QFile::remove(f.ctx.settingsPath());
     f.controller.exit();
 
     EXPECT_EQ(f.shell.calls, QStringList{QStringLiteral("quit")});
-    EXPECT_EQ(f.context.settings.global.CleanCond1, 1);
-    EXPECT_EQ(f.context.settings.global.CleanCond2, 1);
+    EXPECT_EQ(f.ctx.settings.global.CleanCond1, 1);
+    EXPECT_EQ(f.ctx.settings.global.CleanCond2, 1);
     SettingsModel reloaded;
-    EXPECT_EQ(LoadSettings(f.context.settingsPath(), reloaded), LoadOutcome::Complete);
-    EXPECT_EQ(reloaded.global, f.context.settings.global);
+    EXPECT_EQ(LoadSettings(f.ctx.settingsPath(), reloaded), LoadOutcome::Complete);
+    EXPECT_EQ(reloaded.global, f.ctx.settings.global);
     EXPECT_EQ(f.logLines().last(), f.stamped(QStringLiteral("  終了キーが押されたので終了します")));
     EXPECT_FALSE(f.anyTimerRunning());
     f.advance(1min);
-    EXPECT_FALSE(f.socket.clientLines().contains(QStringLiteral("QUIT ")));
-    EXPECT_TRUE(f.socket.deleted().empty());
+    EXPECT_FALSE(f.server.clientLines().contains(QStringLiteral("QUIT ")));
+    EXPECT_TRUE(f.server.deleted().empty());
 }
 
 TEST(RunController, ASettingsFileThatCannotBeWrittenIsReportedAndTheCommandGoesOn)
@@ -132,7 +130,7 @@ TEST(RunController, ASettingsFileThatCannotBeWrittenIsReportedAndTheCommandGoesO
     EXPECT_TRUE(f.shell.calls[0].startsWith(
         QStringLiteral("warn 設定ファイル「PostSweep.ini」を保存できませんでした。\n")));
     EXPECT_GT(f.shell.calls[0].size(), 40) << "with the reason";
-    EXPECT_EQ(f.socket.connections(), 1) << "the run goes on";
+    EXPECT_EQ(f.server.connections(), 1) << "the run goes on";
 
     f.shell.calls.clear();
     f.controller.exit();
@@ -146,10 +144,10 @@ TEST(RunController, ServerSettingsFillsTheSingleServerDialogAndShowsTheSettingsD
 {
     AppFixture f;
     f.form.setMainWindowVisible(true);
-    f.context.session.Pop3Server = QStringLiteral("pop.example.jp");
-    f.context.session.Pop3Port = 995;
-    f.context.session.Pop3Id = QStringLiteral("taro");
-    f.context.session.Pop3PassWd = QStringLiteral("pw");
+    f.ctx.session.Pop3Server = QStringLiteral("pop.example.jp");
+    f.ctx.session.Pop3Port = 995;
+    f.ctx.session.Pop3Id = QStringLiteral("taro");
+    f.ctx.session.Pop3PassWd = QStringLiteral("pw");
     f.controller.serverSettings();
     EXPECT_EQ(f.shell.calls, (QStringList{QStringLiteral("fill pop.example.jp 995 taro pw"),
                                           QStringLiteral("settings dialog")}));

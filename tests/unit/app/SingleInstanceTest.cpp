@@ -1,8 +1,6 @@
 #include "app/control/SingleInstance.h"
 
-#include "support/TempDir.h"
-
-#include <QFile>
+#include "support/Files.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -24,10 +22,8 @@ TEST(SingleInstance, ASecondCopyFromTheSameDirectoryIsTurnedAway)
 TEST(SingleInstance, ALockLeftByACopyThatDiedIsTakenOver)
 {
     TempDir dir;
-    QFile stale(dir.file(QStringLiteral("PostSweep.lock")));
-    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-    stale.write("2147480000\npostsweep\n\n"); // no such process
-    stale.close();
+    // A process number that no process has.
+    ASSERT_TRUE(writeFile(dir.file(QStringLiteral("PostSweep.lock")), "2147480000\npostsweep\n\n"));
     EXPECT_TRUE(SingleInstance(dir.path()).acquired());
 }
 

@@ -1,17 +1,12 @@
 #include "app/control/StartUp.h"
 
 #include "AppFixture.h"
+#include "platform/Codepage.h"
+#include "settings/SettingsFile.h"
 
 #include <functional>
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 // A settings file with profile 1 complete and these global values.
 QByteArray settingsWith(const std::function<void(GlobalSettings&)>& globals)
@@ -31,12 +26,12 @@ TEST(StartUp, WithoutASettingsFileTheSettingsDialogIsShownInsteadOfTheMainWindow
     for (const bool dialogExists : {true, false}) {
         AppFixture f;
         f.shell.hasSettingsDialog = dialogExists;
-        writeFile(f.context.log.path(), kOldLog);
-        EXPECT_EQ(startUp(f.context, f.form, f.shell), LoadOutcome::PathA);
+        ASSERT_TRUE(writeFile(f.ctx.log.path(), kOldLog));
+        EXPECT_EQ(startUp(f.ctx, f.form, f.shell), LoadOutcome::PathA);
         EXPECT_EQ(f.shell.calls, QStringList{QStringLiteral("settings dialog")});
         EXPECT_EQ(f.form.mainWindowVisible(), !dialogExists);
-        EXPECT_EQ(f.context.settings.profile(3).Port, QStringLiteral("110"));
-        EXPECT_FALSE(f.context.settings.anyEnabled());
+        EXPECT_EQ(f.ctx.settings.profile(3).Port, QStringLiteral("110"));
+        EXPECT_FALSE(f.ctx.settings.anyEnabled());
         EXPECT_EQ(f.logLines().size(), 1) << "the log is left alone";
     }
 }
@@ -80,8 +75,8 @@ TEST(StartUp, StoredGlobalValuesSetTheControlsAndWhatTheirClicksImply)
     };
     for (const Row& row : rows) {
         AppFixture f;
-        writeFile(f.context.settingsPath(), settingsWith(row.stored));
-        EXPECT_EQ(startUp(f.context, f.form, f.shell), LoadOutcome::Complete) << row.name;
+        ASSERT_TRUE(writeFile(f.ctx.settingsPath(), settingsWith(row.stored)));
+        EXPECT_EQ(startUp(f.ctx, f.form, f.shell), LoadOutcome::Complete) << row.name;
         const Expected& e = row.expected;
         EXPECT_EQ(f.form.Check1(), e.check1) << row.name;
         EXPECT_EQ(f.form.Check3(), e.check3) << row.name;
@@ -92,13 +87,13 @@ TEST(StartUp, StoredGlobalValuesSetTheControlsAndWhatTheirClicksImply)
         EXPECT_EQ(f.form.frame5Visible(), e.frame5Visible) << row.name;
         EXPECT_EQ(f.form.text1Visible(), e.text1Visible) << row.name;
         EXPECT_EQ(f.form.text2Visible(), e.text2Visible) << row.name;
-        const GlobalSettings& g = f.context.settings.global;
+        const GlobalSettings& g = f.ctx.settings.global;
         EXPECT_EQ(g.IntCheck, e.intCheck) << row.name;
         EXPECT_EQ(g.TimePosition, e.timePosition) << row.name;
         EXPECT_EQ(g.MainSubjectRule, e.mainSubjectRule) << row.name;
         EXPECT_TRUE(f.form.mainWindowVisible()) << row.name;
         EXPECT_FALSE(f.anyTimerRunning()) << row.name << ": no run starts by itself";
-        EXPECT_EQ(f.socket.connections(), 0) << row.name;
+        EXPECT_EQ(f.server.connections(), 0) << row.name;
     }
 }
 
@@ -106,12 +101,13 @@ TEST(StartUp, TheLogIsEmptiedOnlyWhenClearingAtStartIsSet)
 {
     for (const qint16 clear : {0, 1}) {
         AppFixture f;
-        writeFile(f.context.settingsPath(),
-                  settingsWith([clear](GlobalSettings& g) { g.ClearLogAtStart = clear; }));
-        writeFile(f.context.log.path(), kOldLog);
-        (void)startUp(f.context, f.form, f.shell);
+        ASSERT_TRUE(writeFile(f.ctx.settingsPath(), settingsWith([clear](GlobalSettings& g) {
+                                  g.ClearLogAtStart = clear;
+                              })));
+        ASSERT_TRUE(writeFile(f.ctx.log.path(), kOldLog));
+        (void)startUp(f.ctx, f.form, f.shell);
         EXPECT_EQ(f.form.Check5(), clear);
-        QFile log(f.context.log.path());
+        QFile log(f.ctx.log.path());
         EXPECT_EQ(log.size(), clear == 1 ? 0 : kOldLog.size()) << "ClearLogAtStart " << clear;
     }
 }
@@ -124,12 +120,10 @@ TEST(StartUp, SavingAfterStartUpWritesBackWhatWasRead)
         g.MainSenderRule = 1, g.MainSubjectWords = QStringLiteral("未承諾"),
         g.MainSenderWords = QStringLiteral("spam,ad"), g.MailSoftSelect = 1, g.ClearLogAtStart = 1;
     });
-    writeFile(f.context.settingsPath(), stored);
-    (void)startUp(f.context, f.form, f.shell);
+    ASSERT_TRUE(writeFile(f.ctx.settingsPath(), stored));
+    (void)startUp(f.ctx, f.form, f.shell);
     f.controller.exit(); // saves, capturing Check2 and Check3 into CleanCond1 and CleanCond2
-    QFile file(f.context.settingsPath());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray written = file.readAll();
+    const QByteArray written = readFile(f.ctx.settingsPath());
     const QByteArray line36 = written.mid(written.lastIndexOf("\r\n", written.size() - 3) + 2);
     EXPECT_EQ(platform::decodeCp932(line36),
               QStringLiteral("1,4,1,0,0,1,\"未承諾\",\"spam,ad\",1,1\r\n"))

@@ -1,6 +1,6 @@
 #include "dialogs/control/ServerSetCommands.h"
 
-#include "DialogHarness.h"
+#include "support/AppHarness.h"
 
 #include <QDir>
 
@@ -61,7 +61,7 @@ TEST(SettingsFinish, UnstorableTextIsRefusedNamingTheProfileAndNothingIsWritten)
          QStringLiteral("サーバ設定1 の「パスワード」に")},
     };
     for (const Row& row : rows) {
-        DialogHarness h;
+        AppHarness h;
         h.completeProfile(1);
         row.spoil(h.ctx.settings.profile(row.profile));
 
@@ -75,7 +75,7 @@ TEST(SettingsFinish, UnstorableTextIsRefusedNamingTheProfileAndNothingIsWritten)
 
 TEST(SettingsFinish, AFileThatCannotBeWrittenKeepsTheDialogOpenWithTheReason)
 {
-    DialogHarness h;
+    AppHarness h;
     h.completeProfile(1);
     ASSERT_TRUE(QDir(h.dir.path()).mkdir(QStringLiteral("PostSweep.ini"))); // a folder in its place
 

@@ -1,6 +1,6 @@
 #include "dialogs/control/ServerVerification.h"
 
-#include "DialogHarness.h"
+#include "support/AppHarness.h"
 
 #include <gtest/gtest.h>
 
@@ -14,17 +14,12 @@ QStringList statuses(const ServerVerification& v)
     return all;
 }
 
-ScriptedMailbox mailboxWithTwoMessages()
-{
-    ScriptedMailbox box;
-    box.headers = {"Subject: one\r\n", "Subject: two\r\n"};
-    return box;
-}
+const ScriptedMailbox kTwoMessages{.headers = {"Subject: one\r\n", "Subject: two\r\n"}};
 
 TEST(ServerVerification, ServersWithoutProfileAreMarkedInTheSameTick)
 {
-    DialogHarness h;
-    h.server.setMailbox(mailboxWithTwoMessages());
+    AppHarness h;
+    h.server.setMailbox(kTwoMessages);
     h.completeProfile(3);
     ServerVerification v(h.ctx);
     v.start();
@@ -46,8 +41,8 @@ TEST(ServerVerification, ServersWithoutProfileAreMarkedInTheSameTick)
 
 TEST(ServerVerification, APortThatIsNotANumberIsAnErrorWithoutConnecting)
 {
-    DialogHarness h;
-    h.server.setMailbox(mailboxWithTwoMessages());
+    AppHarness h;
+    h.server.setMailbox(kTwoMessages);
     h.completeProfile(5);
     h.ctx.settings.profile(5).Port = QStringLiteral("abc");
     ServerVerification v(h.ctx);
@@ -60,7 +55,7 @@ TEST(ServerVerification, APortThatIsNotANumberIsAnErrorWithoutConnecting)
 
 TEST(ServerVerification, AFailedLoginLeavesNoWatchdogBehind)
 {
-    DialogHarness h;
+    AppHarness h;
     h.server.failHost(QStringLiteral("nonexistent.invalid"), platform::TcpClient::HostNotFound);
     h.completeProfile(5, QStringLiteral("nonexistent.invalid"));
     ServerVerification v(h.ctx);
@@ -76,8 +71,8 @@ TEST(ServerVerification, AFailedLoginLeavesNoWatchdogBehind)
 
 TEST(ServerVerification, ASecondVerificationStartsAgainFromUnchecked)
 {
-    DialogHarness h;
-    h.server.setMailbox(mailboxWithTwoMessages());
+    AppHarness h;
+    h.server.setMailbox(kTwoMessages);
     h.completeProfile(1);
     ServerVerification v(h.ctx);
     v.start();

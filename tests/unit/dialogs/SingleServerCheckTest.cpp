@@ -1,9 +1,8 @@
 #include "dialogs/control/SingleServerCheck.h"
 
-#include "DialogHarness.h"
-#include "settings/Ango.h"
+#include "support/AppHarness.h"
 
-#include <QRegularExpression>
+#include <QDir>
 
 #include <gtest/gtest.h>
 
@@ -20,14 +19,9 @@ struct RecordingWindows : SingleServerWindows
     QStringList calls;
 };
 
-struct SingleServerHarness : DialogHarness
+struct SingleServerHarness : AppHarness
 {
-    SingleServerHarness()
-    {
-        ScriptedMailbox box;
-        box.headers = {"Subject: one\r\n"};
-        server.setMailbox(box);
-    }
+    SingleServerHarness() { server.setMailbox({.headers = {"Subject: one\r\n"}}); }
     RecordingWindows windows;
     SingleServerCheck check{ctx, windows};
 };
@@ -77,19 +71,6 @@ TEST(SingleServerCheck, IncompleteOrUnstorableFieldsAreRefusedBeforeConnecting)
         f.password = QStringLiteral("a\"b"); // scrambled, so a double quote is fine
     }));
     EXPECT_EQ(h.windows.calls, QStringList({"checking"}));
-}
-
-TEST(SingleServerCheck, RecordIsOneLineWithThePortFirstAndThreeScrambledFields)
-{
-    const QByteArray line = SingleServerCheck::record(
-        110, QStringLiteral("pop.example.jp"), QStringLiteral("alice"), QStringLiteral("pw"));
-    EXPECT_TRUE(line.startsWith("\"110\",\"HX?@F?f<_WfK@qWLMbO\",\""));
-    const QRegularExpression shape(
-        QString::fromLatin1(R"re(^"110","[;-z]+","([;-z]+)","([;-z]+)"\r\n$)re"));
-    const auto match = shape.match(QString::fromLatin1(line));
-    ASSERT_TRUE(match.hasMatch()) << line.toStdString();
-    EXPECT_EQ(Decrypt(match.captured(1), QStringLiteral("UserF")), "alice");
-    EXPECT_EQ(Decrypt(match.captured(2), QStringLiteral("SecretField")), "pw");
 }
 
 TEST(SingleServerCheck, AFileThatCannotBeWrittenIsReportedNotTakenForSuccess)

@@ -17,20 +17,20 @@ const QString kReply = QStringLiteral("+OK 1042 octets\r\n"
 
 } // namespace
 
-TEST(HeaderStore, StoreFieldsDecodesTheFourFieldsOfAReply)
+TEST(HeaderStore, StoreFieldsDecodesTheFourFieldsOfAReplyInEverySlot)
 {
-    HeaderStore store;
-    store.HeaderText(7) = kReply;
-
-    store.storeFields(7);
-
-    EXPECT_EQ(store.MailSubject(7), QStringLiteral("セール"));
-    EXPECT_EQ(store.MailFrom(7), QStringLiteral("あ <news@shop.example>"));
-    EXPECT_EQ(store.MailTo(7), QStringLiteral("Taro <taro@example.com>"));
-    EXPECT_EQ(store.MailCc(7), QString());
+    for (const int slot : {1, 7, 1001}) {
+        HeaderStore store;
+        store.HeaderText(slot) = kReply;
+        store.storeFields(slot);
+        EXPECT_EQ(store.MailSubject(slot), QStringLiteral("セール")) << slot;
+        EXPECT_EQ(store.MailFrom(slot), QStringLiteral("あ <news@shop.example>")) << slot;
+        EXPECT_EQ(store.MailTo(slot), QStringLiteral("Taro <taro@example.com>")) << slot;
+        EXPECT_EQ(store.MailCc(slot), QString()) << slot;
+    }
 }
 
-TEST(HeaderStore, StoreFieldsOverwritesWhatAnEarlierServerLeft)
+TEST(HeaderStore, StoreFieldsOverwritesWhatAnEarlierServerLeftAndIgnoresOtherSlots)
 {
     HeaderStore store;
     store.MailSubject(1) = QStringLiteral("old subject");
@@ -39,23 +39,12 @@ TEST(HeaderStore, StoreFieldsOverwritesWhatAnEarlierServerLeft)
     store.HeaderText(1) = QStringLiteral("+OK\r\nFrom: a@b.example\r\n\r\n.\r\n");
 
     store.storeFields(1);
+    for (const int outside : {0, 1002, -1})
+        store.storeFields(outside);
 
     EXPECT_EQ(store.MailSubject(1), QString());
     EXPECT_EQ(store.MailFrom(1), QStringLiteral("a@b.example"));
     EXPECT_EQ(store.MailCc(1), QString());
     EXPECT_EQ(store.MailTo(2), QStringLiteral("untouched"));
-}
-
-TEST(HeaderStore, LastSlotIsUsableAndSlotsOutsideTheTablesAreIgnored)
-{
-    HeaderStore store;
-    store.HeaderText(1001) = kReply;
-
-    store.storeFields(1001);
-    store.storeFields(0);
-    store.storeFields(1002);
-    store.storeFields(-1);
-
-    EXPECT_EQ(store.MailSubject(1001), QStringLiteral("セール"));
     EXPECT_EQ(store.MailSubject(0), QString());
 }

@@ -2,28 +2,14 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-struct Row
+TEST(InJapanese, DoubleByteCharactersAndTheCodeZeroCountOthersDoNot)
 {
-    const char* name;
-    QString text;
-    qint16 expected;
-};
-
-void expectRows(const std::vector<Row>& rows)
-{
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(InJapanese(row.text), row.expected);
-    }
-}
-
-} // namespace
-
-TEST(InJapanese, DoubleByteCharactersCount)
-{
-    expectRows({
+    const struct
+    {
+        const char* name;
+        QString text;
+        qint16 expected;
+    } rows[] = {
         {"hiragana", QStringLiteral("あ"), 1},
         {"kanji at the end", QStringLiteral("Meeting 会議"), 1},
         {"full-width katakana", QStringLiteral("セール"), 1},
@@ -35,20 +21,8 @@ TEST(InJapanese, DoubleByteCharactersCount)
         {"IBM extension kanji", QStringLiteral("\u9AD9"), 1},
         {"Greek capital omega", QStringLiteral("\u03A9"), 1},
         {"Cyrillic capital de", QStringLiteral("\u0414"), 1},
-    });
-}
-
-TEST(InJapanese, TheCodeZeroCounts)
-{
-    expectRows({
         {"NUL alone", QString(QChar(u'\0')), 1},
         {"NUL after ASCII", QStringLiteral("abc") + QChar(u'\0'), 1},
-    });
-}
-
-TEST(InJapanese, SingleByteAndUncodedCharactersDoNot)
-{
-    expectRows({
         {"empty", QString(), 0},
         {"ASCII letters and digits", QStringLiteral("Hello world 2026"), 0},
         {"ASCII punctuation, backslash and tilde", QStringLiteral("!\"#$%&'()\\~|{}"), 0},
@@ -60,5 +34,7 @@ TEST(InJapanese, SingleByteAndUncodedCharactersDoNot)
         {"emoji outside the BMP (no code)", QStringLiteral("\U0001F600"), 0},
         {"wave dash U+301C (the code maps to U+FF5E)", QStringLiteral("\u301C"), 0},
         {"replacement character", QStringLiteral("\uFFFD"), 0},
-    });
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(InJapanese(row.text), row.expected) << row.name;
 }

@@ -247,6 +247,7 @@ void Form1::showModel()
     m_text2->setVisible(m_model.text2Visible());
 
     setWindowTitle(m_model.caption());
+    setWindowIconText(m_model.caption()); // a minimised window's name, also for screen readers
     m_command3->setEnabled(m_model.startCommandsEnabled());
     m_command1->setEnabled(m_model.startCommandsEnabled());
     m_command4->setVisible(m_model.runCommandsVisible());

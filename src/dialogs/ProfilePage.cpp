@@ -28,6 +28,14 @@ QString fullWidthDigit(int n)
     return QString(QChar(u'０' + n));
 }
 
+// A frame inside another frame would otherwise be read out by the outer one's title.
+QGroupBox* innerFrame(const QString& title, QWidget* parent)
+{
+    auto* frame = new QGroupBox(title, parent);
+    frame->setAccessibleName(title);
+    return frame;
+}
+
 QLabel* redNote(const QString& text, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
@@ -145,7 +153,7 @@ QGroupBox* ProfilePage::createRuleFrame()
 
 QGroupBox* ProfilePage::createSubjectFrame()
 {
-    auto* frame = new QGroupBox(QStringLiteral("タイトルで削除"), this);
+    auto* frame = innerFrame(QStringLiteral("タイトルで削除"), this);
     frame->setObjectName(QString::fromLatin1(kFrameNames.at(m_number - 1).at(SubjectFrame)));
     auto* grid = compact(new QGridLayout(frame));
     const QString n = QString::number(m_number);
@@ -169,7 +177,7 @@ QGroupBox* ProfilePage::createSubjectFrame()
 
 QGroupBox* ProfilePage::createSenderFrame()
 {
-    auto* frame = new QGroupBox(QStringLiteral("差出人で削除"), this);
+    auto* frame = innerFrame(QStringLiteral("差出人で削除"), this);
     frame->setObjectName(QString::fromLatin1(kFrameNames.at(m_number - 1).at(SenderFrame)));
     auto* grid = compact(new QGridLayout(frame));
     const QString n = QString::number(m_number);
@@ -184,7 +192,7 @@ QGroupBox* ProfilePage::createSenderFrame()
 
 QGroupBox* ProfilePage::createRecipientFrame()
 {
-    auto* frame = new QGroupBox(QStringLiteral("宛先で削除"), this);
+    auto* frame = innerFrame(QStringLiteral("宛先で削除"), this);
     frame->setObjectName(QString::fromLatin1(kFrameNames.at(m_number - 1).at(RecipientFrame)));
     auto* layout = compact(new QVBoxLayout(frame));
     const QString n = QString::number(m_number);

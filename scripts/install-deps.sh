@@ -11,6 +11,7 @@ packages=(
     dovecot-pop3d
     fonts-ipafont-gothic
     xvfb xauth
+    dbus-daemon dbus-bin at-spi2-core python3-gi gir1.2-atspi-2.0 imagemagick
 )
 if [ "${1:-}" = "--runtime" ]; then
     packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev

@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# The first run end to end, as a screen reader user drives it: a fresh program
+# folder and demo mailbox, Dovecot serving it, a virtual display, a session bus
+# and the accessibility bus; first_run.py then drives PostSweep through AT-SPI.
+# Usage: first_run.sh POSTSWEEP POSTSWEEP_DEMO OUT_DIR
+# Exits 77 (skipped) when Dovecot or Xvfb is missing; everything started here is
+# stopped on exit.
+set -euo pipefail
+
+program=$1
+preparer=$2
+out=$3
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../../scripts/demo-server.sh"
+
+if ! command -v Xvfb >/dev/null; then
+    echo "SKIPPED: Xvfb is not installed (Debian package xvfb)"
+    exit 77
+fi
+if ! demo_dovecot_binary >/dev/null; then
+    echo "SKIPPED: Dovecot is not installed (Debian package dovecot-pop3d)"
+    exit 77
+fi
+launcher=/usr/libexec/at-spi-bus-launcher
+python=/usr/bin/python3 # Debian's, which has the GObject bindings
+
+work=$(mktemp -d /tmp/postsweep-e2e.XXXXXX)
+chmod 755 "$work" # Dovecot reads the mailbox inside as nobody
+mkdir -p "$out"
+rm -f "$out"/*.log "$out"/*.png "$out"/postsweep.stderr
+xvfb_pid= bus_pid= atspi_pid=
+
+# Ends one process: politely, then for good after five seconds.
+stop_process() {
+    local pid=$1
+    [ -n "$pid" ] || return 0
+    kill "$pid" 2>/dev/null || return 0
+    for _ in $(seq 1 50); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -9 "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+}
+
+cleanup() {
+    local status=$?
+    [ -f "$work/postsweep.pid" ] && stop_process "$(cat "$work/postsweep.pid")"
+    stop_process "$atspi_pid"
+    stop_process "$bus_pid"
+    stop_process "$xvfb_pid"
+    demo_server_stop
+    if [ "$status" -ne 0 ] && [ "$status" -ne 77 ]; then
+        cp "$work/program/PostSweep.log" "$work/demo/dovecot.log" "$work/xvfb.log" \
+            "$work/dbus.log" "$work/atspi.log" "$out/" 2>/dev/null || true
+        echo "Logs kept in $out"
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Waits up to ten seconds for a file to have content.
+wait_for_file() {
+    for _ in $(seq 1 100); do
+        [ -s "$1" ] && return 0
+        sleep 0.1
+    done
+    echo "FAILED: $2" >&2
+    return 1
+}
+
+# A fresh program folder and demo mailbox.
+mkdir "$work/program"
+cp "$program" "$(dirname "$program")/postsweep.html" "$work/program/"
+status=0
+demo_server_start "$preparer" "$work/demo" "$work/program" || status=$?
+if [ "$status" -ne 0 ]; then
+    echo "FAILED: the demo server did not start (status $status)" >&2
+    cat "$work/demo/dovecot.log" >&2 2>/dev/null || true
+    exit 1
+fi
+echo "Demo server on 127.0.0.1:$demo_port"
+
+# A virtual display on a free number, and buses of this test's own.
+unset WAYLAND_DISPLAY AT_SPI_BUS_ADDRESS
+# (-noreset: a server that resets when its last client leaves refuses the next one for a moment.)
+Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp -noreset 5>"$work/display" \
+    >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+wait_for_file "$work/display" "Xvfb did not start"
+export DISPLAY=":$(head -1 "$work/display")"
+
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+dbus-daemon --session --nofork --print-address=5 5>"$work/bus" >"$work/dbus.log" 2>&1 &
+bus_pid=$!
+wait_for_file "$work/bus" "the session bus did not start"
+export DBUS_SESSION_BUS_ADDRESS="$(head -1 "$work/bus")"
+
+"$launcher" --launch-immediately >"$work/atspi.log" 2>&1 &
+atspi_pid=$!
+for _ in $(seq 1 100); do
+    dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress \
+        >/dev/null 2>&1 && break
+    sleep 0.1
+done
+
+export LC_ALL=C.UTF-8
+"$python" "$here/first_run.py" --program "$work/program/postsweep" --port "$demo_port" \
+    --out "$out" --pid-file "$work/postsweep.pid"

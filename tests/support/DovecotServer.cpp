@@ -1,5 +1,7 @@
 #include "support/DovecotServer.h"
 
+#include "support/Files.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -31,20 +33,6 @@ quint16 freeLoopbackPort()
     if (!probe.listen(QHostAddress::LocalHost, 0))
         return 0;
     return probe.serverPort();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    return file.write(bytes) == bytes.size() && file.flush();
-}
-
-QString readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 } // namespace
@@ -205,8 +193,10 @@ bool DovecotServer::waitForGreeting()
     const QDeadlineTimer deadline(kGreetingTimeoutMs);
     while (!deadline.hasExpired()) {
         if (m_process.state() == QProcess::NotRunning)
-            return fail(QStringLiteral("dovecot exited: ") +
-                        readFile(m_dir->filePath(QStringLiteral("dovecot.out"))) + logText());
+            return fail(
+                QStringLiteral("dovecot exited: ") +
+                QString::fromUtf8(readFile(m_dir->filePath(QStringLiteral("dovecot.out")))) +
+                logText());
         QTcpSocket socket;
         socket.connectToHost(host(), m_port);
         if (socket.waitForConnected(std::min<qint64>(500, deadline.remainingTime()))) {
@@ -261,7 +251,8 @@ bool DovecotServer::isRunning() const
 
 QString DovecotServer::logText() const
 {
-    return m_dir ? readFile(m_dir->filePath(QStringLiteral("dovecot.log"))) : QString();
+    return m_dir ? QString::fromUtf8(readFile(m_dir->filePath(QStringLiteral("dovecot.log"))))
+                 : QString();
 }
 
 bool DovecotServer::addUser(const QString& name, const QString& password)

@@ -102,14 +102,6 @@ std::vector<int> ScriptedTcpClient::deleted() const
     return sorted;
 }
 
-QByteArray ScriptedTcpClient::replyStream() const
-{
-    QByteArray stream;
-    for (const QByteArray& reply : m_replies)
-        stream += reply;
-    return stream;
-}
-
 QStringList ScriptedTcpClient::clientLines() const
 {
     QStringList lines;

@@ -73,7 +73,6 @@ public:
     QStringList clientLines() const;
     // Every reply the mailbox produced, in order.
     const std::vector<QByteArray>& replies() const { return m_replies; }
-    QByteArray replyStream() const;
     bool isOpen() const { return m_open; }
     int connections() const { return m_connections; }
 

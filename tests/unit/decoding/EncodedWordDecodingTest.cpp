@@ -1,5 +1,5 @@
-#include "QStringPrinter.h"
 #include "pop3/Base64_shiftJIS.h"
+#include "support/Files.h"
 
 #include <gtest/gtest.h>
 
@@ -12,36 +12,28 @@ struct Row
     QStringView expected;
 };
 
-void expectDecodings(const Row* begin, const Row* end)
+void expectDecodings(std::initializer_list<Row> rows)
 {
-    for (const Row* row = begin; row != end; ++row) {
-        SCOPED_TRACE(row->name);
-        EXPECT_EQ(DecodeHeaderText(row->value.toString()), row->expected.toString());
-    }
-}
-
-template <std::size_t N> void expectDecodings(const Row (&rows)[N])
-{
-    expectDecodings(rows, rows + N);
+    for (const Row& row : rows)
+        EXPECT_EQ(DecodeHeaderText(row.value.toString()), row.expected.toString()) << row.name;
 }
 
 TEST(EncodedWordDecoding, LeavesPlainTextAsItStands)
 {
-    const Row rows[] = {
+    expectDecodings({
         {"ASCII", u"Meeting at 10:00", u"Meeting at 10:00"},
         {"text already read through code page 932", u"会議のお知らせ", u"会議のお知らせ"},
         {"\"=?\" that begins no word", u"1+1=? 2 =?", u"1+1=? 2 =?"},
         {"\"$B\" and \"(B\" without ESC", u"$B%F%9%H(B", u"$B%F%9%H(B"},
         {"ESC that opens no run", u"a\x1b(Bb", u"a\x1b(Bb"},
         {"empty", u"", u""},
-    };
-    expectDecodings(rows);
+    });
 }
 
 // RFC 2047 section 8 and RFC 2231 section 5.
 TEST(EncodedWordDecoding, DecodesTheRfcExamples)
 {
-    const Row rows[] = {
+    expectDecodings({
         {"Q with underscore", u"=?US-ASCII?Q?Keith_Moore?= <moore@cs.utk.edu>",
          u"Keith Moore <moore@cs.utk.edu>"},
         {"Q escape", u"=?ISO-8859-1?Q?Keld_J=F8rn_Simonsen?= <keld@dkuug.dk>",
@@ -59,13 +51,12 @@ TEST(EncodedWordDecoding, DecodesTheRfcExamples)
         {"encoded blank", u"(=?ISO-8859-1?Q?a_b?=)", u"(a b)"},
         {"encoded blank in other charset", u"(=?ISO-8859-1?Q?a?= =?ISO-8859-2?Q?_b?=)", u"(a b)"},
         {"RFC 2231 language", u"=?US-ASCII*EN?Q?Keith_Moore?=", u"Keith Moore"},
-    };
-    expectDecodings(rows);
+    });
 }
 
 TEST(EncodedWordDecoding, DecodesJapaneseAsMailersWriteIt)
 {
-    const Row rows[] = {
+    expectDecodings({
         {"ISO-2022-JP B, one character", u"=?ISO-2022-JP?B?GyRCJCIbKEI=?=", u"あ"},
         {"ISO-2022-JP B", u"=?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?=", u"テスト"},
         {"ISO-2022-JP Q", u"=?ISO-2022-JP?Q?=1B$B$3$s$K$A$O=1B(B?=", u"こんにちは"},
@@ -101,13 +92,12 @@ TEST(EncodedWordDecoding, DecodesJapaneseAsMailersWriteIt)
         {"blanks to plain text stay", u"Re: =?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?= [No.12]",
          u"Re: テスト [No.12]"},
         {"empty word", u"a=?UTF-8?B?\?=b", u"ab"},
-    };
-    expectDecodings(rows);
+    });
 }
 
 TEST(EncodedWordDecoding, ConvertsRawIso2022JpRuns)
 {
-    const Row rows[] = {
+    expectDecodings({
         {"ESC $ B run", u"\x1b$B$\"\x1b(B", u"あ"},
         {"run inside text", u"Re: \x1b$B%F%9%H\x1b(B mail", u"Re: テスト mail"},
         {"ESC $ @ run", u"\x1b$@$\"\x1b(B", u"あ"},
@@ -117,8 +107,7 @@ TEST(EncodedWordDecoding, ConvertsRawIso2022JpRuns)
         {"run left open to the end", u"\x1b$B$\"", u"あ"},
         {"run and encoded-word", u"\x1b$B%F%9%H\x1b(B =?ISO-2022-JP?B?GyRCJCIbKEI=?=",
          u"テスト あ"},
-    };
-    expectDecodings(rows);
+    });
 }
 
 // An undecodable word empties the whole value, the text around it included, so that its

@@ -1,5 +1,5 @@
-#include "QStringPrinter.h"
 #include "pop3/Base64_shiftJIS.h"
+#include "support/Files.h"
 
 #include <gtest/gtest.h>
 
@@ -72,9 +72,17 @@ struct ReplyRow
     QStringView expected; // the Subject
 };
 
+void expectSubjects(std::initializer_list<ReplyRow> rows)
+{
+    for (const ReplyRow& row : rows)
+        EXPECT_EQ(ExtractHeaderField(row.reply.toString(), QStringLiteral("Subject:")),
+                  row.expected.toString())
+            << row.name;
+}
+
 TEST(HeaderExtraction, TakesTheSubjectAsMailWritesIt)
 {
-    const ReplyRow rows[] = {
+    expectSubjects({
         {"one blank after colon", u"+OK\r\nSubject: Hello\r\n\r\n.\r\n", u"Hello"},
         {"no blank after colon", u"+OK\r\nSubject:Hello\r\n\r\n.\r\n", u"Hello"},
         {"three blanks", u"+OK\r\nSubject:   Hello\r\n\r\n.\r\n", u"Hello"},
@@ -95,17 +103,12 @@ TEST(HeaderExtraction, TakesTheSubjectAsMailWritesIt)
         {"field last before the \".\" line", u"+OK\r\nSubject: Hi\r\n.\r\n", u"Hi"},
         {"LF-only line ends", u"+OK\nSubject: Hi\n there\nFrom: x@example.com\n\n.\n", u"Hi there"},
         {"reply cut short without line end", u"+OK\r\nSubject: Hi", u"Hi"},
-    };
-    for (const ReplyRow& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(ExtractHeaderField(row.reply.toString(), QStringLiteral("Subject:")),
-                  row.expected.toString());
-    }
+    });
 }
 
 TEST(HeaderExtraction, FindsNoSubjectWhereTheHeaderHasNone)
 {
-    const ReplyRow rows[] = {
+    expectSubjects({
         {"colon then line end: the next line is not taken",
          u"+OK\r\nSubject:\r\nFrom: a@example.com\r\n\r\n.\r\n", u""},
         {"blank then line end", u"+OK\r\nSubject: \r\nFrom: a@example.com\r\n\r\n.\r\n", u""},
@@ -113,12 +116,7 @@ TEST(HeaderExtraction, FindsNoSubjectWhereTheHeaderHasNone)
         {"only in the body", u"+OK\r\nFrom: a@example.com\r\n\r\nSubject: body\r\n.\r\n", u""},
         {"name is only a prefix", u"+OK\r\nSubjects: Hi\r\nX-Subject: Hi\r\n\r\n.\r\n", u""},
         {"empty reply", u"", u""},
-    };
-    for (const ReplyRow& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(ExtractHeaderField(row.reply.toString(), QStringLiteral("Subject:")),
-                  row.expected.toString());
-    }
+    });
 }
 
 TEST(HeaderExtraction, ScansALongReplyWhole)

@@ -1,7 +1,6 @@
 #include "platform/VirtualEventLoop.h"
 
 #include <gtest/gtest.h>
-
 #include <vector>
 
 using namespace std::chrono_literals;
@@ -9,9 +8,16 @@ using platform::VirtualEventLoop;
 
 namespace {
 
-struct Recorder
+// A started timer of the loop that counts its ticks.
+struct CountingTimer
 {
-    std::vector<std::pair<qint64, int>> ticks;
+    CountingTimer(VirtualEventLoop& loop, int interval) : timer(loop.createTimer(interval))
+    {
+        timer->setTickHandler([this] { ++ticks; });
+        timer->start();
+    }
+    std::unique_ptr<platform::Timer> timer;
+    int ticks = 0;
 };
 
 } // namespace
@@ -19,67 +25,66 @@ struct Recorder
 TEST(VirtualTime, TimerFiresExactlyAtItsIntervalNeverEarly)
 {
     VirtualEventLoop loop;
-    auto timer = loop.createTimer(30000);
-    int ticks = 0;
-    timer->setTickHandler([&] { ++ticks; });
-    timer->start();
+    CountingTimer t(loop, 30000);
     loop.advance(29999ms);
-    EXPECT_EQ(ticks, 0);
+    EXPECT_EQ(t.ticks, 0);
     loop.advance(1ms);
-    EXPECT_EQ(ticks, 1);
+    EXPECT_EQ(t.ticks, 1);
     loop.advance(29999ms);
-    EXPECT_EQ(ticks, 1);
+    EXPECT_EQ(t.ticks, 1);
     loop.advance(1ms);
-    EXPECT_EQ(ticks, 2);
+    EXPECT_EQ(t.ticks, 2);
 }
 
 TEST(VirtualTime, StartingARunningTimerRestartsItsCountdown)
 {
     VirtualEventLoop loop;
-    auto timer = loop.createTimer(1000);
-    int ticks = 0;
-    timer->setTickHandler([&] { ++ticks; });
-    timer->start();
+    CountingTimer t(loop, 1000);
     loop.advance(900ms);
-    timer->start();
+    t.timer->start();
     loop.advance(999ms);
-    EXPECT_EQ(ticks, 0);
+    EXPECT_EQ(t.ticks, 0);
     loop.advance(1ms);
-    EXPECT_EQ(ticks, 1);
+    EXPECT_EQ(t.ticks, 1);
 }
 
-TEST(VirtualTime, StoppedTimerDoesNotFireAndReportsInactive)
+TEST(VirtualTime, StoppedOrDestroyedTimerDoesNotFire)
 {
     VirtualEventLoop loop;
-    auto timer = loop.createTimer(100);
-    int ticks = 0;
-    timer->setTickHandler([&] { ++ticks; });
-    timer->start();
-    EXPECT_TRUE(timer->isActive());
+    CountingTimer stopped(loop, 100);
+    EXPECT_TRUE(stopped.timer->isActive());
+    int destroyedTicks = 0;
+    {
+        auto destroyed = loop.createTimer(10);
+        destroyed->setTickHandler([&] { ++destroyedTicks; });
+        destroyed->start();
+    }
     loop.advance(250ms);
-    timer->stop();
-    EXPECT_FALSE(timer->isActive());
+    stopped.timer->stop();
+    EXPECT_FALSE(stopped.timer->isActive());
     loop.advance(1000ms);
-    EXPECT_EQ(ticks, 2);
+    EXPECT_EQ(stopped.ticks, 2);
+    EXPECT_EQ(destroyedTicks, 0);
+    EXPECT_EQ(loop.activeTimerCount(), 0);
 }
 
 TEST(VirtualTime, DueTimersFireInTimeOrderTiesInCreationOrder)
 {
     VirtualEventLoop loop;
-    Recorder rec;
+    std::vector<std::pair<qint64, int>> ticks;
     auto a = loop.createTimer(300);
     auto b = loop.createTimer(200);
     auto c = loop.createTimer(300);
-    a->setTickHandler([&] { rec.ticks.emplace_back(loop.elapsedMilliseconds(), 1); });
-    b->setTickHandler([&] { rec.ticks.emplace_back(loop.elapsedMilliseconds(), 2); });
-    c->setTickHandler([&] { rec.ticks.emplace_back(loop.elapsedMilliseconds(), 3); });
+    a->setTickHandler([&] { ticks.emplace_back(loop.elapsedMilliseconds(), 1); });
+    b->setTickHandler([&] { ticks.emplace_back(loop.elapsedMilliseconds(), 2); });
+    c->setTickHandler([&] { ticks.emplace_back(loop.elapsedMilliseconds(), 3); });
     c->start();
     b->start();
     a->start();
     loop.advance(600ms);
-    const std::vector<std::pair<qint64, int>> expected{{200, 2}, {300, 1}, {300, 3},
-                                                        {400, 2}, {600, 1}, {600, 2}, {600, 3}};
-    EXPECT_EQ(rec.ticks, expected);
+    const std::vector<std::pair<qint64, int>> expected{{200, 2}, {300, 1}, {300, 3}, {400, 2},
+                                                       {600, 1}, {600, 2}, {600, 3}};
+    EXPECT_EQ(ticks, expected);
 }
 
 TEST(VirtualTime, DeferredCallsRunBetweenTimerTicks)
@@ -127,28 +132,11 @@ TEST(VirtualTime, ClockFollowsVirtualTime)
 TEST(VirtualTime, SleepFiresOverdueTimerOnceOnWaking)
 {
     VirtualEventLoop loop;
-    auto timer = loop.createTimer(1000);
-    int ticks = 0;
-    timer->setTickHandler([&] { ++ticks; });
-    timer->start();
+    CountingTimer t(loop, 1000);
     loop.sleep(3h);
-    EXPECT_EQ(ticks, 1);
+    EXPECT_EQ(t.ticks, 1);
     loop.advance(999ms);
-    EXPECT_EQ(ticks, 1);
+    EXPECT_EQ(t.ticks, 1);
     loop.advance(1ms);
-    EXPECT_EQ(ticks, 2);
-}
-
-TEST(VirtualTime, DestroyedTimerNeverFires)
-{
-    VirtualEventLoop loop;
-    int ticks = 0;
-    {
-        auto timer = loop.createTimer(10);
-        timer->setTickHandler([&] { ++ticks; });
-        timer->start();
-    }
-    loop.advance(100ms);
-    EXPECT_EQ(ticks, 0);
-    EXPECT_EQ(loop.activeTimerCount(), 0);
+    EXPECT_EQ(t.ticks, 2);
 }

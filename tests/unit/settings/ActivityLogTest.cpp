@@ -1,6 +1,6 @@
 #include "settings/ActivityLog.h"
 
-#include "support/TempDir.h"
+#include "support/Files.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,14 +14,6 @@ struct FixedClock : platform::Clock
     QDateTime time{QDate(2005, 3, 14), QTime(9, 5, 7)};
     QDateTime now() const override { return time; }
 };
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
-}
 
 class ActivityLogTest : public ::testing::Test
 {
@@ -52,40 +44,35 @@ TEST_F(ActivityLogTest, StampedBareAndEmptyLinesAreCodePage932WithCrLf)
         "\r\n"
         "2005/03/14 9:05:07\x81\x40\x83\x54\x81\x5B\x83\x6F"
         "\r\n";
-    EXPECT_EQ(readAll(log.path()), expected);
+    EXPECT_EQ(readFile(log.path()), expected);
 }
 
-TEST_F(ActivityLogTest, WriteLinesAppendsEveryLineInOrder)
-{
-    log.WriteLogLine(u"before"_qs);
-    log.writeLines({QString(), log.stamp() + u" first"_qs, u"second"_qs});
-    EXPECT_EQ(readAll(log.path()),
-              QByteArray("before\r\n\r\n2005/03/14 9:05:07 first\r\nsecond\r\n"));
-}
-
-TEST_F(ActivityLogTest, MissingFileIsCreatedByTheFirstAppend)
+TEST_F(ActivityLogTest, AMissingFileIsCreatedAndEveryLineAppendedInOrder)
 {
     ASSERT_FALSE(QFile::exists(log.path()));
-    log.WriteLogLine(u"x"_qs);
-    EXPECT_EQ(readAll(log.path()), QByteArray("x\r\n"));
+    log.WriteLogLine(u"before"_qs);
+    log.writeLines({QString(), log.stamp() + u" first"_qs, u"second"_qs});
+    EXPECT_EQ(readFile(log.path()),
+              QByteArray("before\r\n\r\n2005/03/14 9:05:07 first\r\nsecond\r\n"));
 }
 
 TEST_F(ActivityLogTest, ClearingEmptiesTheFileAndLaterLinesStartAfresh)
 {
     log.ClearLog(); // a missing file becomes an empty one
-    EXPECT_EQ(readAll(log.path()), QByteArray());
+    EXPECT_TRUE(QFile::exists(log.path()));
+    EXPECT_EQ(readFile(log.path()), QByteArray());
     log.WriteLogLine(u"old line"_qs);
     log.ClearLog();
     EXPECT_TRUE(QFile::exists(log.path()));
-    EXPECT_EQ(readAll(log.path()), QByteArray());
+    EXPECT_EQ(readFile(log.path()), QByteArray());
     log.WriteLogLine(u"new"_qs);
-    EXPECT_EQ(readAll(log.path()), QByteArray("new\r\n"));
+    EXPECT_EQ(readFile(log.path()), QByteArray("new\r\n"));
 }
 
 TEST_F(ActivityLogTest, CharactersWithoutACodeAreLeftOutAndTheRestIsWritten)
 {
     log.WriteLogLine(u"a\U0001F600b～"_qs);
-    EXPECT_EQ(readAll(log.path()), QByteArray("ab\x81\x60\r\n"));
+    EXPECT_EQ(readFile(log.path()), QByteArray("ab\x81\x60\r\n"));
 }
 
 TEST(ActivityLogUnwritable, LineIsSkippedWithoutDisturbingTheCaller)

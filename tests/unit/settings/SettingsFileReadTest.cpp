@@ -1,7 +1,5 @@
 #include "settings/SettingsFile.h"
-#include "support/TempDir.h"
-
-#include <QFile>
+#include "support/Files.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -64,10 +62,7 @@ protected:
 
     LoadOutcome load(const QByteArray& bytes, SettingsModel& model)
     {
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
-        file.close();
+        EXPECT_TRUE(writeFile(path, bytes));
         return LoadSettings(path, model);
     }
 };

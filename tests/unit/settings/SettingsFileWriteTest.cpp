@@ -1,5 +1,5 @@
 #include "settings/SettingsFile.h"
-#include "support/TempDir.h"
+#include "support/Files.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,19 +16,6 @@ QByteArray crlfLines(std::initializer_list<const char*> lines)
     for (const char* line : lines)
         bytes += QByteArray(line) + "\r\n";
     return bytes;
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeRaw(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
 }
 
 // Every field set, Japanese and commas in the texts, quotes and commas in credentials.
@@ -104,16 +91,6 @@ TEST(SettingsFileBytes, SmallModelGivesTheseExactBytes)
     EXPECT_EQ(settingsFileBytes(model), expected);
 }
 
-TEST(SettingsFileBytes, AlwaysThirtySixLinesEndingInCrLf)
-{
-    for (const SettingsModel& model : {SettingsModel(), fullModel()}) {
-        const QByteArray bytes = settingsFileBytes(model);
-        EXPECT_EQ(bytes.count("\r\n"), 36);
-        EXPECT_EQ(bytes.count('\n'), 36);
-        EXPECT_TRUE(bytes.endsWith("\r\n"));
-    }
-}
-
 TEST(SetDataWrite, ModelWrittenAndReadBackIsTheSame)
 {
     TempDir dir;
@@ -124,7 +101,7 @@ TEST(SetDataWrite, ModelWrittenAndReadBackIsTheSame)
     SettingsModel read;
     ASSERT_EQ(LoadSettings(path, read), LoadOutcome::Complete);
     EXPECT_EQ(read, written);
-    EXPECT_EQ(readAll(path), settingsFileBytes(written));
+    EXPECT_EQ(readFile(path), settingsFileBytes(written));
 }
 
 TEST(SetDataWrite, RefusesUnstorableTextBeforeWritingAnything)
@@ -158,7 +135,7 @@ TEST(SetDataWrite, RefusesUnstorableTextBeforeWritingAnything)
     const QByteArray before = "previous contents\r\n";
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        writeRaw(path, before);
+        ASSERT_TRUE(writeFile(path, before));
         SettingsModel model = fullModel();
         row.spoil(model);
 
@@ -171,7 +148,7 @@ TEST(SetDataWrite, RefusesUnstorableTextBeforeWritingAnything)
         const WriteResult result = SetDataWrite(path, model);
         EXPECT_FALSE(result.ok);
         EXPECT_EQ(result.error, found->message());
-        EXPECT_EQ(readAll(path), before);
+        EXPECT_EQ(readFile(path), before);
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u"PostSweep.ini"_qs});
     }
 }
@@ -181,7 +158,7 @@ TEST(SetDataWrite, FailingWriteLeavesThePreviousFileByteForByte)
     TempDir dir;
     const QString path = dir.file(u"PostSweep.ini"_qs);
     ASSERT_TRUE(SetDataWrite(path, fullModel()).ok);
-    const QByteArray before = readAll(path);
+    const QByteArray before = readFile(path);
 
     SettingsModel huge = fullModel();
     for (QString& word : huge.profile(3).SenderWords)
@@ -200,7 +177,7 @@ TEST(SetDataWrite, FailingWriteLeavesThePreviousFileByteForByte)
 
     EXPECT_FALSE(result.ok);
     EXPECT_FALSE(result.error.isEmpty());
-    EXPECT_EQ(readAll(path), before);
+    EXPECT_EQ(readFile(path), before);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u"PostSweep.ini"_qs});
 }
 

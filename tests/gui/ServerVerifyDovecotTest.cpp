@@ -9,8 +9,8 @@
 #include "platform/qt/QtTcpClient.h"
 #include "settings/SettingsFile.h"
 #include "support/DovecotServer.h"
-#include "support/SequentialPop3Client.h"
 #include "support/Files.h"
+#include "support/SequentialPop3Client.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -54,6 +54,38 @@ private:
 const QByteArray kMessage = "From: a@example.com\r\nTo: alice@example.com\r\nSubject: kept\r\n"
                             "Message-ID: <kept@example.com>\r\n\r\nbody\r\n";
 
+// The settings dialog on Qt's event loop and a recording socket, in a fresh directory.
+struct Verification
+{
+    Verification() { dialog.show(); }
+
+    // Types a profile's server, port, account and password into the dialog.
+    void setProfile(int n, const QString& host, const QString& port, const QString& id,
+                    const QString& password)
+    {
+        const auto set = [&](const QString& name, const QString& value) {
+            dialog.findChild<QLineEdit*>(name + QString::number(n))->setText(value);
+        };
+        set(QStringLiteral("Server"), host);
+        set(QStringLiteral("Port"), port);
+        set(QStringLiteral("Id"), id);
+        set(QStringLiteral("PassWd"), password);
+    }
+    // The verification window's status of server n.
+    QString status(int n)
+    {
+        return dialog.verifyWindow()
+            ->findChild<QLabel*>(QStringLiteral("Label%1").arg(n + 5))
+            ->text();
+    }
+
+    TempDir dir;
+    platform::QtEventLoop loop;
+    RecordingTcp socket;
+    AppContext ctx{loop, socket, dir.path()};
+    ServerSet dialog{ctx};
+};
+
 } // namespace
 
 class ServerVerifyDovecotTest : public QObject
@@ -73,23 +105,6 @@ class ServerVerifyDovecotTest : public QObject
                server->setMessages(QStringLiteral("alice"), {kMessage});
     }
 
-    static void setProfile(ServerSet& dialog, int n, const QString& host, const QString& port,
-                           const QString& id, const QString& password)
-    {
-        const auto set = [&](const QString& name, const QString& value) {
-            dialog.findChild<QLineEdit*>(name + QString::number(n))->setText(value);
-        };
-        set(QStringLiteral("Server"), host);
-        set(QStringLiteral("Port"), port);
-        set(QStringLiteral("Id"), id);
-        set(QStringLiteral("PassWd"), password);
-    }
-
-    static QString statusText(ServerVerify& window, int n)
-    {
-        return window.findChild<QLabel*>(QStringLiteral("Label%1").arg(n + 5))->text();
-    }
-
 private Q_SLOTS:
     void init()
     {
@@ -100,20 +115,14 @@ private Q_SLOTS:
 
     void eachServerIsCheckedInTurnWithoutTouchingMailOrTheSettingsFile()
     {
-        TempDir dir;
-        platform::QtEventLoop loop;
-        RecordingTcp socket;
-        AppContext ctx(loop, socket, dir.path());
-        ServerSet dialog(ctx);
+        Verification v;
+        auto& [dir, loop, socket, ctx, dialog] = v;
         QStringList warnings;
         dialog.setWarnFunction([&](QWidget*, const QString& text) { warnings << text; });
-        dialog.show();
         const QString port = QString::number(server->port());
-        setProfile(dialog, 1, server->host(), port, QStringLiteral("alice"),
-                   QStringLiteral("right"));
-        setProfile(dialog, 2, server->host(), port, QStringLiteral("bob"), QStringLiteral("wrong"));
-        setProfile(dialog, 4, QStringLiteral("nonexistent.invalid"), port, QStringLiteral("carol"),
-                   QStringLiteral("right"));
+        v.setProfile(1, server->host(), port, "alice", "right");
+        v.setProfile(2, server->host(), port, "bob", "wrong");
+        v.setProfile(4, "nonexistent.invalid", port, "carol", "right");
         QVERIFY(SetDataWrite(ctx.settingsPath(), ctx.settings).ok);
         const QByteArray settingsBefore = readFile(ctx.settingsPath());
 
@@ -134,7 +143,7 @@ private Q_SLOTS:
 
         QStringList statuses;
         for (int n = 1; n <= 5; ++n) {
-            statuses << statusText(*window, n);
+            statuses << v.status(n);
             QCOMPARE(window->findChild<QLabel*>(QStringLiteral("Label%1").arg(n))->text(),
                      QStringLiteral("サーバ%1設定：").arg(QChar(u'０' + n)));
         }
@@ -163,14 +172,9 @@ private Q_SLOTS:
 
     void cancelDuringServerOneLeavesEveryStatusUncheckedAndNoTimerRunning()
     {
-        TempDir dir;
-        platform::QtEventLoop loop;
-        RecordingTcp socket;
-        AppContext ctx(loop, socket, dir.path());
-        ServerSet dialog(ctx);
-        dialog.show();
-        setProfile(dialog, 1, server->host(), QString::number(server->port()),
-                   QStringLiteral("alice"), QStringLiteral("right"));
+        Verification v;
+        auto& [dir, loop, socket, ctx, dialog] = v;
+        v.setProfile(1, server->host(), QString::number(server->port()), "alice", "right");
         // Cancelled right after the login to server 1 has been requested.
         socket.onConnect = [&](const QString&) {
             QTimer::singleShot(0, &dialog, [&] {
@@ -181,14 +185,14 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(dialog.verifyWindow()->isHidden(), 10000);
 
         for (int n = 1; n <= 5; ++n)
-            QCOMPARE(statusText(*dialog.verifyWindow(), n), QStringLiteral("未チェック"));
+            QCOMPARE(v.status(n), QStringLiteral("未チェック"));
         QVERIFY(dialog.isVisible());
         QVERIFY(!dialog.verification().Timer1().isActive());
         QVERIFY(!ctx.session.Timer1().isActive());
         QVERIFY(!ctx.session.Timer2().isActive());
         QVERIFY(!ctx.loginCheckActive);
         QTest::qWait(1000); // a late greeting changes nothing
-        QCOMPARE(statusText(*dialog.verifyWindow(), 1), QStringLiteral("未チェック"));
+        QCOMPARE(v.status(1), QStringLiteral("未チェック"));
         QVERIFY(!socket.sent.contains("PASS"));
     }
 };

@@ -26,13 +26,7 @@ void ScriptedTcpClient::connectToHost(const QString& host, quint16 port)
     m_clientBuffer.clear();
     m_connection = std::make_unique<Connection>();
     if (const auto failing = m_failingHosts.find(host); failing != m_failingHosts.end()) {
-        m_loop.defer([this, guard = std::weak_ptr<bool>(m_alive), generation = m_connections,
-                      number = failing->second] {
-            if (!guard.expired() && m_open && generation == m_connections) {
-                m_open = false;
-                deliverError(number);
-            }
-        });
+        deliverLater({}, failing->second);
         return;
     }
     if (m_mailbox)
@@ -63,17 +57,6 @@ void ScriptedTcpClient::serverSends(const QByteArray& bytes)
 {
     if (m_open)
         deliverData(bytes);
-}
-
-void ScriptedTcpClient::serverSendsSplit(const QByteArray& bytes,
-                                         const std::vector<qsizetype>& cuts)
-{
-    qsizetype from = 0;
-    for (const qsizetype cut : cuts) {
-        serverSends(bytes.mid(from, cut - from));
-        from = cut;
-    }
-    serverSends(bytes.mid(from));
 }
 
 void ScriptedTcpClient::socketError(int number)
@@ -198,7 +181,7 @@ void ScriptedTcpClient::respond(const QByteArray& step, const QByteArray& line)
         break;
     case FaultKind::Drop:
         c.over = true;
-        deliverLater({}, true);
+        deliverLater({}, ConnectionReset);
         return;
     case FaultKind::Silence:
         return;
@@ -215,7 +198,9 @@ void ScriptedTcpClient::respond(const QByteArray& step, const QByteArray& line)
     m_replies.push_back(bytes);
     if (m_mailbox->muted)
         return;
-    const bool dropAfter = step == "QUIT" && m_mailbox->closeAfterQuit;
+    const auto dropAfter = step == "QUIT" && m_mailbox->closeAfterQuit
+                               ? std::optional<int>(ConnectionReset)
+                               : std::nullopt;
     const auto split = m_mailbox->splits.find(number);
     qsizetype from = 0;
     if (split != m_mailbox->splits.end()) {
@@ -227,17 +212,17 @@ void ScriptedTcpClient::respond(const QByteArray& step, const QByteArray& line)
     deliverLater(bytes.mid(from), dropAfter);
 }
 
-void ScriptedTcpClient::deliverLater(QByteArray bytes, bool thenDrop)
+void ScriptedTcpClient::deliverLater(QByteArray bytes, std::optional<int> thenError)
 {
     m_loop.defer([this, guard = std::weak_ptr<bool>(m_alive), generation = m_connections,
-                  bytes = std::move(bytes), thenDrop] {
+                  bytes = std::move(bytes), thenError] {
         if (guard.expired() || !m_open || generation != m_connections)
             return;
         if (!bytes.isEmpty())
             deliverData(bytes);
-        if (thenDrop && m_open) {
+        if (thenError && m_open) {
             m_open = false;
-            deliverError(ConnectionReset);
+            deliverError(*thenError);
         }
     });
 }

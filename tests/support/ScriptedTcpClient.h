@@ -58,7 +58,6 @@ public:
 
     // The test speaks for the server, at once (not deferred): one arrival each.
     void serverSends(const QByteArray& bytes);
-    void serverSendsSplit(const QByteArray& bytes, const std::vector<qsizetype>& cuts);
     void socketError(int number);
     // Connecting to this host fails with the error number (after a deferred call).
     void failHost(const QString& host, int errorNumber);
@@ -81,7 +80,9 @@ private:
     void handleLine(const QByteArray& line);
     QByteArray replyTo(const QByteArray& keyword, const QByteArray& line);
     void respond(const QByteArray& step, const QByteArray& line);
-    void deliverLater(QByteArray bytes, bool thenDrop = false);
+    // From a deferred call, if the connection is still the same: the bytes, then the
+    // error that closes it, if any.
+    void deliverLater(QByteArray bytes, std::optional<int> thenError = std::nullopt);
 
     platform::EventLoop& m_loop;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);

@@ -86,12 +86,16 @@ TEST(RunController, ThePeriodicEndOfRunStaysResidentAndWaits)
     EXPECT_FALSE(f.form.mainWindowVisible());
 }
 
-TEST(RunController, TheIconDoubleClickLeavesTheWindowHiddenDuringALoginCheck)
+TEST(RunController, TheIconDoubleClickAndTheMenuStopLeaveALoginCheckAlone)
 {
     AppFixture f;
     f.ctx.loginCheckActive = true;
+    f.ctx.session.Timer1().start(); // the check's session is in progress
     f.controller.iconDoubleClicked();
+    f.controller.stop();
     EXPECT_FALSE(f.form.mainWindowVisible());
+    EXPECT_TRUE(f.ctx.session.Timer1().isActive());
+    EXPECT_FALSE(QFile::exists(f.ctx.log.path()));
 }
 
 TEST(RunController, ExitDuringASessionSavesLogsEndsAndDeletesNothing)

@@ -96,19 +96,19 @@ const DemoEntry kMessages[] = {
     {u"Re: Shipping address", Encoding::Ascii, "support@shop.example", kOwnAddress, nullptr, false},
 };
 
-QByteArray messageBytes(const DemoEntry& spec, int number, const QString& messageId)
+QByteArray messageBytes(const DemoEntry& entry, int number, const QString& messageId)
 {
     QByteArray m;
-    m += "Return-Path: <" + QByteArray(spec.from) + ">\n";
+    m += "Return-Path: <" + QByteArray(entry.from) + ">\n";
     m += "Received: from mx.example.jp (mx.example.jp [192.0.2.25])\n\tby pop.example.jp with ESMTP id "
          + QByteArray::number(100000 + number) + "\n\tfor <taro@example.jp>; Mon, 5 Jan 2026 09:"
          + QByteArray::number(10 + number % 50) + ":00 +0900\n";
     m += "Date: Mon, 5 Jan 2026 09:" + QByteArray::number(10 + number % 50) + ":00 +0900\n";
-    m += "From: " + QByteArray(spec.from) + "\n";
-    m += "To: " + QByteArray(spec.to) + "\n";
-    if (spec.cc)
-        m += "Cc: " + QByteArray(spec.cc) + "\n";
-    m += "Subject: " + encodeSubject(QString::fromUtf16(spec.subject), spec.encoding) + "\n";
+    m += "From: " + QByteArray(entry.from) + "\n";
+    m += "To: " + QByteArray(entry.to) + "\n";
+    if (entry.cc)
+        m += "Cc: " + QByteArray(entry.cc) + "\n";
+    m += "Subject: " + encodeSubject(QString::fromUtf16(entry.subject), entry.encoding) + "\n";
     m += "Message-ID: " + messageId.toLatin1() + "\n";
     m += "MIME-Version: 1.0\n";
     m += "Content-Type: text/plain; charset=ISO-2022-JP\n";
@@ -123,10 +123,10 @@ QList<DemoMessage> demoMessages()
 {
     QList<DemoMessage> messages;
     int number = 0;
-    for (const DemoEntry& spec : kMessages) {
+    for (const DemoEntry& entry : kMessages) {
         ++number;
         const QString id = QStringLiteral("<demo-%1@postsweep.example>").arg(number, 3, 10, QLatin1Char('0'));
-        messages.append({messageBytes(spec, number, id), id, spec.spam});
+        messages.append({messageBytes(entry, number, id), id, entry.spam});
     }
     return messages;
 }

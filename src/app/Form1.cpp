@@ -1,6 +1,7 @@
 #include "app/Form1.h"
 
 #include "app/AppIcon.h"
+#include "app/CheckBoxValue.h"
 #include "app/control/Form1Model.h"
 #include "app/control/RunController.h"
 
@@ -31,28 +32,6 @@ void keepPlaceWhenHidden(QWidget* widget)
     QSizePolicy policy = widget->sizePolicy();
     policy.setRetainSizeWhenHidden(true);
     widget->setSizePolicy(policy);
-}
-
-// Check-box values: 0 clear, 1 set, 2 grey.
-qint16 checkValue(const QCheckBox* box)
-{
-    switch (box->checkState()) {
-    case Qt::Unchecked:
-        return 0;
-    case Qt::Checked:
-        return 1;
-    case Qt::PartiallyChecked:
-        return 2;
-    }
-    return 0;
-}
-
-void showCheckValue(QCheckBox* box, qint16 value)
-{
-    box->setTristate(value == 2);
-    box->setCheckState(value == 0   ? Qt::Unchecked
-                       : value == 2 ? Qt::PartiallyChecked
-                                    : Qt::Checked);
 }
 
 void showText(QLineEdit* edit, const QString& text)
@@ -207,7 +186,7 @@ void Form1::connectControls()
     connect(m_option2Group, &QButtonGroup::idClicked, &m_model, &Form1Model::setOption2);
     const auto bindCheck = [this](QCheckBox* box, void (Form1Model::*setter)(qint16)) {
         connect(box, &QCheckBox::clicked, this,
-                [this, box, setter] { (m_model.*setter)(checkValue(box)); });
+                [this, box, setter] { (m_model.*setter)(checkBoxValue(box->checkState())); });
     };
     bindCheck(m_check1, &Form1Model::setCheck1);
     bindCheck(m_check2, &Form1Model::setCheck2);
@@ -235,11 +214,11 @@ void Form1::showModel()
     }
     for (int i = 0; i < 3; ++i)
         m_option2[i]->setChecked(m_model.Option2() == i);
-    showCheckValue(m_check1, m_model.Check1());
-    showCheckValue(m_check2, m_model.Check2());
-    showCheckValue(m_check3, m_model.Check3());
-    showCheckValue(m_check4, m_model.Check4());
-    showCheckValue(m_check5, m_model.Check5());
+    showCheckBoxValue(m_check1, m_model.Check1());
+    showCheckBoxValue(m_check2, m_model.Check2());
+    showCheckBoxValue(m_check3, m_model.Check3());
+    showCheckBoxValue(m_check4, m_model.Check4());
+    showCheckBoxValue(m_check5, m_model.Check5());
     showText(m_text1, m_model.Text1());
     showText(m_text2, m_model.Text2());
     m_frame5->setVisible(m_model.frame5Visible());

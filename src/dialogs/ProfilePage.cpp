@@ -1,5 +1,6 @@
 #include "dialogs/ProfilePage.h"
 
+#include "app/CheckBoxValue.h"
 #include "settings/ServerProfile.h"
 
 #include <QCheckBox>
@@ -42,25 +43,6 @@ QLabel* redNote(const QString& text, QWidget* parent)
     label->setStyleSheet(QStringLiteral("color: red;"));
     label->setWordWrap(true);
     return label;
-}
-
-// Check-box values as stored: 0 clear, 1 set, 2 grey.
-qint16 storedValue(Qt::CheckState state)
-{
-    switch (state) {
-    case Qt::Unchecked:
-        return 0;
-    case Qt::Checked:
-        return 1;
-    case Qt::PartiallyChecked:
-        return 2;
-    }
-    return 0;
-}
-
-Qt::CheckState checkState(qint16 value)
-{
-    return value == 0 ? Qt::Unchecked : value == 2 ? Qt::PartiallyChecked : Qt::Checked;
 }
 
 // The dialog holds two frames of rules per tab and must fit a small screen.
@@ -222,8 +204,8 @@ QCheckBox* ProfilePage::boundCheck(const QString& name, const QString& caption, 
     auto* check = new QCheckBox(caption, this);
     check->setObjectName(name);
     connect(check, &QCheckBox::stateChanged, this,
-            [&value](int state) { value = storedValue(static_cast<Qt::CheckState>(state)); });
-    m_loaders.push_back([check, &value] { check->setCheckState(checkState(value)); });
+            [&value](int state) { value = checkBoxValue(static_cast<Qt::CheckState>(state)); });
+    m_loaders.push_back([check, &value] { showCheckBoxValue(check, value); });
     return check;
 }
 

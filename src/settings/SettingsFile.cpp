@@ -145,7 +145,7 @@ private:
     bool m_lineStart = true;
 };
 
-// ---- Refusing what the file cannot hold ----
+} // namespace
 
 std::optional<QString> unstorableReason(const QString& text, bool scrambled)
 {
@@ -160,8 +160,6 @@ std::optional<QString> unstorableReason(const QString& text, bool scrambled)
             .arg(encoded.unencodable);
     return std::nullopt;
 }
-
-} // namespace
 
 LoadOutcome LoadSettings(const QString& path, SettingsModel& model)
 {

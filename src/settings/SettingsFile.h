@@ -23,12 +23,14 @@ enum class LoadOutcome {
 // without a code in code page 932.
 struct UnstorableField
 {
-    int profile = 0;   // 1..5, or 0 for the global settings
-    QString field;     // the field's name, e.g. "Server" or "SubjectWords[3]"
-    QString reason;    // in Japanese, for a message box
+    int profile = 0; // 1..5, or 0 for the global settings
+    QString field;   // the field's name, e.g. "Server" or "SubjectWords[3]"
+    QString reason;  // in Japanese, for a message box
     QString message() const;
 };
 std::optional<UnstorableField> findUnstorableField(const SettingsModel& model);
+// Why one text cannot be stored, in Japanese; a scrambled text may hold a double quote.
+std::optional<QString> unstorableReason(const QString& text, bool scrambled);
 
 struct WriteResult
 {

@@ -3,6 +3,7 @@
 #include "app/control/AppContext.h"
 #include "platform/Codepage.h"
 #include "settings/Ango.h"
+#include "settings/SettingsFile.h"
 
 #include <QSaveFile>
 
@@ -10,19 +11,6 @@ namespace {
 
 const QString kIncomplete = QStringLiteral("全項目入力してください");
 const QString kCannotConnect = QStringLiteral("サーバに接続出来ません");
-
-// Why a text cannot be scrambled into the file: a line break, or a character without
-// a code in code page 932 (scrambling works on those codes).
-std::optional<QString> unstorableReason(const QString& text)
-{
-    if (text.contains(u'\r') || text.contains(u'\n'))
-        return QStringLiteral("改行が含まれています");
-    const auto encoded = platform::encodeCp932(text);
-    if (!encoded.ok())
-        return QStringLiteral("シフトJISで表せない文字「%1」が含まれています")
-            .arg(encoded.unencodable);
-    return std::nullopt;
-}
 
 QString quoted(const QString& text)
 {
@@ -51,7 +39,7 @@ std::optional<QString> SingleServerCheck::refusal(const Fields& fields)
         {fields.password, u"パスワード"},
     };
     for (const auto& [text, caption] : named)
-        if (const auto reason = unstorableReason(text))
+        if (const auto reason = unstorableReason(text, true))
             return QStringLiteral("「%1」に%2。\nこの内容は保存できません。")
                 .arg(QString::fromUtf16(caption), *reason);
     return std::nullopt;

@@ -15,7 +15,7 @@ packages=(
 )
 if [ "${1:-}" = "--runtime" ]; then
     packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
-              dovecot-pop3d fonts-ipafont-gothic)
+              dovecot-pop3d fonts-ipafont-gothic xvfb xauth)
 fi
 
 missing=()

@@ -2,6 +2,7 @@
 
 #include "app/control/AppContext.h"
 #include "dialogs/Form4.h"
+#include "dialogs/PasswordDisplay.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -62,19 +63,10 @@ void Form3::createFields()
     m_account->setAttribute(Qt::WA_InputMethodEnabled, false);
     m_password = addRow(grid, 3, QStringLiteral("Label3"), QStringLiteral("パスワード"),
                         QStringLiteral("Text4"), frame, 1);
-    m_password->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // "*"
     auto* display = new QCheckBox(QStringLiteral("パスワード表示"), frame);
     display->setObjectName(QStringLiteral("Check1"));
     grid->addWidget(display, 3, 2);
-    const auto applyDisplay = [this](int state) {
-        m_password->setEchoMode(state == Qt::Checked ? QLineEdit::Normal : QLineEdit::Password);
-        // Changing the echo mode turns input methods back on.
-        m_password->setAttribute(Qt::WA_InputMethodEnabled, false);
-        m_password->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhSensitiveData |
-                                        Qt::ImhNoPredictiveText);
-    };
-    connect(display, &QCheckBox::stateChanged, this, applyDisplay);
-    applyDisplay(Qt::Unchecked);
+    bindPasswordDisplay(display, m_password);
     grid->setColumnStretch(2, 1);
 
     auto* layout = new QVBoxLayout(this);

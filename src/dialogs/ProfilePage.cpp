@@ -1,6 +1,7 @@
 #include "dialogs/ProfilePage.h"
 
 #include "app/CheckBoxValue.h"
+#include "dialogs/PasswordDisplay.h"
 #include "settings/ServerProfile.h"
 
 #include <QCheckBox>
@@ -96,7 +97,6 @@ QGroupBox* ProfilePage::createServerFrame()
            boundText(QStringLiteral("Server") + n, m_profile.Server));
     addRow(1, QStringLiteral("アカウント名"), boundText(QStringLiteral("Id") + n, m_profile.Id));
     auto* password = boundText(QStringLiteral("PassWd") + n, m_profile.PassWd);
-    password->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // "*"
     addRow(2, QStringLiteral("パスワード"), password);
     auto* display = new QCheckBox(QStringLiteral("パスワード表示"), frame);
     display->setObjectName(QStringLiteral("PassD") + n);
@@ -229,17 +229,4 @@ void ProfilePage::addWordList(QGridLayout* grid, int firstRow, const QString& pr
     };
     connect(rule, &QCheckBox::stateChanged, this, applyVisibility);
     applyVisibility(rule->checkState());
-}
-
-void ProfilePage::bindPasswordDisplay(QCheckBox* display, QLineEdit* password)
-{
-    const auto apply = [password](int state) {
-        password->setEchoMode(state == Qt::Checked ? QLineEdit::Normal : QLineEdit::Password);
-        // Changing the echo mode turns input methods back on.
-        password->setAttribute(Qt::WA_InputMethodEnabled, false);
-        password->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhSensitiveData |
-                                      Qt::ImhNoPredictiveText);
-    };
-    connect(display, &QCheckBox::stateChanged, this, apply);
-    apply(display->checkState());
 }

@@ -35,7 +35,6 @@ private:
     // Ten boxes in two columns of five; shown exactly while `rule` is not clear.
     void addWordList(QGridLayout* grid, int firstRow, const QString& prefix,
                      std::array<QString, 10>& words, QCheckBox* rule, const QString& label);
-    void bindPasswordDisplay(QCheckBox* display, QLineEdit* password);
 
     const int m_number;
     ServerProfile& m_profile;

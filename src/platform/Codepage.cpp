@@ -103,6 +103,37 @@ QString canonicalCharset(QByteArrayView charset)
     return name;
 }
 
+// ICU's ISO-2022 and HZ converters refuse a shift directly after another, which
+// encoded-words joined as bytes produce ("ESC ( B" closing one word, "ESC $ B" opening
+// the next). The first of such a pair designates a set no character uses: it goes.
+QByteArray withoutIdleShifts(QByteArrayView bytes, bool hz)
+{
+    QByteArray out;
+    out.reserve(bytes.size());
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n;) {
+        qsizetype end = i;
+        if (bytes[i] == '\x1b') {
+            // ESC, intermediate bytes 0x20..0x2F, one final byte 0x30..0x7E.
+            end = i + 1;
+            while (end < n && bytes[end] >= 0x20 && bytes[end] <= 0x2F)
+                ++end;
+            end = end < n && bytes[end] >= 0x30 && bytes[end] <= 0x7E ? end + 1 : i;
+            if (end > i && end < n && bytes[end] == '\x1b') {
+                i = end;
+                continue;
+            }
+        } else if (hz && bytes[i] == '~' && i + 3 < n && bytes[i + 1] == '}' &&
+                   bytes[i + 2] == '~' && bytes[i + 3] == '{') {
+            i += 4; // "~}~{": back to ASCII and straight out again
+            continue;
+        }
+        out.append(bytes[i]);
+        ++i;
+    }
+    return out;
+}
+
 } // namespace
 
 int cp932Code(char32_t character)
@@ -157,6 +188,13 @@ std::optional<QString> decodeCharset(QByteArrayView bytes, QByteArrayView charse
     const QString name = canonicalCharset(charset);
     if (name.isEmpty())
         return std::nullopt;
+    const bool hz = name.startsWith(u"hz");
+    QByteArray mended;
+    if ((name.startsWith(u"iso-2022", Qt::CaseInsensitive) && bytes.contains('\x1b')) ||
+        (hz && bytes.contains('~'))) {
+        mended = withoutIdleShifts(bytes, hz);
+        bytes = mended;
+    }
     // Stateless: a sequence cut off at the end counts as an error instead of being held back.
     QStringDecoder decoder(name.toLatin1().constData(), QStringConverter::Flag::Stateless);
     if (!decoder.isValid())

@@ -19,11 +19,15 @@ bool opensJisRun(QStringView text, qsizetype at)
     return (a == u'$' && (b == u'B' || b == u'@')) || (a == u'(' && (b == u'J' || b == u'I'));
 }
 
-// A run ends just after the ESC ( B that returns to ASCII, or with the text.
+// A run ends just after the first return to a one-byte set (ESC ( B for ASCII or
+// ESC ( J for JIS Roman), or with the text.
 qsizetype jisRunEnd(QStringView text, qsizetype start)
 {
-    const qsizetype close = text.indexOf(u"\x1b(B", start + 3);
-    return close < 0 ? text.size() : close + 3;
+    for (qsizetype i = start + 3; i + 2 < text.size(); ++i) {
+        if (text[i] == kEsc && text[i + 1] == u'(' && (text[i + 2] == u'B' || text[i + 2] == u'J'))
+            return i + 3;
+    }
+    return text.size();
 }
 
 std::optional<QString> decodeJisRun(QStringView run)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rules/DeletionRules.h"
+
 #include <QString>
 
 #include <array>
@@ -28,6 +30,11 @@ public:
     const QString& MailFrom(int n) const { return m_tables->from.at(n); }
     const QString& MailTo(int n) const { return m_tables->to.at(n); }
     const QString& MailCc(int n) const { return m_tables->cc.at(n); }
+    // To and Cc as received, for the own-address rules when decoding fails.
+    QString& rawTo(int n) { return m_tables->rawTo.at(n); }
+    QString& rawCc(int n) { return m_tables->rawCc.at(n); }
+    // Slot n as the rules read it.
+    MessageFields fields(int n) const;
 
     // Message numbers marked for deletion, in marking order; the first MaxEraseNo are valid.
     qint16& EraseList(int index) { return m_tables->eraseList.at(index); }
@@ -38,13 +45,13 @@ public:
     qint16 MaxEraseNo = 0; // messages marked for deletion
 
     // The store update for a completed reply: Subject, From, To and Cc of message n
-    // extracted from HeaderText(n), decoded and stored.
+    // extracted from HeaderText(n), decoded and stored, To and Cc also as received.
     void storeFields(int n);
 
 private:
     struct Tables
     {
-        std::array<QString, kSlots + 1> headerText, subject, from, to, cc;
+        std::array<QString, kSlots + 1> headerText, subject, from, to, cc, rawTo, rawCc;
         std::array<qint16, kMaxMessages + 1> eraseList{};
     };
     std::unique_ptr<Tables> m_tables;

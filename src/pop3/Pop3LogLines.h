@@ -57,6 +57,47 @@ inline QString socketError(int number)
     return message + QString::number(number);
 }
 
+// Stamped, before the rules run, and after the last line of their outcome.
+inline QString rulesStarted()
+{
+    return QStringLiteral("  削除メールを指定条件で検索しています");
+}
+inline QString rulesFinished()
+{
+    return QStringLiteral("  削除メールを指定条件で検索・削除を終了しました");
+}
+
+// What became of a message the rules marked: deleted only once the server has
+// acknowledged the QUIT that followed its DELE.
+enum class Deletion {
+    Done,        // QUIT acknowledged
+    NotDone,     // the session ended before QUIT was sent: the message is still there
+    Unconfirmed, // QUIT was sent but its acknowledgement never came
+};
+
+// Bare, one per marked message; marked is the rules' "タイトル:… 差出人:…" text.
+inline QString deletion(const QString& marked, Deletion outcome)
+{
+    switch (outcome) {
+    case Deletion::Done:
+        return marked + QStringLiteral(" を削除しました");
+    case Deletion::NotDone:
+        return marked + QStringLiteral(" は削除されませんでした（サーバに残っています）");
+    case Deletion::Unconfirmed:
+        return marked + QStringLiteral(" は削除されたか確認できませんでした");
+    }
+    return marked;
+}
+
+// Stamped, when the account or the password holds a character that code page 932
+// cannot carry; nothing is sent to that server.
+inline QString unsendableCredential(const QString& server, bool password)
+{
+    return QLatin1Char(' ') + server +
+           (password ? QStringLiteral(" パスワードに送信できない文字が含まれています")
+                     : QStringLiteral(" アカウント名に送信できない文字が含まれています"));
+}
+
 // Stamped, when a profile's port text is not a port number.
 inline QString invalidPort(const QString& portText)
 {

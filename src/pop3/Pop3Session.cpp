@@ -4,7 +4,8 @@
 // lines (ReplyFramer); the next command is sent as soon as its reply is complete,
 // from a deferred call, and Timer1's 100 ms tick sends too should one be waiting.
 // Deletions are only ever made final by the server acknowledging QUIT, and QUIT is
-// never sent once anything has gone wrong.
+// never sent once anything has gone wrong; the log says a message was deleted only
+// after that acknowledgement.
 
 #include "pop3/Pop3Session.h"
 
@@ -112,9 +113,11 @@ struct Pop3Session::Private
     void fetchHeader(qint16 number);
     void evaluateRules();
     void deleteOrQuit();
+    void logDeletions(pop3log::Deletion outcome);
 
     // Ends.
     void serverErrorEnd(const QByteArray& reply);
+    void endBeforeConnecting(const QString& message);
     void stopSession();
     void closeSocket();
     void armWatchdog();
@@ -137,6 +140,8 @@ struct Pop3Session::Private
     qint16 fetching = 0;     // the message whose header is awaited; the viewer may move HeaderNo
     bool socketOpen = false; // notifications only count while the session's socket is open
     bool ended = true;       // no session, or it has reached an end state
+    QStringList marked;      // the rules' texts of the marked messages, until the outcome
+    bool outcomePending = false; // the rules have run and their outcome is not logged yet
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 };
 
@@ -374,6 +379,7 @@ void Pop3Session::Private::afterDele()
 
 void Pop3Session::Private::afterQuit()
 {
+    logDeletions(pop3log::Deletion::Done);
     monitor->hideMonitor();
     stopSession();
 }
@@ -388,9 +394,39 @@ void Pop3Session::Private::fetchHeader(qint16 number)
 
 void Pop3Session::Private::evaluateRules()
 {
-    store.MaxEraseNo = 0;
-    EvaluateDeletionRules(q.activeRules, store, log, *monitor, q.RuleCheckBusy);
+    monitor->showMonitor();
+    monitor->setStatus(QStringLiteral("削除メールをチェック中"));
+    log.writeStamped(pop3log::rulesStarted());
+    q.RuleCheckBusy = True;
+    const int count = std::min<int>(store.MaxMail, HeaderStore::kMaxMessages);
+    std::vector<MessageFields> messages;
+    messages.reserve(count);
+    for (int n = 1; n <= count; ++n)
+        messages.push_back(store.fields(n));
+    RuleVerdict verdict = EvaluateDeletionRules(q.activeRules, messages);
+    store.MaxEraseNo = static_cast<qint16>(verdict.EraseList.size());
+    for (std::size_t i = 0; i < verdict.EraseList.size(); ++i)
+        store.EraseList(static_cast<int>(i)) = verdict.EraseList[i];
+    marked = std::move(verdict.marked);
+    outcomePending = true;
+    monitor->hideMonitor();
+    q.RuleCheckBusy = False;
     timer2->stop();
+}
+
+// One line per marked message, then the end of the rules' block, once it is known
+// what the server did with them.
+void Pop3Session::Private::logDeletions(pop3log::Deletion outcome)
+{
+    if (!outcomePending)
+        return;
+    outcomePending = false;
+    QStringList lines;
+    for (const QString& text : std::as_const(marked))
+        lines.append(pop3log::deletion(text, outcome));
+    lines.append(log.stamp() + pop3log::rulesFinished());
+    marked.clear();
+    log.writeLines(lines);
 }
 
 void Pop3Session::Private::deleteOrQuit()
@@ -428,8 +464,23 @@ void Pop3Session::Private::stopSession()
     ended = true;
 }
 
+// A profile that cannot be used: logged and shown, ended as an error, nothing sent.
+void Pop3Session::Private::endBeforeConnecting(const QString& message)
+{
+    framer.reset();
+    q.Pop3ErrorFlag = True;
+    stopSession();
+    monitor->appendTranscript(message + kCrLf);
+    monitor->appendTranscript(QStringLiteral("ERROR!!") + kCrLf);
+    monitor->setStatus(QStringLiteral("Error"));
+    log.writeStamped(message);
+}
+
 void Pop3Session::Private::closeSocket()
 {
+    // Closing before QUIT's acknowledgement: nothing was deleted, or it is unknown.
+    logDeletions(command == Command::Quit ? pop3log::Deletion::Unconfirmed
+                                          : pop3log::Deletion::NotDone);
     socketOpen = false;
     socket.close();
 }
@@ -464,6 +515,12 @@ void Pop3Session::ServerConect()
         rejectPort(QString::number(Pop3Port));
         return;
     }
+    // A character the server cannot be sent would be dropped and the login fail unexplained.
+    const bool idSendable = platform::encodeCp932(withoutLineBreaks(Pop3Id)).ok();
+    if (!idSendable || !platform::encodeCp932(withoutLineBreaks(Pop3PassWd)).ok()) {
+        d->endBeforeConnecting(pop3log::unsendableCredential(Pop3Server, idSendable));
+        return;
+    }
     d->closeSocket();
     d->framer.reset();
     d->framer.expect(false); // the greeting
@@ -481,14 +538,7 @@ void Pop3Session::ServerConect()
 
 void Pop3Session::rejectPort(const QString& portText)
 {
-    const QString message = pop3log::invalidPort(portText);
-    d->framer.reset();
-    Pop3ErrorFlag = True;
-    d->stopSession();
-    d->monitor->appendTranscript(message + kCrLf);
-    d->monitor->appendTranscript(QStringLiteral("ERROR!!") + kCrLf);
-    d->monitor->setStatus(QStringLiteral("Error"));
-    d->log.writeStamped(message);
+    d->endBeforeConnecting(pop3log::invalidPort(portText));
 }
 
 void Pop3Session::abort()

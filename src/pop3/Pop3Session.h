@@ -1,9 +1,9 @@
 #pragma once
 
-#include "pop3/CommandMonitor.h"
-#include "pop3/HeaderStore.h"
 #include "platform/EventLoop.h"
 #include "platform/TcpClient.h"
+#include "pop3/CommandMonitor.h"
+#include "pop3/HeaderStore.h"
 #include "rules/RuleSet.h"
 
 #include <QByteArray>
@@ -47,7 +47,8 @@ public:
     RuleSet activeRules;
 
     // Starts a session with the variables above; arms the watchdog. The caller
-    // starts Timer1 right after. A port outside 1..65535 ends it at once (logged).
+    // starts Timer1 right after. A port outside 1..65535, or an account or password
+    // with a character code page 932 cannot carry, ends it at once (logged, nothing sent).
     void ServerConect();
     // For a profile whose port text is not a whole number 1..65535: logs the stamped
     // line "　ポート番号が正しくありません　" + the text and ends as an error at once
@@ -56,8 +57,8 @@ public:
     // Ends whatever is in progress without QUIT: closes the socket, stops Timer1 and Timer2.
     void abort();
 
-    platform::Timer& Timer1(); // 100 ms command sender
-    platform::Timer& Timer2(); // 30 s transfer watchdog
+    platform::Timer& Timer1();      // 100 ms command sender
+    platform::Timer& Timer2();      // 30 s transfer watchdog
     bool sessionInProgress() const; // Timer1 or Timer2 running
 
     HeaderStore& store();

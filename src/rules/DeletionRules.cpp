@@ -1,13 +1,12 @@
 #include "rules/DeletionRules.h"
 
 #include "platform/Codepage.h"
-#include "pop3/CommandMonitor.h"
-#include "pop3/HeaderStore.h"
-#include "settings/ActivityLog.h"
 
 #include <algorithm>
 
 namespace {
+
+constexpr std::size_t kMaxMessages = 1000;
 
 const QString kUnsolicited = QStringLiteral("未承諾");
 const QString kUnsolicitedMisspelt = QStringLiteral("末承諾");
@@ -40,22 +39,25 @@ bool containsAnyWord(const QString& text, const auto& words)
 }
 
 // Only the value 1 sets an own-address check box; the three combinations are
-// tested as written, so a grey box (2) beside a set one deletes nothing.
-bool failsOwnAddressRules(const RuleSet& rules, const QString& to, const QString& cc)
+// tested as written, so a grey box (2) beside a set one deletes nothing. Blanks
+// typed around the stored address are no part of it. A value that could not be
+// decoded is searched as received: the address itself is plain ASCII.
+bool failsOwnAddressRules(const RuleSet& rules, const MessageFields& m)
 {
-    if (rules.MyAddress.isEmpty())
+    const QStringView me = QStringView(rules.MyAddress).trimmed();
+    if (me.isEmpty())
         return false;
-    const auto missingFrom = [&](const QString& field) {
-        return !containsIgnoringAsciiCase(field, rules.MyAddress);
+    const auto missingFrom = [&](const QString& decoded, const QString& raw) {
+        return !containsIgnoringAsciiCase(decoded.isEmpty() ? raw : decoded, me);
     };
     const qint16 toFlag = rules.RuleNotToMe;
     const qint16 ccFlag = rules.RuleNotCcMe;
     if (toFlag == 1 && ccFlag == 0)
-        return missingFrom(to);
+        return missingFrom(m.to, m.rawTo);
     if (toFlag == 0 && ccFlag == 1)
-        return missingFrom(cc);
+        return missingFrom(m.cc, m.rawCc);
     if (toFlag == 1 && ccFlag == 1)
-        return missingFrom(to) && missingFrom(cc);
+        return missingFrom(m.to, m.rawTo) && missingFrom(m.cc, m.rawCc);
     return false;
 }
 
@@ -84,46 +86,34 @@ qint16 InJapanese(QStringView text)
     return 0;
 }
 
-bool isMarkedForDeletion(const RuleSet& rules, const QString& subject, const QString& from,
-                         const QString& to, const QString& cc)
+bool isMarkedForDeletion(const RuleSet& rules, const MessageFields& m)
 {
-    if (subject.isEmpty())
+    const QString& subject = m.subject;
+    if (QStringView(subject).trimmed().isEmpty())
         return false;
     if (isOn(rules.RuleNoJapanese) && InJapanese(subject) == 0)
         return true;
     if (isOn(rules.RuleUnsolicited) &&
         (subject.contains(kUnsolicited) || subject.contains(kUnsolicitedMisspelt)))
         return true;
-    if (failsOwnAddressRules(rules, to, cc))
+    if (failsOwnAddressRules(rules, m))
         return true;
     if (isOn(rules.RuleSubjectWords) && containsAnyWord(subject, rules.SubjectWords))
         return true;
-    return isOn(rules.RuleSenderWords) && containsAnyWord(from, rules.SenderWords);
+    return isOn(rules.RuleSenderWords) && containsAnyWord(m.from, rules.SenderWords);
 }
 
-void EvaluateDeletionRules(const RuleSet& rules, HeaderStore& store, const ActivityLog& log,
-                           CommandMonitor& monitor, qint16& RuleCheckBusy)
+RuleVerdict EvaluateDeletionRules(const RuleSet& rules, std::span<const MessageFields> messages)
 {
-    monitor.showMonitor();
-    monitor.setStatus(QStringLiteral("削除メールをチェック中"));
-    log.writeStamped(QStringLiteral("  削除メールを指定条件で検索しています"));
-    store.MaxEraseNo = 0;
-    RuleCheckBusy = -1;
-
-    const int last = std::min<int>(store.MaxMail, HeaderStore::kMaxMessages);
-    for (int n = 1; n <= last; ++n) {
-        const QString& subject = store.MailSubject(n);
-        const QString& from = store.MailFrom(n);
-        if (!isMarkedForDeletion(rules, subject, from, store.MailTo(n), store.MailCc(n)))
+    RuleVerdict verdict;
+    const auto last = std::min<std::size_t>(messages.size(), kMaxMessages);
+    for (std::size_t i = 0; i < last; ++i) {
+        const MessageFields& m = messages[i];
+        if (!isMarkedForDeletion(rules, m))
             continue;
-        store.EraseList(store.MaxEraseNo) = static_cast<qint16>(n);
-        ++store.MaxEraseNo;
-        log.WriteLogLine(QStringLiteral("タイトル:") + asLogValue(subject) +
-                         QStringLiteral(" 差出人:") + asLogValue(from) +
-                         QStringLiteral(" を削除しました"));
+        verdict.EraseList.push_back(static_cast<qint16>(i + 1));
+        verdict.marked.append(QStringLiteral("タイトル:") + asLogValue(m.subject) +
+                              QStringLiteral(" 差出人:") + asLogValue(m.from));
     }
-
-    monitor.hideMonitor();
-    RuleCheckBusy = 0;
-    log.writeStamped(QStringLiteral("  削除メールを指定条件で検索・削除を終了しました"));
+    return verdict;
 }

@@ -3,23 +3,40 @@
 #include "rules/RuleSet.h"
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
-class ActivityLog;
-class CommandMonitor;
-class HeaderStore;
+#include <span>
+#include <vector>
+
+// One message as the rules read it: Subject, From, To and Cc decoded, and To and Cc
+// as received, where the own address is looked for when their decoding failed.
+struct MessageFields
+{
+    QString subject;
+    QString from;
+    QString to;
+    QString cc;
+    QString rawTo;
+    QString rawCc;
+};
+
+// The messages to delete, by number in ascending order, and for each the
+// "タイトル:… 差出人:…" text that opens its log line once the server's answer is known.
+struct RuleVerdict
+{
+    std::vector<qint16> EraseList;
+    QStringList marked;
+};
 
 // 1 when the text holds a character with a double-byte code in code page 932
 // (or the code 0), else 0. Half-width katakana and characters without a code
 // do not count.
 qint16 InJapanese(QStringView text);
 
-// Whether one message is to be deleted under the rules. An empty subject never is.
-bool isMarkedForDeletion(const RuleSet& rules, const QString& subject, const QString& from,
-                         const QString& to, const QString& cc);
+// Whether one message is to be deleted under the rules. A subject that is empty or
+// holds only blanks never is.
+bool isMarkedForDeletion(const RuleSet& rules, const MessageFields& message);
 
-// Tests messages 1..MaxMail of the store, fills EraseList and MaxEraseNo, and logs
-// the start, one line per marked message, and the end. RuleCheckBusy is -1 while
-// it runs. Shows the monitor with "削除メールをチェック中" and hides it at the end.
-void EvaluateDeletionRules(const RuleSet& rules, HeaderStore& store, const ActivityLog& log,
-                           CommandMonitor& monitor, qint16& RuleCheckBusy);
+// Tests messages[0] as message 1, messages[1] as message 2, and so on (at most 1000).
+RuleVerdict EvaluateDeletionRules(const RuleSet& rules, std::span<const MessageFields> messages);

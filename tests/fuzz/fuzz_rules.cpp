@@ -2,7 +2,7 @@
 // settings) through extraction, decoding and the deletion rules.
 
 #include "platform/Codepage.h"
-#include "pop3/Base64_shiftJIS.h"
+#include "pop3/HeaderStore.h"
 #include "rules/DeletionRules.h"
 
 #include <cstddef>
@@ -38,16 +38,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString reply = platform::decodeCp932(
         QByteArrayView(reinterpret_cast<const char*>(data) + 2, static_cast<qsizetype>(size - 2)));
 
-    const QString subject = DecodeHeaderText(ExtractHeaderField(reply, QStringLiteral("Subject:")));
-    const QString from = DecodeHeaderText(ExtractHeaderField(reply, QStringLiteral("From:")));
-    const QString to = DecodeHeaderText(ExtractHeaderField(reply, QStringLiteral("To:")));
-    const QString cc = DecodeHeaderText(ExtractHeaderField(reply, QStringLiteral("Cc:")));
-    const bool marked = isMarkedForDeletion(rules, subject, from, to, cc);
+    static HeaderStore store; // every field of slot 1 is overwritten
+    store.HeaderText(1) = reply;
+    store.storeFields(1);
+    const MessageFields message = store.fields(1);
+    const bool marked = isMarkedForDeletion(rules, message);
 
-    // A message whose subject is empty (absent or undecodable) is never deleted.
-    if (subject.isEmpty() && marked)
+    // A message whose subject is empty, blank or undecodable is never deleted.
+    if (message.subject.trimmed().isEmpty() && marked)
         __builtin_trap();
-    const qint16 japanese = InJapanese(subject);
+    const qint16 japanese = InJapanese(message.subject);
     if (japanese != 0 && japanese != 1)
         __builtin_trap();
     return 0;

@@ -5,7 +5,7 @@
 namespace testsupport {
 namespace {
 
-enum class Recipients { ToMe, CcOnly, Neither };
+enum class Recipients { ToMe, CcOnly, Neither, ToMeBesideAHardName };
 
 // One kind of message. The encoded forms were made with an independent encoder
 // (iconv / Python's codecs) and are kept as written; the decoded texts and the
@@ -139,6 +139,20 @@ const Row kRows[] = {
      "US-ASCII"},
     {"english-from-a-colleague", "Subject: Meeting notes\n", "Meeting notes",
      "Bob <bob@example.com>", "Bob <bob@example.com>", Recipients::ToMe, true, "US-ASCII"},
+    // Words that each open and close their own escapes, one after another.
+    {"jis-b-self-contained-words-unsolicited",
+     "Subject: =?ISO-2022-JP?B?GyRCTCQ+NUJ6GyhC?=\n =?ISO-2022-JP?B?GyRCOS05cCIoJTshPCVrGyhC?=\n",
+     "未承諾広告※セール", "Shop <shop@example.net>", "Shop <shop@example.net>", Recipients::ToMe, true},
+    {"jis-q-self-contained-words-unsolicited",
+     "Subject: =?ISO-2022-JP?Q?=1B$BL$>5Bz=1B(B?= =?iso-2022-jp?q?=1b$B9-9p\"(=1b(B?=\n", "未承諾広告※",
+     "Shop <shop@example.net>", "Shop <shop@example.net>", Recipients::ToMe, true},
+    // The own address beside a display name that is hard to decode or cannot be.
+    {"jis-b-wanted-to-a-hard-name", "Subject: =?ISO-2022-JP?B?GyRCMnE1RCROJCpDTiRpJDsbKEI=?=\n",
+     "会議のお知らせ", "Suzuki Ichiro <suzuki@example.co.jp>", "Suzuki Ichiro <suzuki@example.co.jp>",
+     Recipients::ToMeBesideAHardName, false},
+    // Blanks only (two ideographic spaces) count as no subject.
+    {"blank-subject", "Subject: =?ISO-2022-JP?B?GyRCISEhIRsoQg==?=\n", "\u3000\u3000", kSpamKing,
+     kSpamKing, Recipients::Neither, false},
     // Field names in other letter cases.
     {"subject-field-in-capitals",
      "SUBJECT: =?ISO-2022-JP?B?GyRCTCQ+NUJ6OS05cCIoRWo7cSROJCpPQxsoQg==?=\n", "未承諾広告※投資のお話",
@@ -176,6 +190,11 @@ constexpr std::array<const char*, 3> kNeither = {
     "To: Sales Team <sales@example.com>\nCc: jiro@example.jp\n",
     "To: undisclosed-recipients:;\n",
 };
+constexpr std::array<const char*, 3> kToMeBesideAHardName = {
+    "To: =?ISO-2022-JP?B?GyRCOzNFRBsoQg==?= =?ISO-2022-JP?B?GyRCQkBPOhsoQg==?= <taro@example.jp>\n",
+    "To: =?X-UNKNOWN-CHARSET?B?5bGx55Sw?= <taro@example.jp>\n",
+    "To: project@example.jp\nCc: =?ISO-2022-JP?B?GyRCOzNF!!?= <Taro@example.jp>\n",
+};
 // clang-format on
 
 const char* recipientFields(Recipients kind, int form)
@@ -187,6 +206,8 @@ const char* recipientFields(Recipients kind, int form)
         return kCcOnly.at(form);
     case Recipients::Neither:
         return kNeither.at(form);
+    case Recipients::ToMeBesideAHardName:
+        return kToMeBesideAHardName.at(form);
     }
     return "";
 }

@@ -25,10 +25,11 @@ struct SampleMessage
 // "広告配信". Server, port, account and password are left for the caller.
 ServerProfile sampleRuleProfile();
 
-// 126 messages of the kinds a Japanese mailbox holds: ISO-2022-JP subjects in B and
-// Q, folded over several words with escapes split between them, raw JIS, UTF-8,
-// raw Shift_JIS, English spam, "未承諾広告※" advertisements, mail that names the own
-// address in To or only in Cc in several letter cases, and mail no rule may touch.
+// 138 messages of the kinds a Japanese mailbox holds: ISO-2022-JP subjects in B and
+// Q, folded over several words with escapes split between them or each complete, raw
+// JIS, UTF-8, raw Shift_JIS, English spam, "未承諾広告※" advertisements, mail that
+// names the own address in To or only in Cc in several letter cases or beside a name
+// that cannot be decoded, blank subjects, and mail no rule may touch.
 // Every Message-ID is unique.
 QList<SampleMessage> sampleMailbox();
 

@@ -4,6 +4,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace serverset {
 
 namespace {
@@ -49,6 +51,24 @@ QString refusalMessage(const UnstorableField& refused)
         .arg(where, fieldCaption(refused.field), refused.reason);
 }
 
+// The To/Cc rules look for the own address; a blank inside it or a missing "@" would
+// make every message count as not addressed to the user.
+std::optional<UnstorableField> unusableOwnAddress(const SettingsModel& settings)
+{
+    for (int n = 1; n <= SettingsModel::kProfileCount; ++n) {
+        const ServerProfile& p = settings.profile(n);
+        if (p.RuleNotToMe != 1 && p.RuleNotCcMe != 1)
+            continue;
+        const QString address = p.MyAddress.trimmed(); // blanks around it are ignored
+        const QString field = QStringLiteral("MyAddress");
+        if (std::any_of(address.begin(), address.end(), [](QChar c) { return c.isSpace(); }))
+            return UnstorableField{n, field, QStringLiteral("空白が含まれています")};
+        if (!address.contains(u'@'))
+            return UnstorableField{n, field, QStringLiteral("「@」がありません")};
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 QString noServerMessage()
@@ -68,6 +88,8 @@ std::optional<QString> validate(SettingsModel& settings)
     if (!settings.anyEnabled())
         return noServerMessage();
     if (const auto refused = findUnstorableField(settings))
+        return refusalMessage(*refused);
+    if (const auto refused = unusableOwnAddress(settings))
         return refusalMessage(*refused);
     return std::nullopt;
 }

@@ -17,7 +17,8 @@ QString noServerMessage();
 void refreshEnabled(SettingsModel& settings);
 
 // The checks both buttons make first: refresh Enabled, at least one profile enabled,
-// every text storable in the settings file. The message to show when the command
+// every text storable in the settings file, and an own address with "@" and no blank
+// inside it wherever a To or Cc rule is set. The message to show when the command
 // must stop there (the dialog stays open), or nothing.
 [[nodiscard]] std::optional<QString> validate(SettingsModel& settings);
 

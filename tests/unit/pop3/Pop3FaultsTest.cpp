@@ -102,9 +102,51 @@ TEST(Pop3Faults, SilenceAtEveryStateTimesOutAtExactlyThirtySeconds)
         EXPECT_EQ(h.logLines().size(), linesBefore);
         h.loop.advance(1ms);
         EXPECT_TRUE(h.ended());
-        EXPECT_EQ(h.logLines().mid(linesBefore), QStringList({"2026/01/05 9:00:30" + kTimeout}));
+        EXPECT_GT(h.logLines().size(), linesBefore);
+        EXPECT_EQ(h.logLines().last(), "2026/01/05 9:00:30" + kTimeout);
         EXPECT_FALSE(h.monitor.visible);
         EXPECT_FALSE(h.server.isOpen());
+        EXPECT_TRUE(h.server.deleted().empty());
+    }
+}
+
+// The two marked messages' lines and the end of the rules' block, as a session that
+// failed after the rules ran leaves them; never "を削除しました".
+TEST(Pop3Faults, MarkedMessagesAreLoggedAsDeletedOnlyOnceQuitIsAcknowledged)
+{
+    const QString notDone = QStringLiteral(" は削除されませんでした（サーバに残っています）");
+    const QString unconfirmed = QStringLiteral(" は削除されたか確認できませんでした");
+    const struct
+    {
+        const char* name;
+        ScriptedFault fault;
+        QString ending;
+        const char* settledAt; // when the session learnt of the failure
+    } rows[] = {
+        {"-ERR to the second DELE", {"DELE", 2, FaultKind::Err}, notDone, "9:00:00"},
+        {"dropped at the first DELE", {"DELE", 1, FaultKind::Drop}, notDone, "9:00:00"},
+        {"silence after the second DELE", {"DELE", 2, FaultKind::Silence}, notDone, "9:00:30"},
+        {"dropped before QUIT's reply", {"QUIT", 1, FaultKind::Drop}, unconfirmed, "9:00:00"},
+        {"silence after QUIT", {"QUIT", 1, FaultKind::Silence}, unconfirmed, "9:00:30"},
+        {"-ERR to QUIT", {"QUIT", 1, FaultKind::Err}, unconfirmed, "9:00:00"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        SessionHarness h;
+        h.server.setMailbox(threeMessages({row.fault}));
+        h.start();
+        h.settle();
+        h.loop.advance(30000ms);
+        ASSERT_TRUE(h.ended());
+
+        const QStringList log = h.logLines();
+        const qsizetype first = log.indexOf("タイトル:SPAM one 差出人:a@example.com" + row.ending);
+        ASSERT_GE(first, 0) << log.join('\n').toStdString();
+        EXPECT_EQ(log.mid(first + 1, 2),
+                  QStringList({"タイトル:SPAM two 差出人:a@example.com" + row.ending,
+                               "2026/01/05 " + QString(row.settledAt) +
+                                   "  削除メールを指定条件で検索・削除を終了しました"}));
+        EXPECT_FALSE(log.join('|').contains(QStringLiteral("を削除しました")));
         EXPECT_TRUE(h.server.deleted().empty());
     }
 }
@@ -213,19 +255,39 @@ TEST(Pop3Faults, ServerClosingRightAfterQuitIsAnOrdinaryEnd)
     EXPECT_FALSE(h.logLines().join('|').contains(QStringLiteral("Winsocket")));
 }
 
-TEST(Pop3Faults, InvalidPortEndsTheSessionAtOnceWithoutConnecting)
+TEST(Pop3Faults, ProfileThatCannotBeUsedEndsTheSessionAtOnceWithoutConnecting)
 {
-    // The caller starts Timer1 after ServerConect as usual; it must not run on.
-    SessionHarness h;
-    h.session.Pop3Port = 0;
-    h.session.ServerConect();
-    h.session.Timer1().start();
-    h.loop.advance(100ms);
-    EXPECT_TRUE(h.ended());
-    EXPECT_EQ(h.server.connections(), 0);
-    EXPECT_EQ(h.session.Pop3ErrorFlag, -1);
-    EXPECT_EQ(h.logLines(),
-              QStringList({"2026/01/05 9:00:00\u3000ポート番号が正しくありません\u30000"}));
+    const struct
+    {
+        const char* name;
+        int port;
+        QString id;
+        QString password;
+        QString line;
+    } rows[] = {
+        {"port 0", 0, "alice", "secret", "\u3000ポート番号が正しくありません\u30000"},
+        {"account code page 932 cannot carry", 110, "ren\u00e9", "secret",
+         " pop.example アカウント名に送信できない文字が含まれています"},
+        {"password code page 932 cannot carry", 110, "alice", "pa\U0001F511ss",
+         " pop.example パスワードに送信できない文字が含まれています"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        // The caller starts Timer1 after ServerConect as usual; it must not run on.
+        SessionHarness h;
+        h.session.Pop3Server = QStringLiteral("pop.example");
+        h.session.Pop3Port = row.port;
+        h.session.Pop3Id = row.id;
+        h.session.Pop3PassWd = row.password;
+        h.session.ServerConect();
+        h.session.Timer1().start();
+        h.loop.advance(100ms);
+        EXPECT_TRUE(h.ended());
+        EXPECT_EQ(h.server.connections(), 0);
+        EXPECT_EQ(h.session.Pop3ErrorFlag, -1);
+        EXPECT_EQ(h.logLines(), QStringList({"2026/01/05 9:00:00" + row.line}));
+        EXPECT_TRUE(h.monitor.transcript.startsWith(row.line));
+    }
 }
 
 TEST(Pop3Faults, AbortClosesWithoutQuitAndDeletesNothing)

@@ -1,62 +1,24 @@
-#include "platform/Codepage.h"
-#include "platform/VirtualEventLoop.h"
-#include "pop3/HeaderStore.h"
 #include "rules/DeletionRules.h"
-#include "settings/ActivityLog.h"
-#include "support/Files.h"
-#include "support/RecordingMonitor.h"
 
 #include <gtest/gtest.h>
 #include <vector>
 
 namespace {
 
-const QString kStart = QStringLiteral("  削除メールを指定条件で検索しています");
-const QString kEnd = QStringLiteral("  削除メールを指定条件で検索・削除を終了しました");
-
-struct Message
+std::vector<int> numbers(const RuleVerdict& verdict)
 {
-    QString subject;
-    QString from;
-    QString to;
-};
+    return {verdict.EraseList.begin(), verdict.EraseList.end()};
+}
 
-// The store after a server's headers, the log and the monitor, at 2026/03/14 9:05:07.
-struct Evaluation
-{
-    TempDir dir;
-    platform::VirtualEventLoop clock{QDateTime(QDate(2026, 3, 14), QTime(9, 5, 7))};
-    ActivityLog log{dir.file("PostSweep.log"), clock};
-    RecordingMonitor monitor;
-    HeaderStore store;
-    qint16 busy = 0;
-
-    void put(int n, const Message& m)
-    {
-        store.MailSubject(n) = m.subject;
-        store.MailFrom(n) = m.from;
-        store.MailTo(n) = m.to;
-    }
-    void evaluate(const RuleSet& rules) { EvaluateDeletionRules(rules, store, log, monitor, busy); }
-    std::vector<int> eraseList() const
-    {
-        std::vector<int> numbers;
-        for (int i = 0; i < store.MaxEraseNo; ++i)
-            numbers.push_back(store.EraseList(i));
-        return numbers;
-    }
-    QString stamp() const { return ActivityLog::stamp(clock.now()); }
-};
-
-TEST(EvaluateDeletionRules, ListsAndLogsEachMarkedMessageOnceBetweenStartAndEnd)
+TEST(EvaluateDeletionRules, ListsEachMarkedMessageOnceWithItsLogText)
 {
     const struct
     {
         const char* name;
         RuleSet rules;
-        std::vector<Message> messages;
+        std::vector<MessageFields> messages;
         std::vector<int> erased;
-        QStringList lines; // logged between the start and the end
+        QStringList marked;
     } rows[] = {
         {"two of three",
          {.RuleNoJapanese = 1, .RuleUnsolicited = 1},
@@ -64,102 +26,31 @@ TEST(EvaluateDeletionRules, ListsAndLogsEachMarkedMessageOnceBetweenStartAndEnd)
           {"会議の件", "boss@example.com", "taro@example.com"},
           {"未承諾広告※", "出会い <ad@y.example>", "taro@example.com"}},
          {1, 3},
-         {"タイトル:Cheap watches 差出人:spam@x.example を削除しました",
-          "タイトル:未承諾広告※ 差出人:出会い <ad@y.example> を削除しました"}},
-        {"matched by every rule",
-         {.RuleNoJapanese = 1,
-          .RuleUnsolicited = 1,
-          .MyAddress = "taro@example.com",
-          .RuleNotToMe = 1,
-          .RuleSubjectWords = 1,
-          .SubjectWords = {"FREE", "offer"},
-          .RuleSenderWords = 1,
-          .SenderWords = {"spam", "x.example"}},
-         {{"未承諾 FREE offer", "spam@x.example", "someone@else.example"}},
-         {1},
-         {"タイトル:未承諾 FREE offer 差出人:spam@x.example を削除しました"}},
-        {"empty sender",
-         {.RuleNoJapanese = 1},
-         {{"Hello", ""}},
-         {1},
-         {"タイトル:Hello 差出人: を削除しました"}},
+         {"タイトル:Cheap watches 差出人:spam@x.example",
+          "タイトル:未承諾広告※ 差出人:出会い <ad@y.example>"}},
+        {"empty sender", {.RuleNoJapanese = 1}, {{"Hello", ""}}, {1}, {"タイトル:Hello 差出人:"}},
         {"line breaks in the values do not split the line",
          {.RuleNoJapanese = 1},
          {{"Win\r\n2026/03/14 9:05:07  forged", "a\nb"}},
          {1},
-         {"タイトル:Win  2026/03/14 9:05:07  forged 差出人:a b を削除しました"}},
+         {"タイトル:Win  2026/03/14 9:05:07  forged 差出人:a b"}},
         {"no messages", {.RuleNoJapanese = 1}, {}, {}, {}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        Evaluation e;
-        for (int n = 1; n <= int(row.messages.size()); ++n)
-            e.put(n, row.messages[n - 1]);
-        e.store.MaxMail = qint16(row.messages.size());
-        // What the previous server left: a marked message beyond MaxMail, a longer list.
-        e.put(e.store.MaxMail + 1, {"Stale spam", "spam@x.example"});
-        e.store.MaxEraseNo = 5;
-        e.busy = -1;
-
-        e.evaluate(row.rules);
-
-        EXPECT_EQ(e.eraseList(), row.erased);
-        EXPECT_EQ(logLines(e.log.path()),
-                  QStringList{e.stamp() + kStart} + row.lines + QStringList{e.stamp() + kEnd});
-        EXPECT_EQ(e.monitor.shown, 1);
-        EXPECT_EQ(e.monitor.statuses, QStringList{"削除メールをチェック中"});
-        EXPECT_FALSE(e.monitor.visible);
-        EXPECT_EQ(e.busy, 0);
+        const RuleVerdict verdict = EvaluateDeletionRules(row.rules, row.messages);
+        EXPECT_EQ(numbers(verdict), row.erased);
+        EXPECT_EQ(verdict.marked, row.marked);
     }
 }
 
-TEST(EvaluateDeletionRules, MarkedLineIsWrittenInCodePage932)
+TEST(EvaluateDeletionRules, MessagesBeyondAThousandAreNotTested)
 {
-    Evaluation e;
-    e.put(1, {"Hi", "a"});
-    e.store.MaxMail = 1;
-
-    e.evaluate(RuleSet{.RuleNoJapanese = 1});
-
-    // "タイトル:Hi 差出人:a を削除しました" in Shift_JIS, then CR LF.
-    const QByteArray line = QByteArray::fromHex("835e83438367838b3a486920"
-                                                "8db78f6f906c3a6120"
-                                                "82f08ded8f9c82b582dc82b582bd0d0a");
-    const QByteArray bytes = readFile(e.log.path());
-    const QByteArray startLine = platform::encodeCp932(e.stamp() + kStart).bytes + "\r\n";
-    ASSERT_TRUE(bytes.startsWith(startLine));
-    EXPECT_EQ(bytes.mid(startLine.size(), line.size()), line);
-}
-
-TEST(EvaluateDeletionRules, FullMailboxIsListedInAscendingOrder)
-{
-    Evaluation e;
-    for (int n = 1; n <= 1000; ++n)
-        e.put(n, {n % 2 ? "odd" : "偶数", "x"});
-    e.store.MaxMail = 1000;
-
-    e.evaluate(RuleSet{.RuleNoJapanese = 1});
-
-    ASSERT_EQ(e.store.MaxEraseNo, 500);
-    EXPECT_EQ(e.store.EraseList(0), 1);
-    EXPECT_EQ(e.store.EraseList(1), 3);
-    EXPECT_EQ(e.store.EraseList(499), 999);
-    const auto list = e.eraseList();
-    EXPECT_TRUE(std::is_sorted(list.begin(), list.end()));
-}
-
-TEST(EvaluateDeletionRules, CountBeyondTheStoreIsCappedAtItsLastMessage)
-{
-    Evaluation e;
-    for (int n = 1; n <= 1001; ++n)
-        e.put(n, {"spam", "x"});
-    e.store.MaxMail = 32767;
-
-    e.evaluate(RuleSet{.RuleNoJapanese = 1});
-
-    EXPECT_EQ(e.store.MaxEraseNo, 1000);
-    EXPECT_EQ(e.store.EraseList(999), 1000);
-    EXPECT_EQ(e.busy, 0);
+    const std::vector<MessageFields> spam(1001, MessageFields{"spam", "x"});
+    const RuleVerdict verdict = EvaluateDeletionRules(RuleSet{.RuleNoJapanese = 1}, spam);
+    ASSERT_EQ(verdict.EraseList.size(), 1000u);
+    EXPECT_EQ(verdict.EraseList.front(), 1);
+    EXPECT_EQ(verdict.EraseList.back(), 1000);
 }
 
 } // namespace

@@ -7,14 +7,9 @@ namespace {
 
 const QString kMe = QStringLiteral("taro@example.com");
 
-// A message's decoded fields; "" stands for a field the header does not have.
-struct Message
-{
-    QString subject;
-    QString from;
-    QString to;
-    QString cc;
-};
+// A message's decoded fields, then To and Cc as received; "" stands for a field
+// the header does not have.
+using Message = MessageFields;
 
 struct Row
 {
@@ -27,9 +22,7 @@ struct Row
 void expectRows(const std::vector<Row>& rows)
 {
     for (const Row& row : rows) {
-        const Message& m = row.message;
-        EXPECT_EQ(isMarkedForDeletion(row.rules, m.subject, m.from, m.to, m.cc), row.deleted)
-            << row.name;
+        EXPECT_EQ(isMarkedForDeletion(row.rules, row.message), row.deleted) << row.name;
     }
 }
 
@@ -68,6 +61,7 @@ TEST(DeletionRules, EmptySubjectIsNeverDeleted)
     expectRows({
         {"every rule on, nothing addressed to me", everyRule(), {"", "spam@x.example"}, false},
         {"subject word of one blank", subjectWords(1, {" "}), {"", "a b"}, false},
+        {"blanks only, every rule on", everyRule(), {" \t\u3000 ", "spam@x.example"}, false},
     });
 }
 
@@ -122,6 +116,23 @@ TEST(DeletionRules, OwnAddressRules)
         {"both: in both", ownAddress(1, 1), {"Hi", "", kMe, kMe}, false},
         {"both: in neither", ownAddress(1, 1), {"Hi", "", "a@b.example", "c@d.example"}, true},
         {"both: neither field present", ownAddress(1, 1), {"Hi"}, true},
+        {"To undecodable: address found as received",
+         ownAddress(1, 0),
+         {"Hi", "", "", "", "=?X-UNKNOWN?B?YWJj?= <taro@example.com>"},
+         false},
+        {"Cc undecodable: address found as received",
+         ownAddress(0, 1),
+         {"Hi", "", "", "", "", "=?UTF-8?B?/w==?= <Taro@Example.com>"},
+         false},
+        {"To undecodable, someone else",
+         ownAddress(1, 0),
+         {"Hi", "", "", "", "=?X?B?YQ==?= <a@b>"},
+         true},
+        {"blanks around the stored address",
+         ownAddress(1, 0, " taro@example.com\u3000"),
+         {"Hi", "", "Taro <taro@example.com>"},
+         false},
+        {"stored address of blanks only is no address", ownAddress(1, 1, " \u3000"), {"Hi"}, false},
     });
 }
 

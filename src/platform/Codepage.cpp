@@ -3,8 +3,10 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <array>
 #include <memory>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -165,43 +167,76 @@ Cp932Bytes encodeCp932(QStringView text)
 QString decodeCp932(QByteArrayView bytes)
 {
     const Cp932Decoding& d = cp932Decoding();
-    QString text;
-    text.reserve(bytes.size());
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        if (!d.lead[b]) {
-            text.append(QChar(d.single[b]));
+    // One character per byte at most: written in place, the size fixed at the end.
+    QString text(bytes.size(), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    char16_t* const start = out;
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype size = bytes.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const unsigned char b = in[i];
+        if (b < 0x80 || !d.lead[b]) {
+            *out++ = d.single[b];
             continue;
         }
-        const int t = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : -1;
+        const int t = i + 1 < size ? in[i + 1] : -1;
         // An invalid pair swallows its second byte only when that is a trail byte.
         const bool trailByte = (t >= 0x40 && t <= 0x7E) || (t >= 0x80 && t <= 0xFC);
-        text.append(QChar(t >= 0 ? d.pair[b * 256 + t] : char16_t(QChar::ReplacementCharacter)));
+        *out++ = t >= 0 ? d.pair[b * 256 + t] : char16_t(QChar::ReplacementCharacter);
         if (trailByte)
             ++i;
     }
+    text.truncate(out - start);
     return text;
 }
 
 std::optional<QString> decodeCharset(QByteArrayView bytes, QByteArrayView charset)
 {
-    const QString name = canonicalCharset(charset);
-    if (name.isEmpty())
+    // Opening a converter costs more than a header's words: one decoder per label is
+    // kept and reset between uses. One that has seen an error is dropped, since its
+    // error flag outlives resetState(); labels from mail are many, so the cache is bounded.
+    struct Cached
+    {
+        QByteArray label;
+        std::shared_ptr<QStringDecoder> decoder; // null: no such charset
+        bool iso2022 = false;
+        bool hz = false;
+    };
+    thread_local std::vector<Cached> cache;
+    auto found = std::find_if(cache.begin(), cache.end(),
+                              [&](const Cached& c) { return c.label == charset; });
+    if (found == cache.end()) {
+        if (cache.size() >= 32)
+            cache.clear();
+        const QString name = canonicalCharset(charset);
+        Cached entry{charset.toByteArray()};
+        if (!name.isEmpty()) {
+            // Stateless: a sequence cut off at the end is an error, not held back.
+            auto decoder = std::make_shared<QStringDecoder>(name.toLatin1().constData(),
+                                                            QStringConverter::Flag::Stateless);
+            if (decoder->isValid())
+                entry.decoder = std::move(decoder);
+        }
+        entry.iso2022 = name.startsWith(u"iso-2022", Qt::CaseInsensitive);
+        entry.hz = name.startsWith(u"hz");
+        cache.push_back(std::move(entry));
+        found = cache.end() - 1;
+    }
+    const Cached entry = *found; // a copy: a failure below may drop the cached one
+    if (!entry.decoder)
         return std::nullopt;
-    const bool hz = name.startsWith(u"hz");
     QByteArray mended;
-    if ((name.startsWith(u"iso-2022", Qt::CaseInsensitive) && bytes.contains('\x1b')) ||
-        (hz && bytes.contains('~'))) {
-        mended = withoutIdleShifts(bytes, hz);
+    if ((entry.iso2022 && bytes.contains('\x1b')) || (entry.hz && bytes.contains('~'))) {
+        mended = withoutIdleShifts(bytes, entry.hz);
         bytes = mended;
     }
-    // Stateless: a sequence cut off at the end counts as an error instead of being held back.
-    QStringDecoder decoder(name.toLatin1().constData(), QStringConverter::Flag::Stateless);
-    if (!decoder.isValid())
-        return std::nullopt;
+    QStringDecoder& decoder = *entry.decoder;
+    decoder.resetState();
     QString text = decoder.decode(bytes);
-    if (decoder.hasError())
+    if (decoder.hasError()) {
+        std::erase_if(cache, [&](const Cached& c) { return c.label == charset; });
         return std::nullopt;
+    }
     return text;
 }
 

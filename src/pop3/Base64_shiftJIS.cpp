@@ -3,6 +3,7 @@
 #include "platform/Codepage.h"
 #include "pop3/EncodedWord.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -142,7 +143,8 @@ private:
 
 QString DecodeHeaderText(const QString& value)
 {
-    if (!value.contains(u"=?") && !value.contains(QChar(kEsc)))
+    const auto marked = [](QChar c) { return c == u'=' || c == kEsc; };
+    if (std::none_of(value.begin(), value.end(), marked))
         return value;
     return ValueDecoder().decode(value).value_or(QString());
 }

@@ -10,11 +10,11 @@ bool isVisibleAscii(QChar ch)
     return ch.unicode() > 0x20 && ch.unicode() < 0x7F;
 }
 
-// The end of the run of visible characters from 'from' up to one of the stop characters.
-qsizetype skipToken(QStringView text, qsizetype from, QStringView stops)
+// The end of the run of visible characters from 'from' up to "?" or the other stop.
+qsizetype skipToken(QStringView text, qsizetype from, char16_t otherStop = u'?')
 {
     qsizetype i = from;
-    while (i < text.size() && isVisibleAscii(text[i]) && !stops.contains(text[i]))
+    while (i < text.size() && isVisibleAscii(text[i]) && text[i] != u'?' && text[i] != otherStop)
         ++i;
     return i;
 }
@@ -72,19 +72,19 @@ EncodedWord readEncodedWord(QStringView text, qsizetype at)
 {
     EncodedWord word;
     const qsizetype labelStart = at + 2;
-    const qsizetype labelEnd = skipToken(text, labelStart, u"?*");
+    const qsizetype labelEnd = skipToken(text, labelStart, u'*');
     qsizetype pos = labelEnd;
     if (pos < text.size() && text[pos] == u'*') // RFC 2231 language, ignored
-        pos = skipToken(text, pos + 1, u"?");
+        pos = skipToken(text, pos + 1);
     const qsizetype encodingStart = pos + 1;
-    const qsizetype encodingEnd = skipToken(text, encodingStart, u"?");
+    const qsizetype encodingEnd = skipToken(text, encodingStart);
     if (labelEnd == labelStart || pos >= text.size() || text[pos] != u'?' ||
         encodingEnd == encodingStart || encodingEnd >= text.size() || text[encodingEnd] != u'?')
         return word;
 
     word.shape = EncodedWord::Shape::Broken;
     const qsizetype textStart = encodingEnd + 1;
-    const qsizetype textEnd = skipToken(text, textStart, u"?");
+    const qsizetype textEnd = skipToken(text, textStart);
     if (textEnd + 1 >= text.size() || text[textEnd] != u'?' || text[textEnd + 1] != u'=')
         return word;
 

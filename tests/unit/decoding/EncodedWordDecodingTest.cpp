@@ -155,6 +155,9 @@ TEST(EncodedWordDecoding, GivesEmptyTextForAnUndecodableWord)
         SCOPED_TRACE(row.name);
         EXPECT_EQ(DecodeHeaderText(row.value.toString()), QString());
     }
+    // Converters are reused: one that has just failed must decode the next value.
+    EXPECT_EQ(DecodeHeaderText(QStringLiteral("=?UTF-8?B?5pel?= =?ISO-2022-JP?B?GyRCJCIbKEI=?=")),
+              QStringLiteral("日あ"));
 }
 
 } // namespace

@@ -9,7 +9,7 @@ const QString kReply = QStringLiteral("+OK 1042 octets\r\n"
                                       "Return-Path: <news@shop.example>\r\n"
                                       "Received: from mx.shop.example by mail.example.com\r\n"
                                       "From: =?ISO-2022-JP?B?GyRCJCIbKEI=?= <news@shop.example>\r\n"
-                                      "To: Taro <taro@example.com>\r\n"
+                                      "To: =?UTF-8?B?5aSq6YOO?= <taro@example.com>\r\n"
                                       "Subject: =?UTF-8?B?44K744O844Or?=\r\n"
                                       "Date: Sat, 14 Mar 2026 09:05:07 +0900\r\n"
                                       "\r\n"
@@ -25,8 +25,11 @@ TEST(HeaderStore, StoreFieldsDecodesTheFourFieldsOfAReplyInEverySlot)
         store.storeFields(slot);
         EXPECT_EQ(store.MailSubject(slot), QStringLiteral("セール")) << slot;
         EXPECT_EQ(store.MailFrom(slot), QStringLiteral("あ <news@shop.example>")) << slot;
-        EXPECT_EQ(store.MailTo(slot), QStringLiteral("Taro <taro@example.com>")) << slot;
+        EXPECT_EQ(store.MailTo(slot), QStringLiteral("太郎 <taro@example.com>")) << slot;
         EXPECT_EQ(store.MailCc(slot), QString()) << slot;
+        EXPECT_EQ(store.fields(slot).rawTo,
+                  QStringLiteral("=?UTF-8?B?5aSq6YOO?= <taro@example.com>"))
+            << slot;
     }
 }
 

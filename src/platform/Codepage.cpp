@@ -174,8 +174,12 @@ QString decodeCp932(QByteArrayView bytes)
     const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
     const qsizetype size = bytes.size();
     for (qsizetype i = 0; i < size; ++i) {
+        while (i < size && in[i] < 0x80) // ASCII, the bulk of a header
+            *out++ = in[i++];
+        if (i == size)
+            break;
         const unsigned char b = in[i];
-        if (b < 0x80 || !d.lead[b]) {
+        if (!d.lead[b]) {
             *out++ = d.single[b];
             continue;
         }

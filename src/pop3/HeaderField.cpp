@@ -1,6 +1,7 @@
 #include "pop3/Base64_shiftJIS.h"
 
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -78,33 +79,44 @@ QStringView skipBlanks(QStringView text)
 
 } // namespace
 
+std::vector<QString> ExtractHeaderFields(QStringView header, std::span<const QStringView> names)
+{
+    std::vector<QString> values(names.size());
+    std::vector<bool> found(names.size(), false);
+    std::size_t open = names.size(); // the field whose folded lines are being joined
+    std::size_t remaining = names.size();
+    LineReader lines(header);
+    QStringView line;
+    while (lines.next(line) && !endsHeader(line)) {
+        const bool folded = line.front() == u' ' || line.front() == u'\t';
+        if (folded || !beginsWithFieldName(line)) {
+            // Folded lines keep their leading blanks; only the line breaks go.
+            if (open < names.size())
+                values[open] += line;
+            continue;
+        }
+        open = names.size();
+        if (remaining == 0)
+            break;
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            if (found[i] || names[i].isEmpty())
+                continue;
+            if (const auto rest = afterFieldName(line, names[i])) {
+                values[i] = skipBlanks(*rest).toString();
+                found[i] = true;
+                open = i;
+                --remaining;
+                break;
+            }
+        }
+    }
+    return values;
+}
+
 QString ExtractHeaderField(const QString& header, const QString& name)
 {
     // The name may be given with or without its colon.
     const QStringView bare =
         QStringView(name).endsWith(u':') ? QStringView(name).chopped(1) : QStringView(name);
-    if (bare.isEmpty())
-        return {};
-    LineReader lines(header);
-    QStringView line;
-    std::optional<QStringView> first;
-    while (!first && lines.next(line)) {
-        if (endsHeader(line))
-            return {};
-        first = afterFieldName(line, bare);
-    }
-    if (!first)
-        return {};
-
-    // Folded lines keep their leading blanks; only the line breaks go.
-    QString value = skipBlanks(*first).toString();
-    while (lines.next(line)) {
-        if (endsHeader(line))
-            break;
-        const bool folded = line.front() == u' ' || line.front() == u'\t';
-        if (!folded && beginsWithFieldName(line))
-            break;
-        value += line;
-    }
-    return value;
+    return std::move(ExtractHeaderFields(header, std::span(&bare, 1)).front());
 }

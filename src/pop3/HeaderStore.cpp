@@ -9,11 +9,12 @@ void HeaderStore::storeFields(int n)
     if (n < 1 || n > kSlots)
         return;
     Tables& t = *m_tables;
-    const QString& reply = t.headerText.at(n);
-    t.rawTo.at(n) = ExtractHeaderField(reply, QStringLiteral("To:"));
-    t.rawCc.at(n) = ExtractHeaderField(reply, QStringLiteral("Cc:"));
-    t.subject.at(n) = DecodeHeaderText(ExtractHeaderField(reply, QStringLiteral("Subject:")));
-    t.from.at(n) = DecodeHeaderText(ExtractHeaderField(reply, QStringLiteral("From:")));
+    static constexpr QStringView names[] = {u"Subject", u"From", u"To", u"Cc"};
+    std::vector<QString> values = ExtractHeaderFields(t.headerText.at(n), names);
+    t.rawTo.at(n) = std::move(values[2]);
+    t.rawCc.at(n) = std::move(values[3]);
+    t.subject.at(n) = DecodeHeaderText(values[0]);
+    t.from.at(n) = DecodeHeaderText(values[1]);
     t.to.at(n) = DecodeHeaderText(t.rawTo.at(n));
     t.cc.at(n) = DecodeHeaderText(t.rawCc.at(n));
 }

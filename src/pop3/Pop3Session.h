@@ -1,9 +1,9 @@
 #pragma once
 
-#include "pop3/CommandMonitor.h"
-#include "pop3/HeaderStore.h"
 #include "platform/EventLoop.h"
 #include "platform/TcpClient.h"
+#include "pop3/CommandMonitor.h"
+#include "pop3/HeaderStore.h"
 #include "rules/RuleSet.h"
 
 #include <QByteArray>
@@ -56,9 +56,11 @@ public:
     // Ends whatever is in progress without QUIT: closes the socket, stops Timer1 and Timer2.
     void abort();
 
-    platform::Timer& Timer1(); // 100 ms command sender
-    platform::Timer& Timer2(); // 30 s transfer watchdog
+    platform::Timer& Timer1();      // 100 ms command sender
+    platform::Timer& Timer2();      // 30 s transfer watchdog
     bool sessionInProgress() const; // Timer1 or Timer2 running
+    // Memory held for what the server sent; released when a session ends.
+    qsizetype heldReplyBytes() const;
 
     HeaderStore& store();
     void setMonitor(CommandMonitor* monitor);       // nullptr: shows nothing

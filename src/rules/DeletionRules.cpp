@@ -65,7 +65,7 @@ QString asLogValue(QString value)
 {
     value.replace(u'\r', u' ');
     value.replace(u'\n', u' ');
-    return value;
+    return ActivityLog::shown(value);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <QFile>
 
 #include <ostream>
+#include <sys/stat.h>
 
 QByteArray readFile(const QString& path)
 {
@@ -32,4 +33,14 @@ void PrintTo(const QString& text, std::ostream* os)
     QString shown = text;
     shown.replace(QChar(0x1B), QStringLiteral("<ESC>"));
     *os << '"' << shown.toStdString() << '"';
+}
+
+int fileMode(const QString& path)
+{
+    struct stat info
+    {
+    };
+    if (stat(path.toLocal8Bit().constData(), &info) != 0)
+        return -1;
+    return static_cast<int>(info.st_mode & 07777);
 }

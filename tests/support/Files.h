@@ -19,6 +19,8 @@ struct TempDir
 QByteArray readFile(const QString& path);
 // Creates or replaces the file; false when it cannot be written whole.
 bool writeFile(const QString& path, const QByteArray& bytes);
+// The file's permission bits (0600), or -1 when it does not exist.
+int fileMode(const QString& path);
 // The activity log's lines (code page 932, CR LF), without the last line end.
 QStringList logLines(const QString& path);
 

@@ -5,7 +5,10 @@
 #include <QDir>
 #include <QFile>
 
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -73,6 +76,31 @@ TEST_F(ActivityLogTest, CharactersWithoutACodeAreLeftOutAndTheRestIsWritten)
 {
     log.WriteLogLine(u"a\U0001F600b～"_qs);
     EXPECT_EQ(readFile(log.path()), QByteArray("ab\x81\x60\r\n"));
+}
+
+// Text from a server must not forge lines, a full disk must not leave half of
+// one, and no one else may read what servers said.
+TEST_F(ActivityLogTest, LinesCannotBeForgedOrCutAndTheFileIsOwnerOnly)
+{
+    const mode_t savedMask = umask(022);
+    log.writeLines({u"-ERR a\r\n2005/03/14 9:05:07 forged\tx\x7f"_qs});
+    const int createdMode = fileMode(log.path());
+    chmod(log.path().toLocal8Bit().constData(), 0644);
+
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 64 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    log.WriteLogLine(QString(70000, u'x'));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, savedHandler);
+    umask(savedMask);
+
+    EXPECT_EQ(readFile(log.path()), QByteArray("-ERR a  2005/03/14 9:05:07 forged x \r\n"));
+    EXPECT_EQ(createdMode, 0600);
+    EXPECT_EQ(fileMode(log.path()), 0600) << "tightened by the next append";
 }
 
 TEST(ActivityLogUnwritable, LineIsSkippedWithoutDisturbingTheCaller)

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -179,6 +180,22 @@ TEST(SetDataWrite, FailingWriteLeavesThePreviousFileByteForByte)
     EXPECT_FALSE(result.error.isEmpty());
     EXPECT_EQ(readFile(path), before);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u"PostSweep.ini"_qs});
+}
+
+// The file holds the passwords, scrambled reversibly: no one else may read it.
+TEST(SetDataWrite, WritesTheFileOwnerOnlyAndTightensOneOthersCouldRead)
+{
+    TempDir dir;
+    const QString path = dir.file(u"PostSweep.ini"_qs);
+    const mode_t savedMask = umask(022);
+    const bool created = SetDataWrite(path, fullModel()).ok;
+    const mode_t createdMode = fileMode(path);
+    chmod(path.toLocal8Bit().constData(), 0644);
+    const bool rewritten = SetDataWrite(path, fullModel()).ok;
+    umask(savedMask);
+    ASSERT_TRUE(created && rewritten);
+    EXPECT_EQ(createdMode, 0600);
+    EXPECT_EQ(fileMode(path), 0600);
 }
 
 TEST(SetDataWrite, ReportsAPlaceItCannotWriteTo)

@@ -103,6 +103,16 @@ TEST_F(ActivityLogTest, LinesCannotBeForgedOrCutAndTheFileIsOwnerOnly)
     EXPECT_EQ(fileMode(log.path()), 0600) << "tightened by the next append";
 }
 
+TEST(ActivityLogShown, SubjectsAndSendersAreCutAtAThousandCharactersAndMarked)
+{
+    const QString marker = u"…（以下省略）"_qs;
+    EXPECT_EQ(ActivityLog::shown(QString(1000, u'a')), QString(1000, u'a'));
+    EXPECT_EQ(ActivityLog::shown(QString(1001, u'a')), QString(1000, u'a') + marker);
+    // A character outside the BMP is not cut in half.
+    EXPECT_EQ(ActivityLog::shown(QString(999, u'a') + u"\U0001F600b"_qs),
+              QString(999, u'a') + marker);
+}
+
 TEST(ActivityLogUnwritable, LineIsSkippedWithoutDisturbingTheCaller)
 {
     TempDir dir;

@@ -2,6 +2,8 @@
 
 #include "settings/AppFiles.h"
 
+#include <QFile>
+
 SingleInstance::SingleInstance(const QString& directory)
     : m_lock(appfiles::beside(directory, QStringLiteral("PostSweep.lock")))
 {
@@ -16,9 +18,15 @@ std::optional<int> SingleInstance::refusal(const std::function<void(const QStrin
         return std::nullopt;
     if (m_lock.error() == QLockFile::LockFailedError)
         return 0;
-    const QString reason = m_lock.error() == QLockFile::PermissionError
-                               ? QStringLiteral("書き込みが許可されていません")
-                               : QStringLiteral("原因不明のエラーです");
+    QString reason = QStringLiteral("書き込みが許可されていません");
+    if (m_lock.error() != QLockFile::PermissionError) {
+        // The lock does not say why; creating the file once more does.
+        QFile probe(m_lock.fileName());
+        reason = probe.open(QIODevice::WriteOnly | QIODevice::NewOnly) ? QStringLiteral("原因不明")
+                                                                       : probe.errorString();
+        if (probe.isOpen())
+            probe.remove();
+    }
     tell(QStringLiteral(
              "プログラムのフォルダにロックファイル「%1」を作成できないため、起動できません"
              "（%2）。\nプログラムを書き込みできるフォルダに置いてください。")

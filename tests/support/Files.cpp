@@ -4,7 +4,9 @@
 
 #include <QFile>
 
+#include <csignal>
 #include <ostream>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 QByteArray readFile(const QString& path)
@@ -43,4 +45,17 @@ int fileMode(const QString& path)
     if (stat(path.toLocal8Bit().constData(), &info) != 0)
         return -1;
     return static_cast<int>(info.st_mode & 07777);
+}
+
+void withFileSizeLimit(long bytes, const std::function<void()>& act)
+{
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = static_cast<rlim_t>(bytes);
+    setrlimit(RLIMIT_FSIZE, &small);
+    act();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, savedHandler);
 }

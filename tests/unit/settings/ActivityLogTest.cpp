@@ -5,9 +5,7 @@
 #include <QDir>
 #include <QFile>
 
-#include <csignal>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -86,16 +84,7 @@ TEST_F(ActivityLogTest, LinesCannotBeForgedOrCutAndTheFileIsOwnerOnly)
     log.writeLines({u"-ERR a\r\n2005/03/14 9:05:07 forged\tx\x7f"_qs});
     const int createdMode = fileMode(log.path());
     chmod(log.path().toLocal8Bit().constData(), 0644);
-
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 64 * 1024;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    log.WriteLogLine(QString(70000, u'x'));
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, savedHandler);
+    withFileSizeLimit(64 * 1024, [this] { log.WriteLogLine(QString(70000, u'x')); });
     umask(savedMask);
 
     EXPECT_EQ(readFile(log.path()), QByteArray("-ERR a  2005/03/14 9:05:07 forged x \r\n"));

@@ -4,9 +4,7 @@
 #include <QDir>
 #include <QFile>
 
-#include <csignal>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -166,15 +164,8 @@ TEST(SetDataWrite, FailingWriteLeavesThePreviousFileByteForByte)
         word = QString(20000, u'あ');
 
     // The file-size limit makes the write fail part of the way through.
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 64 * 1024;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const WriteResult result = SetDataWrite(path, huge);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, savedHandler);
+    WriteResult result;
+    withFileSizeLimit(64 * 1024, [&] { result = SetDataWrite(path, huge); });
 
     EXPECT_FALSE(result.ok);
     EXPECT_FALSE(result.error.isEmpty());

@@ -289,6 +289,8 @@ std::optional<QString> keepUnreadFile(const QString& path)
     if (!original.open(QIODevice::ReadOnly))
         return std::nullopt;
     const QByteArray bytes = original.readAll();
+    if (bytes.isEmpty())
+        return std::nullopt; // nothing to lose
     for (int n = 1;; ++n) {
         const QString kept =
             path + QStringLiteral(".bad") + (n > 1 ? QString::number(n) : QString());

@@ -27,6 +27,9 @@ TEST(StartUp, WithoutASettingsFileTheSettingsDialogIsShownInsteadOfTheMainWindow
         AppFixture f;
         f.shell.hasSettingsDialog = dialogExists;
         ASSERT_TRUE(writeFile(f.ctx.log.path(), kOldLog));
+        if (!dialogExists) { // an empty file has nothing to keep
+            ASSERT_TRUE(writeFile(f.ctx.settingsPath(), ""));
+        }
         EXPECT_EQ(startUp(f.ctx, f.form, f.shell), LoadOutcome::PathA);
         EXPECT_EQ(f.shell.calls, QStringList{QStringLiteral("settings dialog")});
         EXPECT_EQ(f.form.mainWindowVisible(), !dialogExists);

@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     googletest libgtest-dev libbenchmark-dev
     clang libclang-rt-14-dev
-    dovecot-pop3d
+    dovecot-pop3d time
     fonts-ipafont-gothic
     xvfb xauth
     dbus-daemon dbus-bin at-spi2-core python3-gi gir1.2-atspi-2.0 imagemagick

@@ -7,10 +7,19 @@
 #include "platform/qt/QtTcpClient.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QSystemTrayIcon>
+
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
 
 int main(int argc, char* argv[])
 {
+#ifdef Q_OS_LINUX
+    // No core file: it would hold the unscrambled passwords.
+    prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+#endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(appinfo::kApplicationName));
     // The program stays resident with every window hidden; it ends by its own commands.
@@ -18,8 +27,11 @@ int main(int argc, char* argv[])
 
     const QString directory = QCoreApplication::applicationDirPath();
     const SingleInstance instance(directory);
-    if (!instance.acquired())
-        return 0; // another copy runs from this directory; leave before adding an icon
+    // Another copy runs from this directory: leave silently, before adding an icon.
+    if (const auto status = instance.refusal([](const QString& why) {
+            QMessageBox::critical(nullptr, QString::fromLatin1(appinfo::kApplicationName), why);
+        }))
+        return *status;
 
     platform::QtEventLoop loop;
     platform::QtTcpClient socket;

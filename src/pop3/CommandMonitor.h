@@ -21,6 +21,5 @@ public:
     virtual ~HeaderViewerSink() = default;
     virtual void refreshFromEngine(const QString& headerText, const QString& subject,
                                    const QString& from, const QString& to)
-    {
-    }
+    {}
 };

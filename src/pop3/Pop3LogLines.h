@@ -33,6 +33,13 @@ inline QString serverError(const QString& server)
     return QLatin1Char(' ') + server + QStringLiteral(" サーバがエラーを返しました");
 }
 
+// Stamped, after the text of a reply that broke the dialogue (why, in a few words).
+inline QString protocolError(const QString& server, const QString& why)
+{
+    return QLatin1Char(' ') + server + QStringLiteral(" サーバの応答が不正なため切断しました（") +
+           why + QStringLiteral("）");
+}
+
 // Stamped, when no reply came within the watchdog's time.
 inline QString transferTimeout()
 {

@@ -116,7 +116,7 @@ struct Pop3Session::Private
     void logDeletions(pop3log::Deletion outcome);
 
     // Ends.
-    void serverErrorEnd(const QByteArray& reply);
+    void serverErrorEnd(const QByteArray& reply, const QString& breach = {});
     void endBeforeConnecting(const QString& message);
     void stopSession();
     void closeSocket();
@@ -162,11 +162,20 @@ void Pop3Session::Private::onSocketError(int number)
     // A server that closes right after acknowledging QUIT has done its part.
     if (command == Command::Quit && q.ReplyReady == True)
         return;
+    // A server that says why and closes at once may leave out the line end.
+    const QByteArray lastWords = ended ? QByteArray() : framer.partialLine();
+    if (lastWords.startsWith("-ERR")) {
+        serverErrorEnd(lastWords);
+        return;
+    }
     q.Pop3ErrorFlag = True;
     closeSocket();
     const QString message = pop3log::socketError(number);
     monitor->appendTranscript(message + kCrLf);
-    log.writeStamped(message);
+    if (lastWords.isEmpty())
+        log.writeStamped(message);
+    else
+        log.writeLines({platform::decodeCp932(lastWords), log.stamp() + message});
     // The timers run on: the watchdog ends the session with its own line, unless a
     // reply already waits, in which case the sender ends it.
 }
@@ -233,7 +242,11 @@ void Pop3Session::Private::sendNext()
 
 void Pop3Session::Private::processReplies()
 {
-    while (socketOpen && !ended && q.ReplyReady != True) {
+    // A complete reply still waiting for the sender is looked past, so that bytes
+    // sent after it end the session before they can pass for the next reply.
+    while (socketOpen && !ended) {
+        if (command == Command::Quit && q.ReplyReady == True)
+            return; // the server has committed; what it adds changes nothing
         const std::optional<ReplyFramer::Reply> reply = framer.next();
         if (!reply)
             return;
@@ -250,6 +263,15 @@ void Pop3Session::Private::onReply(const ReplyFramer::Reply& reply)
         return;
     case ReplyFramer::Kind::Err:
         serverErrorEnd(reply.text);
+        return;
+    case ReplyFramer::Kind::Unsolicited:
+        serverErrorEnd(reply.text, QStringLiteral("要求していないデータを受信"));
+        return;
+    case ReplyFramer::Kind::LineTooLong:
+        serverErrorEnd(reply.text, QStringLiteral("64KBを超える行"));
+        return;
+    case ReplyFramer::Kind::ReplyTooLong:
+        serverErrorEnd(reply.text, QStringLiteral("4MBを超える応答"));
         return;
     case ReplyFramer::Kind::Ok:
         break;
@@ -268,8 +290,9 @@ void Pop3Session::Private::onReply(const ReplyFramer::Reply& reply)
 void Pop3Session::Private::storeHeader(const QString& text)
 {
     store.HeaderText(fetching) = text;
-    viewer->refreshFromEngine(store.HeaderText(1), store.MailSubject(1), store.MailFrom(1),
-                              store.MailTo(1));
+    viewer->refreshFromEngine(store.HeaderText(1), ActivityLog::shown(store.MailSubject(1)),
+                              ActivityLog::shown(store.MailFrom(1)),
+                              ActivityLog::shown(store.MailTo(1)));
     q.ReplyComplete = True;
     store.storeFields(fetching);
 }
@@ -442,8 +465,9 @@ void Pop3Session::Private::deleteOrQuit()
 
 // ---- Ends ------------------------------------------------------------------------------
 
-// "-ERR", or a reply the dialogue cannot go on from: logged with the server's name.
-void Pop3Session::Private::serverErrorEnd(const QByteArray& reply)
+// "-ERR", a reply the dialogue cannot go on from, or a breach of the dialogue (why
+// names it): logged with the server's name, without QUIT.
+void Pop3Session::Private::serverErrorEnd(const QByteArray& reply, const QString& breach)
 {
     const QString text = platform::decodeCp932(reply);
     monitor->appendTranscript(text + kCrLf);
@@ -451,14 +475,22 @@ void Pop3Session::Private::serverErrorEnd(const QByteArray& reply)
     monitor->setStatus(QStringLiteral("Error"));
     q.Pop3ErrorFlag = True;
     stopSession();
-    // The reply keeps its own CR LF, so an empty line follows it in the log.
-    log.writeLines({text, log.stamp() + pop3log::serverError(q.Pop3Server)});
+    // The reply is logged with its own line end, so an empty line follows it.
+    QString shown = text;
+    if (shown.endsWith(kCrLf))
+        shown.chop(2);
+    log.writeLines(
+        {shown, QString(),
+         log.stamp() + (breach.isEmpty() ? pop3log::serverError(q.Pop3Server)
+                                         : pop3log::protocolError(q.Pop3Server, breach))});
 }
 
 // Both timers stopped: the state the rotation and the dialogs wait for.
 void Pop3Session::Private::stopSession()
 {
     closeSocket();
+    framer.reset();
+    lastReply = QByteArray();
     timer1->stop();
     timer2->stop();
     ended = true;
@@ -560,6 +592,11 @@ platform::Timer& Pop3Session::Timer2()
 bool Pop3Session::sessionInProgress() const
 {
     return d->timer1->isActive() || d->timer2->isActive();
+}
+
+qsizetype Pop3Session::heldReplyBytes() const
+{
+    return d->framer.heldBytes() + d->lastReply.capacity();
 }
 
 HeaderStore& Pop3Session::store()

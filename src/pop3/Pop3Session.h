@@ -60,6 +60,8 @@ public:
     platform::Timer& Timer1();      // 100 ms command sender
     platform::Timer& Timer2();      // 30 s transfer watchdog
     bool sessionInProgress() const; // Timer1 or Timer2 running
+    // Memory held for what the server sent; released when a session ends.
+    qsizetype heldReplyBytes() const;
 
     HeaderStore& store();
     void setMonitor(CommandMonitor* monitor);       // nullptr: shows nothing

@@ -5,23 +5,21 @@
 
 void ReplyFramer::reset()
 {
-    m_buffer.clear();
-    m_consumed = 0;
-    m_scanFrom = 0;
-    m_awaiting = false;
-    m_multiLine = false;
-    m_reply.clear();
+    *this = ReplyFramer(); // a cleared QByteArray would keep its capacity
 }
 
 void ReplyFramer::expect(bool multiLine)
 {
     m_awaiting = true;
     m_multiLine = multiLine;
+    m_replySize = 0;
     m_reply.clear();
 }
 
 void ReplyFramer::append(QByteArrayView bytes)
 {
+    if (m_broken)
+        return;
     // Handed-out bytes are dropped only now and then, so that a long reply fed a
     // byte at a time is not copied over and over.
     if (m_consumed > 0 && m_consumed * 2 >= m_buffer.size()) {
@@ -30,6 +28,11 @@ void ReplyFramer::append(QByteArrayView bytes)
         m_consumed = 0;
     }
     m_buffer.append(bytes);
+}
+
+QByteArray ReplyFramer::partialLine() const
+{
+    return m_buffer.mid(m_consumed, kMaxLine);
 }
 
 std::optional<QByteArray> ReplyFramer::takeLine()
@@ -46,19 +49,42 @@ std::optional<QByteArray> ReplyFramer::takeLine()
     return line;
 }
 
+std::optional<ReplyFramer::Reply> ReplyFramer::breach(Kind kind, const QByteArray& text)
+{
+    const qsizetype lineEnd = text.indexOf('\n');
+    Reply reply{kind, text.left(std::min(lineEnd < 0 ? text.size() : lineEnd + 1, kMaxQuoted))};
+    reset();
+    m_broken = true;
+    return reply;
+}
+
 std::optional<ReplyFramer::Reply> ReplyFramer::next()
 {
+    if (m_broken)
+        return std::nullopt;
     while (m_awaiting) {
         std::optional<QByteArray> line = takeLine();
-        if (!line)
+        if (!line) {
+            const qsizetype pending = m_buffer.size() - m_consumed;
+            if (pending > kMaxLine + 1) // one more byte may still be the CR of a CR LF
+                return breach(Kind::LineTooLong, partialLine());
+            if (m_replySize + pending > kMaxReply)
+                return breach(Kind::ReplyTooLong, m_reply.isEmpty() ? partialLine() : m_reply);
             return std::nullopt;
+        }
+        if (line->size() > kMaxLine + 2)
+            return breach(Kind::LineTooLong, *line);
+        m_replySize += line->size();
+        if (m_replySize > kMaxReply)
+            return breach(Kind::ReplyTooLong, m_reply.isEmpty() ? *line : m_reply);
         if (!m_reply.isEmpty()) {
             // Inside a multi-line reply only the line "." alone ends it.
-            m_reply += *line;
             if (*line == ".\r\n") {
+                m_reply += *line;
                 m_awaiting = false;
                 return Reply{Kind::Ok, std::exchange(m_reply, {})};
             }
+            m_reply += line->startsWith('.') ? line->mid(1) : *line; // RFC 1939 byte-stuffing
             continue;
         }
         if (line->startsWith("-ERR")) {
@@ -73,5 +99,7 @@ std::optional<ReplyFramer::Reply> ReplyFramer::next()
         }
         m_reply = *line;
     }
+    if (m_consumed < m_buffer.size())
+        return breach(Kind::Unsolicited, partialLine());
     return std::nullopt;
 }

@@ -67,7 +67,7 @@ QString asLogValue(QString value)
 {
     value.replace(u'\r', u' ');
     value.replace(u'\n', u' ');
-    return value;
+    return ActivityLog::shown(value);
 }
 
 } // namespace

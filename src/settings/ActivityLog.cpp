@@ -1,24 +1,42 @@
 #include "settings/ActivityLog.h"
 
 #include "platform/Codepage.h"
+#include "settings/OwnerOnly.h"
 
 #include <QFile>
 
 namespace {
 
-// Appends the lines, each ended by CR LF, within one open and close; a log that
-// cannot be opened or written is skipped.
+// A line break or other control character in logged text (a server's reply, an
+// account name) would forge lines of its own: each is written as a blank.
+QString blanked(QString line)
+{
+    for (QChar& c : line) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7F && u < 0xA0) || u == 0x2028 || u == 0x2029)
+            c = u' ';
+    }
+    return line;
+}
+
+// Appends the lines, each ended by CR LF, in one write within one open and close;
+// a write that falls short (a full disk) is taken back, so no line is left cut.
+// A log that cannot be opened or written is skipped.
 void appendLines(const QString& path, const QStringList& lines)
 {
     QByteArray bytes;
     for (const QString& line : lines) {
-        bytes += platform::encodeCp932(line).bytes; // characters without a code are left out
+        // Characters without a code are left out.
+        bytes += platform::encodeCp932(blanked(line)).bytes;
         bytes += "\r\n";
     }
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         return;
-    file.write(bytes);
+    makeOwnerOnly(file);
+    const qint64 before = file.size();
+    if (file.write(bytes) != bytes.size())
+        file.resize(before);
 }
 
 // Adds seconds to a time format that lacks them, after the minutes, with the
@@ -64,7 +82,17 @@ void ActivityLog::ClearLog() const
 {
     QFile file(m_path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.close();
+        makeOwnerOnly(file);
+}
+
+QString ActivityLog::shown(QString value)
+{
+    if (value.size() <= kMaxShown)
+        return value;
+    value.truncate(kMaxShown);
+    if (value.back().isHighSurrogate())
+        value.chop(1);
+    return value + QStringLiteral("…（以下省略）");
 }
 
 QString ActivityLog::stamp() const

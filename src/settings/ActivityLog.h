@@ -8,7 +8,8 @@
 
 // "PostSweep.log": lines in code page 932 ended by CR LF, appended and closed at
 // once. A stamped line is the short date, a space, the time with seconds, and the
-// message with no further separator. A log that cannot be written is skipped.
+// message with no further separator. Control characters are written as blanks.
+// A log that cannot be written is skipped.
 class ActivityLog
 {
 public:
@@ -22,6 +23,11 @@ public:
     void writeStamped(const QString& message) const;
     // Empties the file.
     void ClearLog() const;
+
+    // A subject or sender as the log and the windows show it: at most kMaxShown
+    // characters, and marked when cut.
+    static constexpr qsizetype kMaxShown = 1000;
+    static QString shown(QString value);
 
     // The current date and time as the system's regional settings write them.
     QString stamp() const;

@@ -61,16 +61,23 @@ std::optional<QByteArray> SettingsFieldReader::readField()
     QByteArray field;
     if (m_bytes[m_pos] == '"') {
         const qsizetype close = m_bytes.indexOf('"', m_pos + 1);
-        const qsizetype end = close < 0 ? m_bytes.size() : close;
-        field = m_bytes.mid(m_pos + 1, end - m_pos - 1);
-        m_pos = end;
-        while (m_pos < m_bytes.size() && !endsField(m_bytes[m_pos]))
+        if (close < 0)
+            return std::nullopt; // a quote never closed
+        field = m_bytes.mid(m_pos + 1, close - m_pos - 1);
+        m_pos = close + 1;
+        while (m_pos < m_bytes.size() && isBlank(m_bytes[m_pos]))
             ++m_pos;
+        // Text after the closing quote means the quotes do not pair up ("W"IN"):
+        // taking "W" would silently widen a rule.
+        if (m_pos < m_bytes.size() && !endsField(m_bytes[m_pos]))
+            return std::nullopt;
     } else {
         const qsizetype start = m_pos;
         while (m_pos < m_bytes.size() && !endsField(m_bytes[m_pos]))
             ++m_pos;
         field = m_bytes.mid(start, m_pos - start);
+        if (field.contains('"'))
+            return std::nullopt;
         while (!field.isEmpty() && isBlank(field.back()))
             field.chop(1);
     }

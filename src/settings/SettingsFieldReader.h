@@ -7,14 +7,16 @@
 
 // Reads the settings file field by field, ignoring where lines end: a comma and a
 // line end both end a field, so a group of fields may run across lines. A field
-// that starts with a double quote is text up to the next double quote; whatever
-// follows it up to the comma or line end is skipped. Leading blanks are skipped.
+// that starts with a double quote is text up to the next double quote, which only
+// blanks may follow. Leading blanks are skipped. A field whose quotes do not pair
+// up reads as nothing, as at the end of the file, so its record fails to load.
 class SettingsFieldReader
 {
 public:
     explicit SettingsFieldReader(QByteArray bytes) : m_bytes(std::move(bytes)) {}
 
-    // The next field as text (code page 932); nothing at the end of the file.
+    // The next field as text (code page 932); nothing at the end of the file or
+    // when its quotes do not pair up.
     std::optional<QString> readText();
     // The next field as a 16-bit integer (an empty field is 0); nothing at the end
     // of the file or when the field is not a decimal number in range.

@@ -2,6 +2,7 @@
 
 #include "platform/Codepage.h"
 #include "settings/Ango.h"
+#include "settings/OwnerOnly.h"
 #include "settings/SettingsFieldReader.h"
 
 #include <QFile>
@@ -272,7 +273,7 @@ WriteResult SetDataWrite(const QString& path, const SettingsModel& model)
         return WriteResult{false, QStringLiteral("設定ファイル「%1」を保存できませんでした。\n%2")
                                       .arg(path, file.errorString())};
     };
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly) || !makeOwnerOnly(file))
         return failed();
     const QByteArray bytes = settingsFileBytes(model);
     if (file.write(bytes) != bytes.size())
@@ -280,4 +281,28 @@ WriteResult SetDataWrite(const QString& path, const SettingsModel& model)
     if (!file.commit())
         return failed();
     return {};
+}
+
+std::optional<QString> keepUnreadFile(const QString& path)
+{
+    QFile original(path);
+    if (!original.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = original.readAll();
+    if (bytes.isEmpty())
+        return std::nullopt; // nothing to lose
+    for (int n = 1;; ++n) {
+        const QString kept =
+            path + QStringLiteral(".bad") + (n > 1 ? QString::number(n) : QString());
+        QFile earlier(kept);
+        if (!earlier.exists()) {
+            if (!original.copy(kept))
+                return std::nullopt;
+            QFile copy(kept);
+            makeOwnerOnly(copy);
+            return kept;
+        }
+        if (earlier.open(QIODevice::ReadOnly) && earlier.readAll() == bytes)
+            return std::nullopt; // already kept by an earlier start
+    }
 }

@@ -39,7 +39,14 @@ struct WriteResult
     explicit operator bool() const { return ok; }
 };
 
-// Writes the whole file: refuses an unstorable field before writing anything, then
+// Keeps a settings file that failed to load beside it, as "<path>.bad" (".bad2"
+// and on when that is taken; an earlier copy is never overwritten), so that the
+// next write does not erase what could not be read. The copy's path; nothing when
+// there is no file or an empty one, an earlier copy holds the same bytes, or
+// copying failed.
+[[nodiscard]] std::optional<QString> keepUnreadFile(const QString& path);
+
+// Writes the whole file (owner-only): refuses an unstorable field before writing anything, then
 // writes beside the old file and renames into place, so a failure leaves it whole.
 [[nodiscard]] WriteResult SetDataWrite(const QString& path, const SettingsModel& model);
 

@@ -157,7 +157,10 @@ private Q_SLOTS:
         QVERIFY(p.checked("Option2(0)"));
         QVERIFY(!p.checked("Check5"));
         QCOMPARE(p.h.app->context().settings.global, GlobalSettings{});
-        QCOMPARE(p.h.logLines(), QStringList{"earlier line"});
+        // The file that did not load completely is kept, and the log says so.
+        QCOMPARE(p.h.logLines().size(), 2);
+        QVERIFY(p.h.logLines().last().endsWith(u"「PostSweep.ini.bad」として残しました。"_qs));
+        QCOMPARE(readFile(p.h.app->context().settingsPath() + ".bad"), bytes);
     }
 
     void startUpInRunOnceModeShowsTheMailPrograms()

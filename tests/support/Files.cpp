@@ -4,7 +4,10 @@
 
 #include <QFile>
 
+#include <csignal>
 #include <ostream>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 QByteArray readFile(const QString& path)
 {
@@ -32,4 +35,27 @@ void PrintTo(const QString& text, std::ostream* os)
     QString shown = text;
     shown.replace(QChar(0x1B), QStringLiteral("<ESC>"));
     *os << '"' << shown.toStdString() << '"';
+}
+
+int fileMode(const QString& path)
+{
+    struct stat info
+    {
+    };
+    if (stat(path.toLocal8Bit().constData(), &info) != 0)
+        return -1;
+    return static_cast<int>(info.st_mode & 07777);
+}
+
+void withFileSizeLimit(long bytes, const std::function<void()>& act)
+{
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = static_cast<rlim_t>(bytes);
+    setrlimit(RLIMIT_FSIZE, &small);
+    act();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, savedHandler);
 }

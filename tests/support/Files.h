@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <iosfwd>
 
 // A fresh directory for one test: the program's directory beside its files.
@@ -19,6 +20,10 @@ struct TempDir
 QByteArray readFile(const QString& path);
 // Creates or replaces the file; false when it cannot be written whole.
 bool writeFile(const QString& path, const QByteArray& bytes);
+// Runs act while no file may grow beyond bytes (a full disk, to the writer).
+void withFileSizeLimit(long bytes, const std::function<void()>& act);
+// The file's permission bits (0600), or -1 when it does not exist.
+int fileMode(const QString& path);
 // The activity log's lines (code page 932, CR LF), without the last line end.
 QStringList logLines(const QString& path);
 

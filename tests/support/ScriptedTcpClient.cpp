@@ -185,11 +185,17 @@ void ScriptedTcpClient::respond(const QByteArray& step, const QByteArray& line)
         return;
     case FaultKind::Silence:
         return;
+    case FaultKind::Replace:
+        bytes = fault->bytes;
+        break;
     case FaultKind::Garbage:
+    case FaultKind::Twice:
         bytes =
             step == "greeting" ? QByteArray("+OK scripted POP3 ready\r\n") : replyTo(step, line);
-        if (kind)
+        if (kind == FaultKind::Garbage)
             bytes.prepend("* garbage from the server\r\n");
+        if (kind == FaultKind::Twice)
+            deliverLater(bytes);
         break;
     }
     if (step == "QUIT")

@@ -18,6 +18,8 @@ enum class FaultKind {
     Drop,    // the connection drops (error 10054) instead of the reply
     Silence, // no reply at all
     Garbage, // a line that is neither "+OK" nor "-ERR", then the real reply
+    Twice,   // the real reply, then the same again (a confused proxy)
+    Replace, // the fault's bytes instead of the reply
 };
 
 // A step is "greeting", "USER", "PASS", "STAT", "LIST", "TOP", "DELE" or "QUIT";
@@ -27,6 +29,7 @@ struct ScriptedFault
     QByteArray step;
     int occurrence = 1;
     FaultKind kind = FaultKind::Err;
+    QByteArray bytes; // for Replace
 };
 
 // A POP3 maildrop that answers by itself. Messages are given by their header

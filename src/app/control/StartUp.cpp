@@ -4,6 +4,8 @@
 #include "app/control/Form1Model.h"
 #include "app/control/Shell.h"
 
+#include <QFileInfo>
+
 namespace {
 
 // A check box takes 0, 1 and 2; any other stored value leaves it as it is.
@@ -34,6 +36,21 @@ void applyGlobals(const GlobalSettings loaded, Form1Model& form)
     form.setText2(loaded.MainSenderWords);
 }
 
+// Every later save rewrites the whole file from what was read: a file that did not
+// load completely is first kept beside it, and the user is told once.
+void keepUnreadSettings(AppContext& context, Shell& shell)
+{
+    const std::optional<QString> kept = keepUnreadFile(context.settingsPath());
+    if (!kept)
+        return;
+    const QString message =
+        QStringLiteral("設定ファイル「%1」の一部を読み込めませんでした。元のファイルを「%"
+                       "2」として残しました。")
+            .arg(QString::fromUtf16(appfiles::kSettingsFile), QFileInfo(*kept).fileName());
+    context.log.writeStamped(QStringLiteral("  ") + message);
+    shell.warn(message);
+}
+
 } // namespace
 
 LoadOutcome startUp(AppContext& context, Form1Model& form, Shell& shell)
@@ -41,6 +58,7 @@ LoadOutcome startUp(AppContext& context, Form1Model& form, Shell& shell)
     context.session.RuleCheckBusy = Pop3Session::False;
     const LoadOutcome outcome = LoadSettings(context.settingsPath(), context.settings);
     if (outcome == LoadOutcome::PathA) {
+        keepUnreadSettings(context, shell);
         // Without a settings dialog the main window in its idle state serves.
         form.setMainWindowVisible(!shell.showSettingsDialog());
         return outcome;
@@ -50,6 +68,8 @@ LoadOutcome startUp(AppContext& context, Form1Model& form, Shell& shell)
     applyGlobals(context.settings.global, form);
     if (form.Check5() == 1)
         context.log.ClearLog();
+    if (outcome == LoadOutcome::PathB)
+        keepUnreadSettings(context, shell);
     form.setMainWindowVisible(true);
     return outcome;
 }

@@ -2,6 +2,7 @@
 
 #include "pop3/Base64_shiftJIS.h"
 #include "pop3/HeaderStore.h"
+#include "settings/ActivityLog.h"
 
 HeaderViewer::HeaderViewer(const HeaderStore& store) : m_store(store) {}
 
@@ -16,8 +17,11 @@ std::optional<int> HeaderViewer::messageNumber(const QString& text)
 
 HeaderViewer::Fields HeaderViewer::Headerdebug() const
 {
-    return {m_store.HeaderText(m_number), m_store.MailSubject(m_number), m_store.MailFrom(m_number),
-            m_store.MailTo(m_number), m_store.MailCc(m_number)};
+    // A hostile sender's megabyte Subject would freeze a one-line box.
+    return {m_store.HeaderText(m_number), ActivityLog::shown(m_store.MailSubject(m_number)),
+            ActivityLog::shown(m_store.MailFrom(m_number)),
+            ActivityLog::shown(m_store.MailTo(m_number)),
+            ActivityLog::shown(m_store.MailCc(m_number))};
 }
 
 std::optional<int> HeaderViewer::show(const QString& typed)

@@ -3,6 +3,7 @@
 #include "app/control/AppContext.h"
 #include "platform/Codepage.h"
 #include "settings/Ango.h"
+#include "settings/OwnerOnly.h"
 #include "settings/SettingsFile.h"
 
 #include <QSaveFile>
@@ -93,8 +94,8 @@ void SingleServerCheck::succeed()
     QSaveFile file(m_ctx.singleServerPath());
     const QByteArray line =
         record(session.Pop3Port, session.Pop3Server, session.Pop3Id, session.Pop3PassWd);
-    const bool written =
-        file.open(QIODevice::WriteOnly) && file.write(line) == line.size() && file.commit();
+    const bool written = file.open(QIODevice::WriteOnly) && makeOwnerOnly(file) &&
+                         file.write(line) == line.size() && file.commit();
     m_windows.hideMonitor();
     if (!written) {
         // The login worked but nothing was recorded: say so instead of closing as if done.

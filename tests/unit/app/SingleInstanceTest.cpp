@@ -19,6 +19,22 @@ TEST(SingleInstance, ASecondCopyFromTheSameDirectoryIsTurnedAway)
     EXPECT_TRUE(SingleInstance(dir.path()).acquired()) << "the first copy has ended";
 }
 
+// Only a live copy ends a start silently; a folder where no lock can be made is
+// said, with a non-zero status, instead of passing for another copy.
+TEST(SingleInstance, OnlyALiveCopyEndsTheStartSilently)
+{
+    TempDir dir;
+    QStringList told;
+    const auto tell = [&told](const QString& why) { told << why; };
+    const SingleInstance first(dir.path());
+    EXPECT_EQ(first.refusal(tell), std::nullopt);
+    EXPECT_EQ(SingleInstance(dir.path()).refusal(tell), 0);
+    EXPECT_TRUE(told.isEmpty());
+    EXPECT_EQ(SingleInstance(dir.file(QStringLiteral("missing"))).refusal(tell), 1);
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].contains(QStringLiteral("missing/PostSweep.lock")));
+}
+
 TEST(SingleInstance, ALockLeftByACopyThatDiedIsTakenOver)
 {
     TempDir dir;

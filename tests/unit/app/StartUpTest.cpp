@@ -27,6 +27,9 @@ TEST(StartUp, WithoutASettingsFileTheSettingsDialogIsShownInsteadOfTheMainWindow
         AppFixture f;
         f.shell.hasSettingsDialog = dialogExists;
         ASSERT_TRUE(writeFile(f.ctx.log.path(), kOldLog));
+        if (!dialogExists) { // an empty file has nothing to keep
+            ASSERT_TRUE(writeFile(f.ctx.settingsPath(), ""));
+        }
         EXPECT_EQ(startUp(f.ctx, f.form, f.shell), LoadOutcome::PathA);
         EXPECT_EQ(f.shell.calls, QStringList{QStringLiteral("settings dialog")});
         EXPECT_EQ(f.form.mainWindowVisible(), !dialogExists);
@@ -110,6 +113,34 @@ TEST(StartUp, TheLogIsEmptiedOnlyWhenClearingAtStartIsSet)
         QFile log(f.ctx.log.path());
         EXPECT_EQ(log.size(), clear == 1 ? 0 : kOldLog.size()) << "ClearLogAtStart " << clear;
     }
+}
+
+// Every save rewrites the whole file from what was read: a file that did not load
+// is kept first, once, and a later damaged file never replaces an earlier copy.
+TEST(StartUp, ASettingsFileThatDidNotLoadIsKeptBeforeItIsOverwritten)
+{
+    const QByteArray stored = settingsWith([](GlobalSettings&) {});
+    const QByteArray damaged[] = {QByteArray(stored).replace(10, 1, "{"),
+                                  stored.left(stored.lastIndexOf("\r\n0,") + 5)};
+    AppFixture f;
+    const QString path = f.ctx.settingsPath();
+    ASSERT_TRUE(writeFile(path, damaged[0]));
+    EXPECT_EQ(startUp(f.ctx, f.form, f.shell), LoadOutcome::PathA);
+    ASSERT_TRUE(SetDataWrite(path, f.ctx.settings).ok);
+    ASSERT_TRUE(writeFile(path, damaged[0]));
+    (void)startUp(f.ctx, f.form, f.shell); // the same bytes again: already kept
+    ASSERT_TRUE(writeFile(path, damaged[1]));
+    EXPECT_EQ(startUp(f.ctx, f.form, f.shell), LoadOutcome::PathB);
+
+    EXPECT_EQ(readFile(path + ".bad"), damaged[0]);
+    EXPECT_EQ(readFile(path + ".bad2"), damaged[1]);
+    EXPECT_EQ(fileMode(path + ".bad"), 0600);
+    const QString told =
+        QStringLiteral("設定ファイル「PostSweep.ini」の一部を読み込めませんでした。"
+                       "元のファイルを「PostSweep.ini.bad」として残しました。");
+    EXPECT_EQ(f.shell.calls.filter(QStringLiteral("warn")).size(), 2);
+    EXPECT_EQ(f.shell.calls.first(), "warn " + told);
+    EXPECT_EQ(f.logLines().first().mid(f.logLines().first().indexOf(u"  ") + 2), told);
 }
 
 TEST(StartUp, SavingAfterStartUpWritesBackWhatWasRead)

@@ -1,10 +1,12 @@
 #include "dialogs/control/SingleServerCheck.h"
 
 #include "support/AppHarness.h"
+#include "support/Files.h"
 
 #include <QDir>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -71,6 +73,19 @@ TEST(SingleServerCheck, IncompleteOrUnstorableFieldsAreRefusedBeforeConnecting)
         f.password = QStringLiteral("a\"b"); // scrambled, so a double quote is fine
     }));
     EXPECT_EQ(h.windows.calls, QStringList({"checking"}));
+}
+
+// The record holds the password: an older file others could read is tightened too.
+TEST(SingleServerCheck, TheRecordIsWrittenOwnerOnly)
+{
+    SingleServerHarness h;
+    const QString path = h.ctx.singleServerPath();
+    ASSERT_TRUE(writeFile(path, "old"));
+    chmod(path.toLocal8Bit().constData(), 0644);
+    h.check.pressOk(kGood);
+    h.loop.advance(100ms);
+    ASSERT_EQ(h.windows.calls.last(), QStringLiteral("main window"));
+    EXPECT_EQ(fileMode(path), 0600);
 }
 
 TEST(SingleServerCheck, AFileThatCannotBeWrittenIsReportedNotTakenForSuccess)

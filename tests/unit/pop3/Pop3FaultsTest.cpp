@@ -64,6 +64,77 @@ TEST(Pop3Faults, ErrAtEveryStateEndsTheSessionAtOnceWithItsTwoLines)
     }
 }
 
+// A server that breaks the dialogue must not shift one message's reply onto
+// another: the session ends at once, without QUIT, and says why.
+TEST(Pop3Faults, HostileServerEndsTheSessionWithoutQuitAndReleasesTheBuffer)
+{
+    const QByteArray longLine = "Subject: " + QByteArray(64 * 1024 - 8, 'x') + "\r\n";
+    const QByteArray endless =
+        "+OK\r\n" + ("X-Junk: " + QByteArray(990, 'x') + "\r\n").repeated(5000);
+    const struct
+    {
+        const char* name;
+        ScriptedFault fault;
+        QString logged; // the offending line, then the stamped reason
+        QString why;
+    } rows[] = {
+        {"TOP reply sent twice", {"TOP", 1, FaultKind::Twice}, "+OK", "要求していないデータを受信"},
+        {"replies sent ahead of their commands",
+         {"greeting", 1, FaultKind::Replace, "+OK ready\r\n+OK\r\n+OK\r\n"},
+         "+OK",
+         "要求していないデータを受信"},
+        {"line of 64 KiB and one byte",
+         {"TOP", 2, FaultKind::Replace, "+OK\r\n" + longLine + ".\r\n"},
+         "Subject: " + QString(247, u'x'),
+         "64KBを超える行"},
+        {"reply that never ends",
+         {"TOP", 1, FaultKind::Replace, endless},
+         "+OK",
+         "4MBを超える応答"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        SessionHarness h;
+        h.server.setMailbox(threeMessages({row.fault}));
+        h.start();
+        h.settle();
+
+        EXPECT_TRUE(h.ended());
+        EXPECT_EQ(h.session.Pop3ErrorFlag, -1);
+        EXPECT_FALSE(h.server.clientLines().contains("QUIT "));
+        EXPECT_TRUE(h.server.deleted().empty());
+        const QStringList log = h.logLines();
+        EXPECT_EQ(
+            log.mid(log.size() - 3),
+            QStringList({row.logged, "",
+                         "2026/01/05 9:00:00 pop.example サーバの応答が不正なため切断しました（" +
+                             row.why + "）"}));
+        EXPECT_EQ(h.session.heldReplyBytes(), 0);
+    }
+}
+
+// A server that says why and closes at once, without a line end: its words are
+// logged, control characters blanked, and "-ERR" ends the session then and there.
+TEST(Pop3Faults, LastWordsWithoutLineEndAreLoggedAsTheReply)
+{
+    SessionHarness h;
+    h.start();
+    h.server.serverSends("-ERR mailbox locked\rforged\x07line");
+    h.server.socketError(10054);
+    h.settle();
+    EXPECT_TRUE(h.ended());
+    EXPECT_EQ(h.logLines(),
+              QStringList({"-ERR mailbox locked forged line", "",
+                           "2026/01/05 9:00:00 pop.example サーバがエラーを返しました"}));
+
+    SessionHarness other;
+    other.start();
+    other.server.serverSends("* bye");
+    other.server.socketError(10054);
+    other.settle();
+    EXPECT_EQ(other.logLines(), QStringList({"* bye", "2026/01/05 9:00:00" + kOther10054}));
+}
+
 TEST(Pop3Faults, DroppedConnectionAtEveryStateLogsAtOnceAndTimesOutThirtySecondsLater)
 {
     for (const StateRow& row : kStates) {

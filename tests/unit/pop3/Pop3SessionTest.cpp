@@ -134,7 +134,7 @@ TEST(Pop3Session, StoresEachHeaderUnderItsOwnNumberAndShowsSlotOneFirst)
     h.settle();
 
     EXPECT_EQ(h.store.HeaderText(2),
-              "+OK\r\nSubject: -ERR is no status here.\r\n..X: leading dot\r\n\r\n.\r\n");
+              "+OK\r\nSubject: -ERR is no status here.\r\n.X: leading dot\r\n\r\n.\r\n");
     EXPECT_EQ(h.store.MailSubject(1), "Lunch 1");
     EXPECT_EQ(h.store.MailSubject(2), "-ERR is no status here.");
     EXPECT_EQ(h.store.MailSubject(3), "Lunch 3");

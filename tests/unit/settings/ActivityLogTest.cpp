@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -73,6 +74,32 @@ TEST_F(ActivityLogTest, CharactersWithoutACodeAreLeftOutAndTheRestIsWritten)
 {
     log.WriteLogLine(u"a\U0001F600b～"_qs);
     EXPECT_EQ(readFile(log.path()), QByteArray("ab\x81\x60\r\n"));
+}
+
+// Text from a server must not forge lines, a full disk must not leave half of
+// one, and no one else may read what servers said.
+TEST_F(ActivityLogTest, LinesCannotBeForgedOrCutAndTheFileIsOwnerOnly)
+{
+    const mode_t savedMask = umask(022);
+    log.writeLines({u"-ERR a\r\n2005/03/14 9:05:07 forged\tx\x7f"_qs});
+    const int createdMode = fileMode(log.path());
+    chmod(log.path().toLocal8Bit().constData(), 0644);
+    withFileSizeLimit(64 * 1024, [this] { log.WriteLogLine(QString(70000, u'x')); });
+    umask(savedMask);
+
+    EXPECT_EQ(readFile(log.path()), QByteArray("-ERR a  2005/03/14 9:05:07 forged x \r\n"));
+    EXPECT_EQ(createdMode, 0600);
+    EXPECT_EQ(fileMode(log.path()), 0600) << "tightened by the next append";
+}
+
+TEST(ActivityLogShown, SubjectsAndSendersAreCutAtAThousandCharactersAndMarked)
+{
+    const QString marker = u"…（以下省略）"_qs;
+    EXPECT_EQ(ActivityLog::shown(QString(1000, u'a')), QString(1000, u'a'));
+    EXPECT_EQ(ActivityLog::shown(QString(1001, u'a')), QString(1000, u'a') + marker);
+    // A character outside the BMP is not cut in half.
+    EXPECT_EQ(ActivityLog::shown(QString(999, u'a') + u"\U0001F600b"_qs),
+              QString(999, u'a') + marker);
 }
 
 TEST(ActivityLogUnwritable, LineIsSkippedWithoutDisturbingTheCaller)

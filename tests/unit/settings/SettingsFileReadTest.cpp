@@ -108,7 +108,6 @@ TEST_F(ReadTest, LineBoundariesAndBlanksDoNotMatter)
         {"CR line ends", joined(lines, "\r")},
         {"blanks before fields", joined(lines).replace(",", ", \t")},
         {"no line end after the last line", joined(lines).chopped(2)},
-        {"text after a closing quote skipped", joined(lines).replace("\",", "\"junk,")},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -227,6 +226,9 @@ TEST_F(ReadTest, FailureInTheProfilePartIsPathAWithNoProfileEnabled)
          changed(2, [](QByteArray l) { return l.replace(7, 1, ":"); })},
         {"scrambled password with a character above z",
          changed(3, [](QByteArray l) { return l.replace(l.size() - 3, 1, "{"); })},
+        {"text after a closing quote, as in \"W\"IN\"",
+         changed(6, [](QByteArray l) { return l.replace(0, 2, "\"W\"IN\""); })},
+        {"quote inside an unquoted field", replaced(14, "1,0\",0")},
         {"only the credentials", lines.mid(0, 5)},
         {"a profile's words cut short", lines.mid(0, 25)},
     };

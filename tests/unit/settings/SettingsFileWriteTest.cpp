@@ -4,9 +4,8 @@
 #include <QDir>
 #include <QFile>
 
-#include <csignal>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -165,20 +164,29 @@ TEST(SetDataWrite, FailingWriteLeavesThePreviousFileByteForByte)
         word = QString(20000, u'あ');
 
     // The file-size limit makes the write fail part of the way through.
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 64 * 1024;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const WriteResult result = SetDataWrite(path, huge);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, savedHandler);
+    WriteResult result;
+    withFileSizeLimit(64 * 1024, [&] { result = SetDataWrite(path, huge); });
 
     EXPECT_FALSE(result.ok);
     EXPECT_FALSE(result.error.isEmpty());
     EXPECT_EQ(readFile(path), before);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u"PostSweep.ini"_qs});
+}
+
+// The file holds the passwords, scrambled reversibly: no one else may read it.
+TEST(SetDataWrite, WritesTheFileOwnerOnlyAndTightensOneOthersCouldRead)
+{
+    TempDir dir;
+    const QString path = dir.file(u"PostSweep.ini"_qs);
+    const mode_t savedMask = umask(022);
+    const bool created = SetDataWrite(path, fullModel()).ok;
+    const mode_t createdMode = fileMode(path);
+    chmod(path.toLocal8Bit().constData(), 0644);
+    const bool rewritten = SetDataWrite(path, fullModel()).ok;
+    umask(savedMask);
+    ASSERT_TRUE(created && rewritten);
+    EXPECT_EQ(createdMode, 0600);
+    EXPECT_EQ(fileMode(path), 0600);
 }
 
 TEST(SetDataWrite, ReportsAPlaceItCannotWriteTo)

@@ -1,0 +1,72 @@
+// ReplyFramer on any byte stream: byte 0 says which commands await a multi-line
+// reply, byte 1 how TCP cuts the stream, and each 0xFF in the rest stands for 16 KiB
+// of header text, so that small inputs reach the line and reply limits.
+
+#include "pop3/ReplyFramer.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+namespace {
+
+void check(bool holds)
+{
+    if (!holds)
+        __builtin_trap();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 2)
+        return 0;
+    const unsigned multiLine = data[0];
+    QByteArray stream;
+    for (std::size_t i = 2; i < size; ++i) {
+        if (data[i] == 0xFF)
+            stream += QByteArray(16 * 1024, 'x');
+        else
+            stream += static_cast<char>(data[i]);
+    }
+
+    // 1 byte to 64 KiB, and no more than a few hundred arrivals, to keep the runs fast.
+    const qsizetype chunk = std::max(qsizetype(1) << (data[1] % 17), stream.size() / 256);
+    ReplyFramer framer;
+    unsigned command = 0;
+    framer.expect(multiLine & 1);
+    bool broken = false;
+    for (qsizetype at = 0; at < stream.size(); at += chunk) {
+        framer.append(QByteArrayView(stream).sliced(at, std::min(chunk, stream.size() - at)));
+        while (const auto reply = framer.next()) {
+            check(!broken); // nothing is framed after a breach
+            switch (reply->kind) {
+            case ReplyFramer::Kind::Ok:
+                check(reply->text.startsWith("+OK") && reply->text.endsWith("\r\n"));
+                check(reply->text.size() <= ReplyFramer::kMaxReply);
+                framer.expect((multiLine >> (++command % 8)) & 1);
+                break;
+            case ReplyFramer::Kind::Err:
+                check(reply->text.startsWith("-ERR") && reply->text.endsWith("\r\n"));
+                check(reply->text.size() <= ReplyFramer::kMaxLine + 2);
+                framer.expect((multiLine >> (++command % 8)) & 1);
+                break;
+            case ReplyFramer::Kind::Stray:
+                check(reply->text.endsWith("\r\n"));
+                check(reply->text.size() <= ReplyFramer::kMaxLine + 2);
+                break;
+            case ReplyFramer::Kind::Unsolicited:
+            case ReplyFramer::Kind::LineTooLong:
+            case ReplyFramer::Kind::ReplyTooLong:
+                check(reply->text.size() <= ReplyFramer::kMaxQuoted);
+                check(framer.heldBytes() == 0);
+                broken = true;
+                break;
+            }
+        }
+        // Bounded whatever arrives: one reply and the line being read, at most.
+        check(framer.heldBytes() <= 4 * ReplyFramer::kMaxReply);
+    }
+    return 0;
+}

@@ -1,6 +1,7 @@
 #include "rules/DeletionRules.h"
 
 #include "platform/Codepage.h"
+#include "settings/ActivityLog.h"
 
 #include <algorithm>
 

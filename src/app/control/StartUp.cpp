@@ -1,8 +1,8 @@
 #include "app/control/StartUp.h"
 
-#include "app/control/AppContext.h"
 #include "app/control/Form1Model.h"
 #include "app/control/Shell.h"
+#include "core/AppContext.h"
 
 namespace {
 
@@ -38,7 +38,6 @@ void applyGlobals(const GlobalSettings loaded, Form1Model& form)
 
 LoadOutcome startUp(AppContext& context, Form1Model& form, Shell& shell)
 {
-    context.session.RuleCheckBusy = Pop3Session::False;
     const LoadOutcome outcome = LoadSettings(context.settingsPath(), context.settings);
     if (outcome == LoadOutcome::PathA) {
         // Without a settings dialog the main window in its idle state serves.

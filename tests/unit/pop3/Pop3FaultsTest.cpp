@@ -52,7 +52,7 @@ TEST(Pop3Faults, ErrAtEveryStateEndsTheSessionAtOnceWithItsTwoLines)
         h.settle();
 
         EXPECT_TRUE(h.ended());
-        EXPECT_EQ(h.session.Pop3ErrorFlag, -1);
+        EXPECT_EQ(h.session.variables().Pop3ErrorFlag, -1);
         EXPECT_EQ(lastClientLine(h), row.lastLine);
         const QStringList log = h.logLines();
         EXPECT_EQ(log.mid(log.size() - 3),
@@ -82,7 +82,7 @@ TEST(Pop3Faults, DroppedConnectionAtEveryStateLogsAtOnceAndTimesOutThirtySeconds
         EXPECT_EQ(h.logLines().last(), "2026/01/05 9:00:30" + kTimeout);
         EXPECT_EQ(lastClientLine(h), row.lastLine);
         EXPECT_TRUE(h.server.deleted().empty());
-        EXPECT_EQ(h.session.Pop3ErrorFlag, -1);
+        EXPECT_EQ(h.session.variables().Pop3ErrorFlag, -1);
     }
 }
 
@@ -138,20 +138,6 @@ TEST(Pop3Faults, ConnectingAgainRestartsTheWatchdog)
     EXPECT_EQ(h.logLines(), QStringList({"2026/01/05 9:00:50" + kTimeout}));
 }
 
-TEST(Pop3Faults, WatchdogStandsAsideWhileTheRulesRun)
-{
-    SessionHarness h;
-    h.start();
-    h.session.RuleCheckBusy = -1;
-    h.loop.advance(30000ms);
-    EXPECT_FALSE(h.ended());
-    EXPECT_TRUE(h.logLines().isEmpty());
-    h.session.RuleCheckBusy = 0;
-    h.loop.advance(30000ms);
-    EXPECT_TRUE(h.ended());
-    EXPECT_EQ(h.logLines(), QStringList({"2026/01/05 9:01:00" + kTimeout}));
-}
-
 TEST(Pop3Faults, ConnectionErrorsAreLoggedByNumberThenTimeOut)
 {
     const struct
@@ -170,7 +156,7 @@ TEST(Pop3Faults, ConnectionErrorsAreLoggedByNumberThenTimeOut)
         h.start();
         h.settle();
         EXPECT_EQ(h.logLines(), QStringList({"2026/01/05 9:00:00" + row.line}));
-        EXPECT_EQ(h.session.Pop3ErrorFlag, -1);
+        EXPECT_EQ(h.session.variables().Pop3ErrorFlag, -1);
 
         h.loop.advance(30000ms);
         EXPECT_EQ(h.logLines(),
@@ -208,22 +194,19 @@ TEST(Pop3Faults, ServerClosingRightAfterQuitIsAnOrdinaryEnd)
     h.settle();
 
     EXPECT_TRUE(h.ended());
-    EXPECT_EQ(h.session.Pop3ErrorFlag, 0);
+    EXPECT_EQ(h.session.variables().Pop3ErrorFlag, 0);
     EXPECT_EQ(h.server.deleted(), std::vector<int>({2, 3}));
     EXPECT_FALSE(h.logLines().join('|').contains(QStringLiteral("Winsocket")));
 }
 
 TEST(Pop3Faults, InvalidPortEndsTheSessionAtOnceWithoutConnecting)
 {
-    // The caller starts Timer1 after ServerConect as usual; it must not run on.
     SessionHarness h;
-    h.session.Pop3Port = 0;
-    h.session.ServerConect();
-    h.session.Timer1().start();
+    h.start(QStringLiteral("secret"), Pop3Mode::Run, QStringLiteral("0"));
     h.loop.advance(100ms);
     EXPECT_TRUE(h.ended());
     EXPECT_EQ(h.server.connections(), 0);
-    EXPECT_EQ(h.session.Pop3ErrorFlag, -1);
+    EXPECT_EQ(h.session.variables().Pop3ErrorFlag, -1);
     EXPECT_EQ(h.logLines(),
               QStringList({"2026/01/05 9:00:00\u3000ポート番号が正しくありません\u30000"}));
 }

@@ -1,10 +1,10 @@
 #include "platform/Codepage.h"
-#include "platform/VirtualEventLoop.h"
 #include "pop3/HeaderStore.h"
 #include "rules/DeletionRules.h"
 #include "settings/ActivityLog.h"
 #include "support/Files.h"
 #include "support/RecordingMonitor.h"
+#include "support/VirtualEventLoop.h"
 
 #include <gtest/gtest.h>
 #include <vector>

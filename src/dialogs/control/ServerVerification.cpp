@@ -17,7 +17,11 @@ ServerVerification::ServerVerification(AppContext& ctx)
     m_timer->setTickHandler([this] { tick(); });
 }
 
-ServerVerification::~ServerVerification() = default;
+ServerVerification::~ServerVerification()
+{
+    if (waiting()) // its start must not be called once it is gone
+        m_ctx.engine.release(EngineOwner::User::Check);
+}
 
 bool ServerVerification::running() const
 {

@@ -32,10 +32,6 @@ int main(int argc, char* argv[])
     auto store = std::make_unique<HeaderStore>();
     const ActivityLog log(dir.filePath(QStringLiteral("PostSweep.log")), loop);
     Pop3Session session(loop, socket, *store, log);
-    session.Pop3Server = QStringLiteral("127.0.0.1");
-    session.Pop3Port = static_cast<qint16>(port);
-    session.Pop3Id = QStringLiteral("bench");
-    session.Pop3PassWd = QStringLiteral("bench-pw");
 
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -44,15 +40,17 @@ int main(int argc, char* argv[])
     });
     poll.start(20);
     QTimer::singleShot(120000, &app, &QCoreApplication::quit);
-    session.ServerConect();
-    session.Timer1().start();
+    session.ServerConect({.server = QStringLiteral("127.0.0.1"),
+                          .port = QString::number(port),
+                          .account = QStringLiteral("bench"),
+                          .password = QStringLiteral("bench-pw")});
     app.exec();
 
     QFile file(log.path());
     if (file.open(QIODevice::ReadOnly))
         std::fwrite(file.readAll().constData(), 1, static_cast<size_t>(file.size()), stdout);
     const bool ended = !session.sessionInProgress();
-    const bool serverError = session.Pop3ErrorFlag == Pop3Session::True;
+    const bool serverError = session.variables().Pop3ErrorFlag == Pop3Session::True;
     std::printf("ended: %s, server error: %s, reply bytes held: %lld\n", ended ? "yes" : "no",
                 serverError ? "yes" : "no", static_cast<long long>(session.heldReplyBytes()));
     return ended && serverError && session.heldReplyBytes() == 0 ? 0 : 1;

@@ -52,12 +52,6 @@ std::optional<double> engineSession(const testsupport::DovecotServer& server)
     auto store = std::make_unique<HeaderStore>();
     const ActivityLog log(dir.filePath(QStringLiteral("PostSweep.log")), loop);
     Pop3Session session(loop, socket, *store, log);
-    session.Pop3Server = server.host();
-    session.Pop3Port = server.port();
-    session.Pop3Id = kUser;
-    session.Pop3PassWd = kPassword;
-    session.Pop3ConnectFlag = Pop3Session::False;
-    session.activeRules = RuleSet::fromProfile(testsupport::sampleRuleProfile());
 
     QEventLoop events;
     const auto check = [&] {
@@ -73,12 +67,15 @@ std::optional<double> engineSession(const testsupport::DovecotServer& server)
 
     QElapsedTimer clock;
     clock.start();
-    session.ServerConect();
-    session.Timer1().start();
+    session.ServerConect({.server = server.host(),
+                          .port = QString::number(server.port()),
+                          .account = kUser,
+                          .password = kPassword,
+                          .rules = RuleSet::fromProfile(testsupport::sampleRuleProfile())});
     events.exec();
     const double ms = clock.nsecsElapsed() / 1e6;
     session.setMonitor(nullptr);
-    if (session.sessionInProgress() || session.Pop3ErrorFlag != Pop3Session::False ||
+    if (session.sessionInProgress() || session.variables().Pop3ErrorFlag != Pop3Session::False ||
         store->MaxEraseNo != kMessages / 10)
         return std::nullopt;
     return ms;

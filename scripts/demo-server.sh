@@ -51,7 +51,7 @@ demo_server_start() {
     # Dovecot reads the mail as nobody.
     chmod 755 "$demo_dir"
     if [ "$(id -u)" -eq 0 ]; then
-        chown -R nobody:nogroup "$demo_dir/mail" "$demo_dir/home"
+        chown -R nobody:nogroup "$demo_dir/mail"
     fi
     "$dovecot" -F -c "$demo_dir/dovecot.conf" &
     demo_dovecot_pid=$!

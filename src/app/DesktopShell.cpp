@@ -1,10 +1,10 @@
 #include "app/DesktopShell.h"
 
 #include "diagnostics/Form2.h"
+#include "widgets/Warning.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QMessageBox>
 #include <QUrl>
 
 DesktopShell::DesktopShell(Form2& monitor) : m_monitor(monitor) {}
@@ -63,9 +63,7 @@ void DesktopShell::openPath(const QString& path)
 
 void DesktopShell::warn(const QString& text)
 {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("PostSweep"), text, QMessageBox::Ok);
-    box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    box.exec();
+    widgets::showWarning(nullptr, text);
 }
 
 // Leaves the event loop without closing the windows first: the main window's

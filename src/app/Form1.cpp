@@ -1,9 +1,9 @@
 #include "app/Form1.h"
 
 #include "app/AppIcon.h"
-#include "app/CheckBoxValue.h"
 #include "app/control/Form1Model.h"
 #include "app/control/RunController.h"
+#include "widgets/CheckBoxValue.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

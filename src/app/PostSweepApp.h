@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/Form1.h"
-#include "app/control/AppContext.h"
 #include "app/control/Form1Model.h"
 #include "app/control/RunController.h"
+#include "core/AppContext.h"
 #include "diagnostics/Form2.h"
 
 #include <memory>
@@ -39,7 +39,6 @@ public:
     AppContext& context() { return m_context; }
     Form1Model& model() { return m_model; }
     RunController& controller() { return *m_controller; }
-    Shell& shell() { return *m_shell; }
     Form1& mainWindow() { return *m_mainWindow; }
     Form2& monitor() { return m_monitor; }
     NotifyIcon* notifyIcon() { return m_notifyIcon.get(); } // none without a notification area

@@ -1,10 +1,10 @@
-#include "app/AppInfo.h"
 #include "app/DesktopShell.h"
 #include "app/PostSweepApp.h"
 #include "app/control/SingleInstance.h"
 #include "dialogs/DialogWindows.h"
 #include "platform/qt/QtEventLoop.h"
 #include "platform/qt/QtTcpClient.h"
+#include "widgets/AppInfo.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,6 +1,6 @@
 #include "dialogs/DialogWindows.h"
 
-#include "app/control/AppContext.h"
+#include "core/AppContext.h"
 #include "diagnostics/Form5.h"
 #include "dialogs/Form3.h"
 #include "dialogs/ServerSet.h"
@@ -81,7 +81,7 @@ void DialogWindows::fillSingleServerDialog(const QString& server, const QString&
 
 void DialogWindows::showSingleServerDialog()
 {
-    if (m_ctx.loginCheckActive)
+    if (m_ctx.engine.heldBy(EngineOwner::User::Check))
         return; // the engine is busy with a check already
     call(m_mainWindow.hide);
     bringUp(form3());

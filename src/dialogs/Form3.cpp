@@ -1,6 +1,6 @@
 #include "dialogs/Form3.h"
 
-#include "app/control/AppContext.h"
+#include "core/AppContext.h"
 #include "dialogs/Form4.h"
 #include "dialogs/PasswordDisplay.h"
 

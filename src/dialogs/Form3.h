@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dialogs/Warning.h"
 #include "dialogs/control/SingleServerCheck.h"
+#include "widgets/Warning.h"
 
 #include <QDialog>
 
@@ -24,7 +24,7 @@ public:
     // Puts a server's host, port, account and password into the fields.
     void fill(const QString& host, const QString& port, const QString& account,
               const QString& password);
-    void setWarnFunction(dialogs::WarnFunction warn) { m_warn = std::move(warn); }
+    void setWarnFunction(widgets::WarnFunction warn) { m_warn = std::move(warn); }
 
     SingleServerCheck& check() { return m_check; }
     Form4* progressWindow() const { return m_form4.get(); }
@@ -55,5 +55,5 @@ private:
     QLineEdit* m_password = nullptr;
     std::unique_ptr<Form4> m_form4;
     SingleServerCheck m_check;
-    dialogs::WarnFunction m_warn = dialogs::showWarning;
+    widgets::WarnFunction m_warn = widgets::showWarning;
 };

@@ -1,8 +1,8 @@
 #include "dialogs/ProfilePage.h"
 
-#include "app/CheckBoxValue.h"
 #include "dialogs/PasswordDisplay.h"
 #include "settings/ServerProfile.h"
+#include "widgets/CheckBoxValue.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -16,6 +16,7 @@
 namespace {
 
 // The frames of each tab: server, rules, subject list, sender list, recipients.
+// Profiles past these five name their frames after their number (frameName()).
 constexpr std::array<std::array<const char*, 5>, 5> kFrameNames{{
     {"Frame1", "Frame6", "Frame7", "Text1Text1", "Frame20"},
     {"Frame2", "Frame3", "Frame4", "Frame5", "Frame21"},
@@ -24,6 +25,13 @@ constexpr std::array<std::array<const char*, 5>, 5> kFrameNames{{
     {"Frame16", "Frame17", "Frame18", "Frame19", "Frame24"},
 }};
 enum Frame { ServerFrame, RuleFrame, SubjectFrame, SenderFrame, RecipientFrame };
+
+QString frameName(int number, int frame)
+{
+    if (number <= int(kFrameNames.size()))
+        return QString::fromLatin1(kFrameNames.at(number - 1).at(frame));
+    return QStringLiteral("Frame%1_%2").arg(number).arg(frame + 1);
+}
 
 QString fullWidthDigit(int n)
 {
@@ -82,7 +90,7 @@ QGroupBox* ProfilePage::createServerFrame()
 {
     auto* frame =
         new QGroupBox(QStringLiteral("メールサーバ設定") + fullWidthDigit(m_number), this);
-    frame->setObjectName(QString::fromLatin1(kFrameNames.at(m_number - 1).at(ServerFrame)));
+    frame->setObjectName(frameName(m_number, ServerFrame));
     auto* grid = compact(new QGridLayout(frame));
     const QString n = QString::number(m_number);
 
@@ -123,7 +131,7 @@ QGroupBox* ProfilePage::createServerFrame()
 QGroupBox* ProfilePage::createRuleFrame()
 {
     auto* frame = new QGroupBox(QStringLiteral("削除条件設定") + fullWidthDigit(m_number), this);
-    frame->setObjectName(QString::fromLatin1(kFrameNames.at(m_number - 1).at(RuleFrame)));
+    frame->setObjectName(frameName(m_number, RuleFrame));
     auto* layout = compact(new QVBoxLayout(frame));
     layout->addWidget(redNote(
         QStringLiteral("削除したメールを復活する事は出来ませんので注意してください"), frame));
@@ -136,7 +144,7 @@ QGroupBox* ProfilePage::createRuleFrame()
 QGroupBox* ProfilePage::createSubjectFrame()
 {
     auto* frame = innerFrame(QStringLiteral("タイトルで削除"), this);
-    frame->setObjectName(QString::fromLatin1(kFrameNames.at(m_number - 1).at(SubjectFrame)));
+    frame->setObjectName(frameName(m_number, SubjectFrame));
     auto* grid = compact(new QGridLayout(frame));
     const QString n = QString::number(m_number);
     grid->addWidget(boundCheck(QStringLiteral("未承諾") + n,
@@ -160,7 +168,7 @@ QGroupBox* ProfilePage::createSubjectFrame()
 QGroupBox* ProfilePage::createSenderFrame()
 {
     auto* frame = innerFrame(QStringLiteral("差出人で削除"), this);
-    frame->setObjectName(QString::fromLatin1(kFrameNames.at(m_number - 1).at(SenderFrame)));
+    frame->setObjectName(frameName(m_number, SenderFrame));
     auto* grid = compact(new QGridLayout(frame));
     const QString n = QString::number(m_number);
     auto* rule = boundCheck(QStringLiteral("差出人") + n,
@@ -175,7 +183,7 @@ QGroupBox* ProfilePage::createSenderFrame()
 QGroupBox* ProfilePage::createRecipientFrame()
 {
     auto* frame = innerFrame(QStringLiteral("宛先で削除"), this);
-    frame->setObjectName(QString::fromLatin1(kFrameNames.at(m_number - 1).at(RecipientFrame)));
+    frame->setObjectName(frameName(m_number, RecipientFrame));
     auto* layout = compact(new QVBoxLayout(frame));
     const QString n = QString::number(m_number);
     layout->addWidget(boundCheck(QStringLiteral("宛先") + n,

@@ -1,6 +1,6 @@
 #include "dialogs/ServerSet.h"
 
-#include "app/control/AppContext.h"
+#include "core/AppContext.h"
 #include "dialogs/ProfilePage.h"
 #include "dialogs/ServerVerify.h"
 #include "dialogs/control/ServerSetCommands.h"
@@ -26,13 +26,16 @@ void ServerSet::createTabs()
 {
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
-    m_tabs->setUsesScrollButtons(false); // the five tabs stand in one row
+    m_tabs->setUsesScrollButtons(false); // the tabs stand in one row
+    // The captions as they have always read, digits half and full width; a profile
+    // past them is captioned by its number.
     static const char16_t* const captions[] = {u"サーバ設定1", u"サーバ設定2", u"サーバ設定3",
                                                u"サーバ設定４", u"サーバ設定５"};
     for (int n = 1; n <= SettingsModel::kProfileCount; ++n) {
         auto* page = new ProfilePage(n, m_ctx.settings.profile(n), m_tabs);
         m_pages.at(n - 1) = page;
-        m_tabs->addTab(page, QString::fromUtf16(captions[n - 1]));
+        m_tabs->addTab(page, n <= int(std::size(captions)) ? QString::fromUtf16(captions[n - 1])
+                                                           : QStringLiteral("サーバ設定%1").arg(n));
     }
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "dialogs/Warning.h"
+#include "settings/SettingsModel.h"
+#include "widgets/Warning.h"
 
 #include <QDialog>
 
@@ -26,7 +27,7 @@ public:
 
     // Puts the live settings into the controls (also done each time the dialog shows).
     void reload();
-    void setWarnFunction(dialogs::WarnFunction warn) { m_warn = std::move(warn); }
+    void setWarnFunction(widgets::WarnFunction warn) { m_warn = std::move(warn); }
 
     ServerVerification& verification() { return *m_verification; }
     // The verification window, created on first use (nullptr before).
@@ -52,8 +53,8 @@ private:
 
     AppContext& m_ctx;
     QTabWidget* m_tabs = nullptr;
-    std::array<ProfilePage*, 5> m_pages{};
+    std::array<ProfilePage*, SettingsModel::kProfileCount> m_pages{};
     std::unique_ptr<ServerVerification> m_verification;
     std::unique_ptr<ServerVerify> m_verifyWindow;
-    dialogs::WarnFunction m_warn = dialogs::showWarning;
+    widgets::WarnFunction m_warn = widgets::showWarning;
 };

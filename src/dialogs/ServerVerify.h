@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/SettingsModel.h"
+
 #include <QDialog>
 
 #include <array>
@@ -11,6 +13,7 @@ class ServerVerification;
 // "サーバ設定確認": one row per server with its status while the settings dialog's
 // verification logs in to each enabled server. Command1 cancels a running check and
 // closes the window ("キャンセル"), or only closes it once the check is over ("OK").
+// Opened during a run, it says that it waits for the run to end.
 class ServerVerify : public QDialog
 {
     Q_OBJECT
@@ -30,6 +33,7 @@ private:
     void pressButton();
 
     ServerVerification& m_verification;
-    std::array<QLabel*, 5> m_statuses{};
+    std::array<QLabel*, SettingsModel::kProfileCount> m_statuses{};
+    QLabel* m_notice = nullptr;
     QPushButton* m_button = nullptr;
 };

@@ -541,10 +541,17 @@ Pop3Session::~Pop3Session()
     d->socket.setErrorHandler({});
 }
 
-void Pop3Session::ServerConect()
+void Pop3Session::ServerConect(const Pop3Target& target)
 {
-    if (Pop3Port < 1 || Pop3Port > 65535) {
-        rejectPort(QString::number(Pop3Port));
+    Pop3Server = target.server;
+    Pop3Id = target.account;
+    Pop3PassWd = target.password;
+    activeRules = target.rules;
+    Pop3ConnectFlag = target.mode == Pop3Mode::LoginCheck ? True : False;
+    Pop3ConnectOk = False;
+    const std::optional<quint16> port = parsePort(target.port);
+    if (!port) {
+        rejectPort(target.port);
         return;
     }
     // A character the server cannot be sent would be dropped and the login fail unexplained.
@@ -553,6 +560,13 @@ void Pop3Session::ServerConect()
         d->endBeforeConnecting(pop3log::unsendableCredential(Pop3Server, idSendable));
         return;
     }
+    Pop3Port = *port;
+    connectToServer();
+    d->timer1->start();
+}
+
+void Pop3Session::connectToServer()
+{
     d->closeSocket();
     d->framer.reset();
     d->framer.expect(false); // the greeting
@@ -597,11 +611,6 @@ bool Pop3Session::sessionInProgress() const
 qsizetype Pop3Session::heldReplyBytes() const
 {
     return d->framer.heldBytes() + d->lastReply.capacity();
-}
-
-HeaderStore& Pop3Session::store()
-{
-    return d->store;
 }
 
 void Pop3Session::setMonitor(CommandMonitor* monitor)

@@ -14,12 +14,51 @@
 
 class ActivityLog;
 
+// Who asks for a session: a run (the full dialogue) or a login check, which ends
+// as soon as PASS is accepted and never sends STAT, DELE or QUIT.
+enum class Pop3Mode { Run, LoginCheck };
+
+// Everything one session needs, handed over whole when it starts.
+struct Pop3Target
+{
+    QString server;
+    QString port; // as typed: a whole number 1..65535, else the session ends at once
+    QString account;
+    QString password;
+    RuleSet rules; // unused by a login check
+    Pop3Mode mode = Pop3Mode::Run;
+};
+
+// The engine's variables, as the windows and callers read them (flags: -1 true, 0 false).
+// Only the engine writes them.
+struct Pop3Variables
+{
+    QString Pop3Server;
+    int Pop3Port = 110;
+    QString Pop3Id;
+    QString Pop3PassWd;
+    qint16 Pop3ConnectFlag = 0; // -1: login check
+    qint16 Pop3ConnectOk = 0;   // -1 once PASS was accepted
+    qint16 Pop3ErrorFlag = 0;
+    QString CurrentCommand;
+    QString CommandLine;
+    qint16 ReplyReady = 0;
+    // Set when a LIST or TOP reply is complete and never read: kept so that the
+    // engine's state reads as the dialogue is documented.
+    qint16 ReplyComplete = 0;
+    qint16 DeleteIndex = 0;
+    qint16 RuleCheckBusy = 0;
+    RuleSet activeRules; // the rules of the server in use
+};
+
 // One POP3 dialogue with one server: bytes and timer ticks in, command lines,
 // log lines and monitor text out. Full session: USER, PASS, STAT, LIST, TOP n 0
 // for every message (at most 1000), the deletion rules, DELE for each marked
-// message, QUIT. Login check (Pop3ConnectFlag true): stops after PASS is accepted.
+// message, QUIT. Login check: stops after PASS is accepted.
 // The session has ended exactly when Timer1 and Timer2 are both stopped.
-class Pop3Session
+// ServerConect() is the one way in and abort() the one way to cut a session short;
+// who may call them is decided by the EngineOwner.
+class Pop3Session : private Pop3Variables
 {
 public:
     static constexpr qint16 True = -1;
@@ -29,41 +68,22 @@ public:
                 const ActivityLog& log);
     ~Pop3Session();
 
-    // Session variables (flags: -1 true, 0 false).
-    QString Pop3Server;
-    int Pop3Port = 110;
-    QString Pop3Id;
-    QString Pop3PassWd;
-    qint16 Pop3ConnectFlag = False;
-    qint16 Pop3ConnectOk = False;
-    qint16 Pop3ErrorFlag = False;
-    QString CurrentCommand;
-    QString CommandLine;
-    qint16 ReplyReady = False;
-    qint16 ReplyComplete = False;
-    qint16 DeleteIndex = 0;
-    qint16 RuleCheckBusy = False;
-    // The rules of the server in use (copied from its profile by the rotation).
-    RuleSet activeRules;
-
-    // Starts a session with the variables above; arms the watchdog. The caller
-    // starts Timer1 right after. A port outside 1..65535, or an account or password
-    // with a character code page 932 cannot carry, ends it at once (logged, nothing sent).
-    void ServerConect();
-    // For a profile whose port text is not a whole number 1..65535: logs the stamped
-    // line "　ポート番号が正しくありません　" + the text and ends as an error at once
-    // (Pop3ErrorFlag true, both timers stopped, nothing sent).
-    void rejectPort(const QString& portText);
+    // Starts a session with this target: arms the watchdog and starts Timer1. A port
+    // text that is not a whole number 1..65535 logs the stamped line
+    // "　ポート番号が正しくありません　" + the text and ends as an error at once
+    // (Pop3ErrorFlag true, both timers stopped, nothing sent); so does an account or
+    // password with a character code page 932 cannot carry.
+    void ServerConect(const Pop3Target& target);
     // Ends whatever is in progress without QUIT: closes the socket, stops Timer1 and Timer2.
     void abort();
 
+    const Pop3Variables& variables() const { return *this; }
     platform::Timer& Timer1();      // 100 ms command sender
     platform::Timer& Timer2();      // 30 s transfer watchdog
     bool sessionInProgress() const; // Timer1 or Timer2 running
     // Memory held for what the server sent; released when a session ends.
     qsizetype heldReplyBytes() const;
 
-    HeaderStore& store();
     void setMonitor(CommandMonitor* monitor);       // nullptr: shows nothing
     void setHeaderViewer(HeaderViewerSink* viewer); // nullptr: refreshes nothing
 
@@ -71,6 +91,9 @@ public:
     static std::optional<quint16> parsePort(const QString& text);
 
 private:
+    void connectToServer();
+    void rejectPort(const QString& portText);
+
     struct Private;
     std::unique_ptr<Private> d;
 };

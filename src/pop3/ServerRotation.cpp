@@ -34,7 +34,7 @@ struct ServerRotation::Private
 };
 
 ServerRotation::ServerRotation(platform::EventLoop& loop, Pop3Session& session,
-                               const SettingsModel& settings, const ActivityLog&)
+                               const SettingsModel& settings)
     : d(std::make_unique<Private>(loop, session, settings))
 {
     d->timer4->setTickHandler([this] { onTimer4(); });
@@ -52,7 +52,8 @@ void ServerRotation::startRun()
 void ServerRotation::SelectNextServer()
 {
     d->timer4->start();
-    const qint16 from = ServerIndex >= 2 && ServerIndex <= 5 ? ServerIndex : qint16(1);
+    const qint16 from =
+        ServerIndex >= 2 && ServerIndex <= SettingsModel::kProfileCount ? ServerIndex : qint16(1);
     const std::optional<qint16> number =
         ServerIndex == kPastLast ? std::nullopt : d->nextEnabled(from);
     if (!number) {
@@ -67,30 +68,22 @@ void ServerRotation::SelectNextServer()
 void ServerRotation::loadProfile(qint16 number)
 {
     const ServerProfile& profile = d->settings.profile(number);
-    Pop3Session& session = d->session;
-    const std::optional<quint16> port = Pop3Session::parsePort(profile.Port);
-    if (port)
-        session.Pop3Port = *port;
-    session.Pop3Server = profile.Server;
-    session.Pop3Id = profile.Id;
-    session.Pop3PassWd = profile.PassWd;
-    session.activeRules = RuleSet::fromProfile(profile);
     ServerIndex = number;
-    session.Pop3ConnectFlag = Pop3Session::False;
     d->monitor->showMonitor();
-    if (!port) {
-        session.rejectPort(profile.Port); // ends at once; the next tick moves on
-        return;
-    }
-    session.ServerConect();
-    session.Timer1().start();
+    // An invalid port ends the session at once; the next tick moves on.
+    d->session.ServerConect({.server = profile.Server,
+                             .port = profile.Port,
+                             .account = profile.Id,
+                             .password = profile.PassWd,
+                             .rules = RuleSet::fromProfile(profile),
+                             .mode = Pop3Mode::Run});
 }
 
 void ServerRotation::onTimer4()
 {
     Pop3Session& session = d->session;
     if (session.Timer1().isActive() || session.Timer2().isActive() ||
-        session.RuleCheckBusy == Pop3Session::True)
+        session.variables().RuleCheckBusy == Pop3Session::True)
         return;
     if (RunFinished == 0) {
         ++ServerIndex;

@@ -5,23 +5,21 @@
 #include <functional>
 #include <memory>
 
-class ActivityLog;
 class CommandMonitor;
 class Pop3Session;
 struct SettingsModel;
 
-// A run visits profiles 1..5 in order, skips the disabled ones, and runs one full
+// A run visits profiles 1..kProfileCount in order, skips the disabled ones, and runs one full
 // session per enabled profile, the next only after the previous one has ended.
 // Timer4 (500 ms) advances between sessions and, after the last, calls the
 // end-of-run handler in the same tick.
 class ServerRotation
 {
 public:
-    ServerRotation(platform::EventLoop& loop, Pop3Session& session, const SettingsModel& settings,
-                   const ActivityLog& log);
+    ServerRotation(platform::EventLoop& loop, Pop3Session& session, const SettingsModel& settings);
     ~ServerRotation();
 
-    qint16 ServerIndex = 1; // the profile the rotation is at, 6 past the last
+    qint16 ServerIndex = 1; // the profile the rotation is at, kProfileCount + 1 past the last
     qint16 RunFinished = 0; // -1 once the last enabled profile has been passed
 
     // ServerIndex = 1, RunFinished = false, SelectNextServer().

@@ -5,7 +5,7 @@
 
 #include <array>
 
-// The live settings of the process: the five profiles (numbered 1..5) and the
+// The live settings of the process: the profiles (numbered 1..kProfileCount) and the
 // global settings. Windows bind to it; the run reads it; the file mirrors it.
 struct SettingsModel
 {

@@ -271,12 +271,28 @@ def check_settings_dialog(app, main, out_dir):
 
 
 def run_and_wait(app, main, port, timeout):
-    press(button(main, "実行"))
-    say("pressed 実行")
+    """Runs with the settings dialog left open and presses its 設定確認 during the run:
+    the check waits for the run's end, then logs in by itself."""
+    press(button(main, "サーバ設定"))
+    dialog = wait_for("the settings dialog", lambda: window(app, "サーバ／削除条件の設定"), 20)
+    # The main window is minimised, not hidden, while the dialog is open. Both buttons
+    # are found first, so that 設定確認 follows 実行 within milliseconds.
+    run, verify = button(top_window(app, "Post Sweep"), "実行"), button(dialog, "設定確認")
+    press(run)
+    press(verify)
+    say("pressed 実行, then 設定確認 in the settings dialog")
     wait_for("20 messages left on the demo server", lambda: message_count(port) == 20, timeout)
     wait_for("the command monitor to close",
              lambda: window(app, "PostSweep 実行中のコマンド") is None, 20)
     say("run over")
+    verify = wait_for("the server check window", lambda: window(app, "サーバ設定確認"), 20)
+    wait_for("the check to end", lambda: find(verify, Atspi.Role.PUSH_BUTTON, "OK"), 20)
+    statuses = [d.get_name() for d in descendants(verify) if d.get_role() == Atspi.Role.LABEL]
+    check("設定完了" in statuses, f"the check after the run shows {statuses}")
+    press(button(verify, "OK"))
+    dialog = wait_for("the settings dialog back", lambda: window(app, "サーバ／削除条件の設定"), 20)
+    press(button(dialog, "キャンセル"))
+    say("the check started by itself after the run and logged in")
 
 
 def check_after_run(app):
@@ -299,8 +315,14 @@ def check_after_run(app):
     lines = text_of(transcript).split("\n")
     deletes = [line for line in lines if line.startswith("DELE")]
     check(deletes == [f"DELE {n}" for n in range(1, 21)], f"the monitor shows {deletes}")
-    check(lines[-4:] == ["QUIT ", "+OK Logging out, messages deleted.", "", ""],
-          f"the monitor ends with {lines[-4:]}")
+    quit_reply = "+OK Logging out, messages deleted."
+    check(quit_reply in lines, f"the monitor shows no {quit_reply!r}")
+    run, check_part = lines[:lines.index(quit_reply) + 1], lines[lines.index(quit_reply) + 1:]
+    check(run[-2:] == ["QUIT ", quit_reply], f"the run's transcript ends with {run[-2:]}")
+    # The login check that waited for the run follows it, and stops after PASS.
+    check("PASS *******" in check_part and not any(
+        line.startswith(("STAT", "DELE", "QUIT")) for line in check_part),
+        f"the check after the run shows {check_part}")
     check(DEMO_PASSWORD not in text_of(transcript), "the monitor shows the password")
 
 
@@ -316,11 +338,20 @@ def check_log(path):
     expected = [f"タイトル:{subject} 差出人:{sender} を削除しました" for _, subject, sender in SPAM]
     check(deleted == expected, "deletion lines differ:\n" + "\n".join(deleted))
     for message in ("  実行を開始しました",
-                    " 127.0.0.1に\u3000ID:taroでサーバに接続しました",
                     "  削除メールを指定条件で検索しています",
                     "  削除メールを指定条件で検索・削除を終了しました"):
         check(len(stamped(lines, message)) == 1, f"not one stamped line {message!r}")
     check("40  件のメールがあります" in lines, "no message count line")
+    # Logged in twice: the run, then the check that waited for the run's end.
+    def positions(message):
+        return [i for i, line in enumerate(lines) if stamped([line], message)]
+    logins = positions(" 127.0.0.1に\u3000ID:taroでサーバに接続しました")
+    run_end = positions("  削除メールを指定条件で検索・削除を終了しました")[0]
+    check(len(logins) == 2 and logins[0] < run_end < logins[1],
+          f"not the run's login and then the check's: lines {logins}, run's end {run_end}")
+    check(lines.index("  サーバ設定の確認をしています") < run_end,
+          "設定確認 was pressed only after the run: the overlap was not tried")
+    check(not any("エラー" in line for line in lines), "an error in the log")
 
 
 def exit_program(app, process, log_path):

@@ -95,7 +95,7 @@ private Q_SLOTS:
         QVERIFY(h.form3().progressWindow()->isHidden());
         QVERIFY(h.form3().isVisible());
         QCOMPARE(h.loop.activeTimerCount(), 0);
-        QVERIFY(!h.ctx.loginCheckActive);
+        QVERIFY(!h.ctx.engine.heldBy(EngineOwner::User::Check));
         QVERIFY(!QFile::exists(h.ctx.singleServerPath()));
 
         h.form3().close(); // the title bar acts like キャンセル

@@ -2,11 +2,11 @@
 
 #include "app/DesktopShell.h"
 #include "app/PostSweepApp.h"
-#include "platform/VirtualEventLoop.h"
 #include "settings/SettingsFile.h"
 #include "support/Files.h"
 #include "support/RecordingShell.h"
 #include "support/ScriptedTcpClient.h"
+#include "support/VirtualEventLoop.h"
 
 #include <QAbstractButton>
 

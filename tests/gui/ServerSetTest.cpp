@@ -214,14 +214,14 @@ private Q_SLOTS:
         h.typeServer(1, "pop.example", "alice", "secret");
         h.press("設定確認");
         h.loop.advance(500ms);
-        QVERIFY(h.ctx.loginCheckActive);
+        QVERIFY(h.ctx.engine.heldBy(EngineOwner::User::Check));
 
         h.dialog().verifyWindow()->close();
 
         QVERIFY(h.dialog().verifyWindow()->isHidden());
         QVERIFY(h.dialog().isVisible());
         QCOMPARE(h.loop.activeTimerCount(), 0);
-        QVERIFY(!h.ctx.loginCheckActive);
+        QVERIFY(!h.ctx.engine.heldBy(EngineOwner::User::Check));
         QCOMPARE(h.find<QLabel>(*h.dialog().verifyWindow(), "Label6")->text(),
                  QStringLiteral("未チェック"));
     }

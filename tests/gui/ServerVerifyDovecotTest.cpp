@@ -1,7 +1,7 @@
 // The settings dialog's verification against a real Dovecot on 127.0.0.1, on Qt's
 // event loop and socket, through the windows' controls.
 
-#include "app/control/AppContext.h"
+#include "core/AppContext.h"
 #include "dialogs/ServerSet.h"
 #include "dialogs/ServerVerify.h"
 #include "dialogs/control/ServerVerification.h"
@@ -158,7 +158,7 @@ private Q_SLOTS:
         for (const char* command : {"STAT", "LIST", "TOP", "RETR", "DELE"})
             QVERIFY2(!socket.sent.contains(command), command);
         QVERIFY(!ctx.session.sessionInProgress());
-        QVERIFY(!ctx.loginCheckActive);
+        QVERIFY(!ctx.engine.heldBy(EngineOwner::User::Check));
 
         QCOMPARE(readFile(ctx.settingsPath()), settingsBefore);
         const auto remaining = testsupport::listMessageIds(
@@ -190,7 +190,7 @@ private Q_SLOTS:
         QVERIFY(!dialog.verification().Timer1().isActive());
         QVERIFY(!ctx.session.Timer1().isActive());
         QVERIFY(!ctx.session.Timer2().isActive());
-        QVERIFY(!ctx.loginCheckActive);
+        QVERIFY(!ctx.engine.heldBy(EngineOwner::User::Check));
         QTest::qWait(1000); // a late greeting changes nothing
         QCOMPARE(v.status(1), QStringLiteral("未チェック"));
         QVERIFY(!socket.sent.contains("PASS"));

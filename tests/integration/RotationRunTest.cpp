@@ -2,7 +2,7 @@
 // program runs them: which accounts are visited, what is deleted and logged.
 
 #include "DovecotFixture.h"
-#include "app/control/AppContext.h"
+#include "core/AppContext.h"
 #include "platform/qt/QtEventLoop.h"
 #include "platform/qt/QtTcpClient.h"
 #include "support/ExpectedLog.h"

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/control/AppContext.h"
-#include "platform/VirtualEventLoop.h"
+#include "core/AppContext.h"
 #include "support/Files.h"
 #include "support/ScriptedTcpClient.h"
+#include "support/VirtualEventLoop.h"
 
 #include <chrono>
 

@@ -1,5 +1,6 @@
 #include "support/DovecotServer.h"
 
+#include "DovecotConfig.h"
 #include "support/Files.h"
 
 #include <QDeadlineTimer>
@@ -14,8 +15,6 @@
 
 #include <csignal>
 #include <ctime>
-#include <grp.h>
-#include <pwd.h>
 #include <sys/prctl.h>
 #include <unistd.h>
 #include <utime.h>
@@ -39,16 +38,11 @@ quint16 freeLoopbackPort()
 
 DovecotServer::DovecotServer()
 {
-    // Root may not own mail in Dovecot's eyes: mail belongs to nobody:nogroup then.
-    const passwd* user = ::geteuid() == 0 ? ::getpwnam("nobody") : ::getpwuid(::geteuid());
-    const group* nogroup = ::geteuid() == 0 ? ::getgrnam("nogroup") : nullptr;
-    if (user) {
-        m_mailUid = user->pw_uid;
-        m_mailUser = QString::fromLocal8Bit(user->pw_name);
-        m_mailGid = nogroup ? nogroup->gr_gid : user->pw_gid;
-        if (const group* g = ::getgrgid(m_mailGid))
-            m_mailGroup = QString::fromLocal8Bit(g->gr_name);
-    }
+    const dovecot::MailOwner owner = dovecot::mailOwner();
+    m_mailUid = owner.uid;
+    m_mailGid = owner.gid;
+    m_mailUser = owner.user;
+    m_mailGroup = owner.group;
 }
 
 DovecotServer::~DovecotServer()
@@ -100,52 +94,9 @@ bool DovecotServer::makeMailDirectory(const QString& path)
 
 bool DovecotServer::writeConfiguration()
 {
-    const QString dir = m_dir->path();
-    QString text = QStringLiteral("base_dir = %1/run\n"
-                                  "state_dir = %1/state\n"
-                                  "log_path = %1/dovecot.log\n"
-                                  "protocols = pop3\n"
-                                  "listen = 127.0.0.1\n"
-                                  "ssl = no\n"
-                                  "disable_plaintext_auth = no\n"
-                                  "auth_mechanisms = plain\n"
-                                  "auth_failure_delay = 0\n"
-                                  "mail_location = maildir:~\n"
-                                  "passdb {\n"
-                                  "  driver = passwd-file\n"
-                                  "  args = scheme=PLAIN %1/passwd.d/%u\n"
-                                  "}\n"
-                                  "userdb {\n"
-                                  "  driver = static\n"
-                                  "  args = uid=%2 gid=%3 home=%1/mail/%u\n"
-                                  "}\n"
-                                  // Repeated failed logins must not slow later ones.
-                                  "service anvil {\n"
-                                  "  unix_listener anvil-auth-penalty {\n"
-                                  "    mode = 0\n"
-                                  "  }\n"
-                                  "}\n"
-                                  "service pop3-login {\n"
-                                  "  inet_listener pop3 {\n"
-                                  "    port = %4\n"
-                                  "  }\n"
-                                  "  inet_listener pop3s {\n"
-                                  "    port = 0\n"
-                                  "  }\n"
-                                  "}\n")
-                       .arg(dir, m_mailUser, m_mailGroup)
-                       .arg(m_port);
-    if (::geteuid() != 0) {
-        // Without root every service runs as the current user, outside any chroot.
-        text += QStringLiteral("default_internal_user = %1\n"
-                               "default_internal_group = %2\n"
-                               "default_login_user = %1\n"
-                               "service pop3-login {\n  chroot =\n}\n"
-                               "service anvil {\n  chroot =\n}\n"
-                               "service auth-worker {\n  user = %1\n}\n")
-                    .arg(m_mailUser, m_mailGroup);
-    }
-    if (!writeFile(m_dir->filePath(QStringLiteral("dovecot.conf")), text.toUtf8()))
+    const dovecot::MailOwner owner{m_mailUid, m_mailGid, m_mailUser, m_mailGroup};
+    if (!writeFile(m_dir->filePath(QStringLiteral("dovecot.conf")),
+                   dovecot::configuration(m_dir->path(), m_port, owner)))
         return fail(QStringLiteral("cannot write the configuration"));
     return true;
 }
@@ -155,7 +106,7 @@ bool DovecotServer::writePassword(const QString& name, const QString& password)
     // One file per account: a new account is read fresh at its first login.
     const QString path = m_dir->filePath(QStringLiteral("passwd.d/") + name);
     if (!QDir().mkpath(m_dir->filePath(QStringLiteral("passwd.d"))) ||
-        !writeFile(path, name.toUtf8() + ":{PLAIN}" + password.toUtf8() + '\n'))
+        !writeFile(path, dovecot::passwordLine(name, password)))
         return fail(QStringLiteral("cannot write the password file of ") + name);
     // Dovecot rereads a file when its modification second or size changes; a rewrite
     // within the same second with the same size would go unseen without a newer stamp.

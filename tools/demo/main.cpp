@@ -3,6 +3,7 @@
 // Usage: postsweep-demo DEMO_DIR PROGRAM_DIR   (prints the port)
 
 #include "DemoMailbox.h"
+#include "DovecotConfig.h"
 #include "settings/AppFiles.h"
 #include "settings/SettingsFile.h"
 
@@ -30,27 +31,8 @@ quint16 freeLoopbackPort()
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
-QByteArray dovecotConfig(const QString& dir, quint16 port)
-{
-    const QByteArray d = dir.toUtf8();
-    return "base_dir = " + d + "/run\n"
-           "state_dir = " + d + "/state\n"
-           "log_path = " + d + "/dovecot.log\n"
-           "protocols = pop3\n"
-           "listen = 127.0.0.1\n"
-           "ssl = no\n"
-           "disable_plaintext_auth = no\n"
-           "auth_mechanisms = plain\n"
-           "auth_failure_delay = 0\n"
-           "mail_location = maildir:" + d + "/mail/%u\n"
-           "passdb {\n  driver = passwd-file\n  args = scheme=PLAIN " + d + "/passwd\n}\n"
-           "userdb {\n  driver = static\n  args = uid=nobody gid=nogroup home=" + d + "/home/%u\n}\n"
-           "service pop3-login {\n  inet_listener pop3 {\n    address = 127.0.0.1\n    port = "
-           + QByteArray::number(port) + "\n  }\n}\n"
-           "service anvil {\n  unix_listener anvil-auth-penalty {\n    mode = 0\n  }\n}\n";
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
 }
 
 bool writeMailbox(const QString& dir)
@@ -62,15 +44,15 @@ bool writeMailbox(const QString& dir)
         QDir().mkpath(maildir + "/" + sub);
     QDir().mkpath(dir + "/run");
     QDir().mkpath(dir + "/state");
-    QDir().mkpath(dir + "/home/" + demo::kUser);
     const auto messages = demo::demoMessages();
     for (int i = 0; i < messages.size(); ++i) {
         const QString name = QStringLiteral("%1.M%2P1.demo:2,").arg(1767571200 + i).arg(i + 1);
         if (!writeFile(maildir + "/cur/" + name, messages[i].bytes))
             return false;
     }
-    return writeFile(dir + "/passwd",
-                     QByteArray(demo::kUser) + ":{PLAIN}" + demo::kPassword + "\n");
+    QDir().mkpath(dir + "/passwd.d");
+    return writeFile(dir + "/passwd.d/" + demo::kUser,
+                     dovecot::passwordLine(demo::kUser, demo::kPassword));
 }
 
 SettingsModel demoSettings(quint16 port)
@@ -104,7 +86,8 @@ bool prepareSettings(const QString& programDir, quint16 port)
     if (!QFile::exists(settingsPath)) {
         if (!SetDataWrite(settingsPath, demoSettings(port)))
             return false;
-        return writeFile(markerPath, "The settings file beside this marker was written for the demo.\n");
+        return writeFile(markerPath,
+                         "The settings file beside this marker was written for the demo.\n");
     }
     if (!QFile::exists(markerPath))
         return false;
@@ -131,15 +114,16 @@ int main(int argc, char* argv[])
     const QString demoDir = QDir(args[1]).absolutePath();
     const QString programDir = QDir(args[2]).absolutePath();
     // Only a first start (no settings file) or a demo set up earlier runs the demo.
-    const bool firstStart = !QFile::exists(
-        appfiles::beside(programDir, QString::fromUtf16(appfiles::kSettingsFile)));
+    const bool firstStart =
+        !QFile::exists(appfiles::beside(programDir, QString::fromUtf16(appfiles::kSettingsFile)));
     if (!firstStart && !QFile::exists(appfiles::beside(programDir, kDemoMarker)))
         return 1;
     QDir().mkpath(demoDir);
     const quint16 port = freeLoopbackPort();
-    if (port == 0 || !writeMailbox(demoDir)
-        || !writeFile(demoDir + "/dovecot.conf", dovecotConfig(demoDir, port))
-        || !prepareSettings(programDir, port))
+    if (port == 0 || !writeMailbox(demoDir) ||
+        !writeFile(demoDir + "/dovecot.conf",
+                   dovecot::configuration(demoDir, port, dovecot::mailOwner())) ||
+        !prepareSettings(programDir, port))
         return 1;
     std::printf("%u\n", port);
     return 0;

@@ -14,7 +14,6 @@ class Form1Model : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int kNone = -1; // no button of an option group selected
     static constexpr int kIntervalOptions = 6;
     static constexpr int kMailSoftOptions = 3;
 

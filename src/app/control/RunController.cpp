@@ -1,9 +1,9 @@
 #include "app/control/RunController.h"
 
-#include "app/control/AppContext.h"
 #include "app/control/Form1Model.h"
 #include "app/control/IntervalSchedule.h"
 #include "app/control/Shell.h"
+#include "core/AppContext.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ RunController::~RunController()
 
 void RunController::run()
 {
-    if (m_context.loginCheckActive || !m_form.startCommandsEnabled())
+    if (m_context.engine.heldBy(EngineOwner::User::Check) || !m_form.startCommandsEnabled())
         return;
     if (!m_context.settings.anyEnabled()) {
         openSettingsDialog();
@@ -57,7 +57,7 @@ void RunController::run()
         m_nextRunTime = m_context.loop.now().addSecs(qint64{m_intervalMinutes} * 60);
     }
     m_shell.showMonitor();
-    m_context.rotation.startRun();
+    m_context.engine.request(EngineOwner::User::Run, [this] { m_context.rotation.startRun(); });
     const WriteResult saved = save();
     if (!saved)
         warnNotSaved(saved); // the run goes on
@@ -71,7 +71,7 @@ void RunController::continueRun()
 void RunController::stop()
 {
     // No run can be in progress during a login check, and the check has its own cancel.
-    if (m_context.loginCheckActive)
+    if (m_context.engine.heldBy(EngineOwner::User::Check))
         return;
     m_form.setMainWindowVisible(true);
     m_form.showStopped();
@@ -99,6 +99,7 @@ void RunController::exit()
         return;
     m_exiting = true;
     stopTimersAndSocket();
+    m_context.session.abort(); // a check let in by the run's end has nothing to finish
     GlobalSettings& global = m_context.settings.global;
     global.CleanCond1 = m_form.Check2();
     global.CleanCond2 = m_form.Check3();
@@ -111,7 +112,7 @@ void RunController::exit()
 
 void RunController::serverSettings()
 {
-    const Pop3Session& session = m_context.session;
+    const Pop3Variables& session = m_context.session.variables();
     m_shell.fillSingleServerDialog(session.Pop3Server, QString::number(session.Pop3Port),
                                    session.Pop3Id, session.Pop3PassWd);
     openSettingsDialog();
@@ -125,7 +126,7 @@ void RunController::help()
 
 void RunController::iconDoubleClicked()
 {
-    if (!m_shell.monitorVisible() && !m_context.loginCheckActive)
+    if (!m_shell.monitorVisible() && !m_context.engine.heldBy(EngineOwner::User::Check))
         m_form.setMainWindowVisible(true);
 }
 
@@ -139,17 +140,20 @@ void RunController::showSingleServerDialog()
     m_shell.showSingleServerDialog();
 }
 
-// Starts a due periodic run once nothing else uses the engine; the timetable
-// moves on to the first grid point after now.
+// Starts a due periodic run; one that falls due during a login check starts as the
+// check lets go of the engine. The timetable moves on to the first grid point after
+// the start.
 void RunController::Timer3_Timer()
 {
-    if (m_form.Check1() == 1 || runInProgress())
+    if (m_form.Check1() == 1 || runInProgress() || m_context.engine.waiting(EngineOwner::User::Run))
         return;
-    const QDateTime now = m_context.loop.now();
-    if (now <= m_nextRunTime)
+    if (m_context.loop.now() <= m_nextRunTime)
         return;
-    m_nextRunTime = schedule::nextGridPoint(m_nextRunTime, m_intervalMinutes, now);
-    m_context.rotation.startRun();
+    m_context.engine.request(EngineOwner::User::Run, [this] {
+        m_nextRunTime =
+            schedule::nextGridPoint(m_nextRunTime, m_intervalMinutes, m_context.loop.now());
+        m_context.rotation.startRun();
+    });
 }
 
 // Called by the rotation's Timer4 once the last server of a run is done.
@@ -157,7 +161,7 @@ void RunController::endOfRun()
 {
     m_context.session.Timer2().stop();
     m_context.rotation.Timer4().stop();
-    m_context.session.RuleCheckBusy = Pop3Session::False;
+    m_context.engine.release(EngineOwner::User::Run);
     if (m_form.Check1() == 0)
         return; // periodic: stays resident until the next run falls due
     m_context.log.writeStamped(
@@ -169,9 +173,8 @@ void RunController::endOfRun()
 
 bool RunController::runInProgress() const
 {
-    const Pop3Session& session = m_context.session;
-    return session.sessionInProgress() || m_context.rotation.Timer4().isActive() ||
-           session.RuleCheckBusy == Pop3Session::True || m_context.loginCheckActive;
+    return m_context.engine.heldBy(EngineOwner::User::Run) ||
+           m_context.rotation.Timer4().isActive();
 }
 
 void RunController::stopTimersAndSocket()
@@ -179,6 +182,7 @@ void RunController::stopTimersAndSocket()
     m_context.session.abort();
     m_timer3->stop();
     m_context.rotation.Timer4().stop();
+    m_context.engine.release(EngineOwner::User::Run); // a waiting check starts now
 }
 
 void RunController::openSettingsDialog()

@@ -22,7 +22,8 @@ class Shell;
 //                   継続 and 中止 hidden, no timer running;
 //   running         caption "PostSweep 実行中", 実行 and サーバ設定 disabled, 継続 and
 //                   中止 shown; periodic mode keeps Timer3 ticking every second.
-// A periodic run starts only when no run and no login check is in progress.
+// A run holds the session engine from its start to the end of its rotation; a
+// periodic run that falls due during a login check waits for the check to end.
 class RunController
 {
 public:

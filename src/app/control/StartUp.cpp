@@ -1,8 +1,8 @@
 #include "app/control/StartUp.h"
 
-#include "app/control/AppContext.h"
 #include "app/control/Form1Model.h"
 #include "app/control/Shell.h"
+#include "core/AppContext.h"
 
 #include <QFileInfo>
 
@@ -55,7 +55,6 @@ void keepUnreadSettings(AppContext& context, Shell& shell)
 
 LoadOutcome startUp(AppContext& context, Form1Model& form, Shell& shell)
 {
-    context.session.RuleCheckBusy = Pop3Session::False;
     const LoadOutcome outcome = LoadSettings(context.settingsPath(), context.settings);
     if (outcome == LoadOutcome::PathA) {
         keepUnreadSettings(context, shell);

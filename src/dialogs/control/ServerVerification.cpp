@@ -1,6 +1,6 @@
 #include "dialogs/control/ServerVerification.h"
 
-#include "app/control/AppContext.h"
+#include "core/AppContext.h"
 
 const QString ServerVerification::kUnchecked = QStringLiteral("未チェック");
 const QString ServerVerification::kNotSet = QStringLiteral("未設定");
@@ -8,6 +8,7 @@ const QString ServerVerification::kLoggedIn = QStringLiteral("設定完了");
 const QString ServerVerification::kFailed = QStringLiteral("エラー発生");
 const QString ServerVerification::kCancelCaption = QStringLiteral("キャンセル");
 const QString ServerVerification::kOkCaption = QStringLiteral("OK");
+const QString ServerVerification::kWaitingNotice = QStringLiteral("実行中です。終了後に確認します");
 
 ServerVerification::ServerVerification(AppContext& ctx)
     : m_ctx(ctx), m_timer(ctx.loop.createTimer(kTimer1Interval)), m_caption(kCancelCaption)
@@ -16,22 +17,38 @@ ServerVerification::ServerVerification(AppContext& ctx)
     m_timer->setTickHandler([this] { tick(); });
 }
 
-ServerVerification::~ServerVerification() = default;
+ServerVerification::~ServerVerification()
+{
+    if (waiting()) // its start must not be called once it is gone
+        m_ctx.engine.release(EngineOwner::User::Check);
+}
 
 bool ServerVerification::running() const
 {
     return m_timer->isActive();
 }
 
+bool ServerVerification::waiting() const
+{
+    return m_ctx.engine.waiting(EngineOwner::User::Check);
+}
+
 void ServerVerification::start()
 {
     m_ctx.log.WriteLogLine(QStringLiteral("  サーバ設定の確認をしています"));
     CheckTarget.fill(false);
-    m_timer->start();
     ServerCheckFlag = false;
-    m_ctx.loginCheckActive = true;
     m_status.fill(kUnchecked);
     m_caption = kCancelCaption;
+    if (!m_ctx.engine.request(EngineOwner::User::Check, [this] { begin(); }))
+        m_notice = kWaitingNotice;
+    changed();
+}
+
+void ServerVerification::begin()
+{
+    m_notice.clear();
+    m_timer->start();
     changed();
 }
 
@@ -39,15 +56,15 @@ void ServerVerification::pressButton()
 {
     if (m_caption != kCancelCaption)
         return;
-    // Stopping the engine's timers too: a stale watchdog must not report a time-out
-    // and a late reply must not make the engine send on the closed socket.
-    auto& session = m_ctx.session;
-    session.abort();
-    session.Pop3ConnectFlag = Pop3Session::False;
-    session.Pop3ErrorFlag = Pop3Session::False;
+    m_notice.clear();
+    if (m_ctx.engine.heldBy(EngineOwner::User::Check)) {
+        // Stopping the engine's timers too: a stale watchdog must not report a
+        // time-out and a late reply must not make the engine send on the closed socket.
+        m_ctx.session.abort();
+    }
     m_timer->stop();
     ServerCheckFlag = false;
-    m_ctx.loginCheckActive = false;
+    m_ctx.engine.release(EngineOwner::User::Check);
 }
 
 void ServerVerification::tick()
@@ -61,10 +78,11 @@ void ServerVerification::tick()
     changed();
 }
 
-// True when server 5's outcome has been seen (the verification is over).
+// True when the last server's outcome has been seen (the verification is over).
 bool ServerVerification::awaitOutcome()
 {
     auto& session = m_ctx.session;
+    const Pop3Variables& state = session.variables();
     const auto settle = [this](const QString& outcome) {
         ServerCheckFlag = false;
         for (int n = 1; n < kServers; ++n)
@@ -75,9 +93,9 @@ bool ServerVerification::awaitOutcome()
         m_status.at(kServers - 1) = outcome;
         return true;
     };
-    if (session.Pop3ConnectOk == Pop3Session::True && settle(kLoggedIn))
+    if (state.Pop3ConnectOk == Pop3Session::True && settle(kLoggedIn))
         return true;
-    if (session.Pop3ErrorFlag == Pop3Session::True) {
+    if (state.Pop3ErrorFlag == Pop3Session::True) {
         // The login has failed for good; a socket error leaves the watchdog running,
         // which would report a time-out long after the check.
         session.abort();
@@ -119,20 +137,11 @@ bool ServerVerification::takeUp(int n)
 void ServerVerification::startLogin(int n)
 {
     const ServerProfile& profile = m_ctx.settings.profile(n);
-    auto& session = m_ctx.session;
-    session.Pop3Server = profile.Server;
-    session.Pop3Id = profile.Id;
-    session.Pop3PassWd = profile.PassWd;
-    session.Pop3ConnectFlag = Pop3Session::True;
-    session.Pop3ConnectOk = Pop3Session::False;
-    const auto port = Pop3Session::parsePort(profile.Port);
-    if (!port) {
-        session.rejectPort(profile.Port);
-        return;
-    }
-    session.Pop3Port = *port;
-    session.ServerConect();
-    session.Timer1().start();
+    m_ctx.session.ServerConect({.server = profile.Server,
+                                .port = profile.Port,
+                                .account = profile.Id,
+                                .password = profile.PassWd,
+                                .mode = Pop3Mode::LoginCheck});
 }
 
 void ServerVerification::finish()
@@ -141,7 +150,7 @@ void ServerVerification::finish()
     m_timer->stop();
     CheckTarget.back() = false;
     m_caption = kOkCaption;
-    m_ctx.loginCheckActive = false;
+    m_ctx.engine.release(EngineOwner::User::Check);
 }
 
 void ServerVerification::changed()

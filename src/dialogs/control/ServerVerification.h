@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Timer.h"
+#include "settings/SettingsModel.h"
 
 #include <QString>
 
@@ -12,13 +13,14 @@ struct AppContext;
 
 // The login check of every profile, one server after another, on the session
 // engine's check-only mode, driven by the settings dialog's 500 ms Timer1. Each
-// server gets a status: not yet checked, not set up, logged in, or failed. While it
-// runs, ctx.loginCheckActive keeps runs away from the engine.
+// server gets a status: not yet checked, not set up, logged in, or failed. It holds
+// the engine while it runs; asked for during a run, it waits for the run to end
+// (saying so) and then starts by itself.
 class ServerVerification
 {
 public:
     static constexpr int kTimer1Interval = 500;
-    static constexpr int kServers = 5;
+    static constexpr int kServers = SettingsModel::kProfileCount;
 
     static const QString kUnchecked; // "未チェック"
     static const QString kNotSet;    // "未設定"
@@ -26,16 +28,22 @@ public:
     static const QString kFailed;    // "エラー発生"
     static const QString kCancelCaption;
     static const QString kOkCaption;
+    static const QString kWaitingNotice; // "実行中です。終了後に確認します"
 
     explicit ServerVerification(AppContext& ctx);
     ~ServerVerification();
 
-    // Logs the start, resets the statuses and targets, starts Timer1.
+    // Logs the start, resets the statuses and targets, and starts Timer1 once the
+    // engine is free.
     void start();
-    // The window's button: while running, stops the check and everything the engine does.
+    // The window's button: while running, stops the check and everything the engine
+    // does; while waiting, gives up the wait.
     void pressButton();
 
     bool running() const;
+    bool waiting() const;
+    // What the window says above the statuses: the waiting notice, or nothing.
+    const QString& notice() const { return m_notice; }
     // Status of server n (1..5).
     const QString& status(int n) const { return m_status.at(n - 1); }
     const QString& buttonCaption() const { return m_caption; }
@@ -48,6 +56,7 @@ public:
     void setChangeHandler(std::function<void()> handler) { m_changed = std::move(handler); }
 
 private:
+    void begin();
     void tick();
     bool awaitOutcome();
     void walk();
@@ -60,5 +69,6 @@ private:
     std::unique_ptr<platform::Timer> m_timer;
     std::array<QString, kServers> m_status;
     QString m_caption;
+    QString m_notice;
     std::function<void()> m_changed;
 };

@@ -1,6 +1,6 @@
 #include "dialogs/control/SingleServerCheck.h"
 
-#include "app/control/AppContext.h"
+#include "core/AppContext.h"
 #include "platform/Codepage.h"
 #include "settings/Ango.h"
 #include "settings/OwnerOnly.h"
@@ -12,6 +12,7 @@ namespace {
 
 const QString kIncomplete = QStringLiteral("全項目入力してください");
 const QString kCannotConnect = QStringLiteral("サーバに接続出来ません");
+const QString kRunInProgress = QStringLiteral("実行中です。終了後に確認してください");
 
 QString quoted(const QString& text)
 {
@@ -63,34 +64,35 @@ void SingleServerCheck::pressOk(const Fields& fields)
         m_windows.warn(*refused);
         return;
     }
-    auto& session = m_ctx.session;
-    session.Pop3Server = fields.host;
-    session.Pop3Port = *Pop3Session::parsePort(fields.port);
-    session.Pop3Id = fields.account;
-    session.Pop3PassWd = fields.password;
+    if (m_ctx.engine.holder() != EngineOwner::User::None) {
+        m_windows.warn(kRunInProgress); // no waiting here: the user asks again
+        return;
+    }
+    m_ctx.engine.request(EngineOwner::User::Check, {});
     m_ctx.log.WriteLogLine(QStringLiteral("  サーバ設定の確認をしています"));
-    session.Pop3ConnectFlag = Pop3Session::True;
-    session.Pop3ConnectOk = Pop3Session::False;
-    m_ctx.loginCheckActive = true;
-    session.ServerConect();
-    session.Timer1().start();
+    m_ctx.session.ServerConect({.server = fields.host,
+                                .port = fields.port,
+                                .account = fields.account,
+                                .password = fields.password,
+                                .mode = Pop3Mode::LoginCheck});
     m_timer->start();
     m_windows.showChecking();
 }
 
 void SingleServerCheck::tick()
 {
-    if (m_ctx.session.Pop3ConnectOk == Pop3Session::True)
+    const Pop3Variables& state = m_ctx.session.variables();
+    if (state.Pop3ConnectOk == Pop3Session::True)
         succeed();
-    else if (m_ctx.session.Pop3ErrorFlag == Pop3Session::True)
+    else if (state.Pop3ErrorFlag == Pop3Session::True)
         fail();
 }
 
 void SingleServerCheck::succeed()
 {
     m_timer->stop();
-    m_ctx.loginCheckActive = false;
-    const auto& session = m_ctx.session;
+    m_ctx.engine.release(EngineOwner::User::Check);
+    const Pop3Variables& session = m_ctx.session.variables();
     QSaveFile file(m_ctx.singleServerPath());
     const QByteArray line =
         record(session.Pop3Port, session.Pop3Server, session.Pop3Id, session.Pop3PassWd);
@@ -132,9 +134,6 @@ void SingleServerCheck::cancelDialog()
 void SingleServerCheck::stopCheck()
 {
     m_timer->stop();
-    auto& session = m_ctx.session;
-    session.abort();
-    session.Pop3ConnectFlag = Pop3Session::False;
-    session.Pop3ErrorFlag = Pop3Session::False;
-    m_ctx.loginCheckActive = false;
+    m_ctx.session.abort();
+    m_ctx.engine.release(EngineOwner::User::Check);
 }

@@ -42,14 +42,14 @@ public:
     SingleServerCheck(AppContext& ctx, SingleServerWindows& windows);
     ~SingleServerCheck();
 
-    // "OK" of Form3: refuses incomplete or unstorable fields, else starts the check.
+    // "OK" of Form3: refuses incomplete or unstorable fields, and refuses while a run
+    // holds the engine; else starts the check.
     void pressOk(const Fields& fields);
     // "キャンセル" of Form4: stops the check and everything the engine does.
     void cancelCheck();
     // "キャンセル" of Form3.
     void cancelDialog();
 
-    bool checking() const { return m_timer->isActive(); }
     platform::Timer& Timer1() { return *m_timer; }
 
     // Why the fields cannot be checked, as the message to show, or nothing.

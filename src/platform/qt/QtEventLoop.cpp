@@ -15,7 +15,6 @@ public:
         QObject::connect(&m_timer, &QTimer::timeout, [this] { fire(); });
     }
     void setInterval(int milliseconds) override { m_timer.setInterval(milliseconds); }
-    int interval() const override { return m_timer.interval(); }
     void start() override { m_timer.start(); }
     void stop() override { m_timer.stop(); }
     bool isActive() const override { return m_timer.isActive(); }

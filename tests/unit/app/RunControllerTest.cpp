@@ -1,4 +1,5 @@
 #include "AppFixture.h"
+#include "dialogs/control/ServerVerification.h"
 
 #include <QDir>
 
@@ -29,12 +30,12 @@ TEST(RunController, RunDoesNothingWhileALoginCheckIsActiveOrARunIsInProgress)
 {
     AppFixture f;
     f.enableProfile(1);
-    f.ctx.loginCheckActive = true;
+    f.ctx.engine.request(EngineOwner::User::Check, {});
     f.controller.run();
     EXPECT_EQ(f.server.connections(), 0);
     EXPECT_FALSE(QFile::exists(f.ctx.log.path()));
 
-    f.ctx.loginCheckActive = false;
+    f.ctx.engine.release(EngineOwner::User::Check);
     f.controller.run();
     f.controller.run();
     EXPECT_EQ(f.server.connections(), 1);
@@ -86,10 +87,42 @@ TEST(RunController, ThePeriodicEndOfRunStaysResidentAndWaits)
     EXPECT_FALSE(f.form.mainWindowVisible());
 }
 
+TEST(RunController, AVerificationAskedForDuringARunWaitsForTheRunToEnd)
+{
+    AppFixture f;
+    enableUnsolicitedRule(f);
+    f.controller.run();
+    ASSERT_TRUE(f.ctx.session.sessionInProgress());
+    ServerVerification v(f.ctx);
+    v.start();
+    EXPECT_EQ(v.notice(), QStringLiteral("実行中です。終了後に確認します"));
+    EXPECT_FALSE(v.running());
+    f.advance(10s);
+    EXPECT_EQ(f.server.deleted(), std::vector<int>{2}) << "the run went on whole";
+    EXPECT_FALSE(f.logLines().join(u'\n').contains(QStringLiteral("エラー")));
+    EXPECT_TRUE(v.notice().isEmpty());
+    EXPECT_EQ(v.status(1), QStringLiteral("設定完了")) << "the check started by itself";
+    EXPECT_EQ(v.buttonCaption(), QStringLiteral("OK"));
+    EXPECT_EQ(f.ctx.engine.holder(), EngineOwner::User::None);
+}
+
+TEST(RunController, AWaitingVerificationCancelledLeavesTheRunAlone)
+{
+    AppFixture f;
+    enableUnsolicitedRule(f);
+    f.controller.run();
+    ServerVerification v(f.ctx);
+    v.start();
+    v.pressButton();
+    f.advance(10s);
+    EXPECT_EQ(f.server.deleted(), std::vector<int>{2});
+    EXPECT_EQ(f.server.connections(), 1) << "no check after the run";
+}
+
 TEST(RunController, TheIconDoubleClickAndTheMenuStopLeaveALoginCheckAlone)
 {
     AppFixture f;
-    f.ctx.loginCheckActive = true;
+    f.ctx.engine.request(EngineOwner::User::Check, {});
     f.ctx.session.Timer1().start(); // the check's session is in progress
     f.controller.iconDoubleClicked();
     f.controller.stop();
@@ -148,10 +181,11 @@ TEST(RunController, ServerSettingsFillsTheSingleServerDialogAndShowsTheSettingsD
 {
     AppFixture f;
     f.form.setMainWindowVisible(true);
-    f.ctx.session.Pop3Server = QStringLiteral("pop.example.jp");
-    f.ctx.session.Pop3Port = 995;
-    f.ctx.session.Pop3Id = QStringLiteral("taro");
-    f.ctx.session.Pop3PassWd = QStringLiteral("pw");
+    f.ctx.session.ServerConect({.server = QStringLiteral("pop.example.jp"),
+                                .port = QStringLiteral("995"),
+                                .account = QStringLiteral("taro"),
+                                .password = QStringLiteral("pw"),
+                                .mode = Pop3Mode::LoginCheck});
     f.controller.serverSettings();
     EXPECT_EQ(f.shell.calls, (QStringList{QStringLiteral("fill pop.example.jp 995 taro pw"),
                                           QStringLiteral("settings dialog")}));

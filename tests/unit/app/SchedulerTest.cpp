@@ -90,18 +90,22 @@ TEST(Scheduler, AMachineAsleepForThreeHoursRunsOnceOnWaking)
     EXPECT_EQ(f.server.connections(), 3) << "back on the grid at 12:10";
 }
 
-TEST(Scheduler, NoRunStartsWhileALoginCheckUsesTheEngine)
+TEST(Scheduler, ARunDueDuringALoginCheckStartsTheMomentTheCheckEnds)
 {
     AppFixture f;
     f.enableProfile(1, headers(2));
     f.controller.run();
     f.advance(5s);
-    f.ctx.loginCheckActive = true;
-    f.advance(10min);
+    f.ctx.engine.request(EngineOwner::User::Check, {});
+    f.advance(15min);
     EXPECT_EQ(f.server.connections(), 1);
-    f.ctx.loginCheckActive = false;
-    f.advance(1s);
-    EXPECT_EQ(f.server.connections(), 2);
+    f.ctx.engine.release(EngineOwner::User::Check);
+    EXPECT_EQ(f.server.connections(), 2) << "no tick later";
+    EXPECT_TRUE(f.ctx.engine.heldBy(EngineOwner::User::Run));
+    f.advance(5s);
+    EXPECT_FALSE(f.ctx.engine.heldBy(EngineOwner::User::Run)) << "released at the run's end";
+    f.advance(5min);
+    EXPECT_EQ(f.server.connections(), 3) << "the timetable moved on from the late start";
 }
 
 TEST(Scheduler, AStoredIntervalOutsideTheTableRunsEveryTenMinutes)

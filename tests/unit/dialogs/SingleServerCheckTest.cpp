@@ -65,7 +65,7 @@ TEST(SingleServerCheck, IncompleteOrUnstorableFieldsAreRefusedBeforeConnecting)
         EXPECT_TRUE(h.windows.calls.first().startsWith(QStringLiteral("warn ") + row.messageStart))
             << row.name << ": " << h.windows.calls.first().toStdString();
         EXPECT_EQ(h.server.connections(), 0) << row.name;
-        EXPECT_FALSE(h.ctx.loginCheckActive) << row.name;
+        EXPECT_FALSE(h.ctx.engine.heldBy(EngineOwner::User::Check)) << row.name;
     }
     SingleServerHarness h;
     h.check.pressOk(with([](auto& f) {
@@ -73,6 +73,13 @@ TEST(SingleServerCheck, IncompleteOrUnstorableFieldsAreRefusedBeforeConnecting)
         f.password = QStringLiteral("a\"b"); // scrambled, so a double quote is fine
     }));
     EXPECT_EQ(h.windows.calls, QStringList({"checking"}));
+
+    SingleServerHarness busy; // a run holds the engine: refused, the run untouched
+    busy.ctx.engine.request(EngineOwner::User::Run, {});
+    busy.check.pressOk(kGood);
+    EXPECT_EQ(busy.windows.calls, QStringList({"warn 実行中です。終了後に確認してください"}));
+    EXPECT_EQ(busy.server.connections(), 0);
+    EXPECT_TRUE(busy.ctx.engine.heldBy(EngineOwner::User::Run));
 }
 
 // The record holds the password: an older file others could read is tightened too.

@@ -52,7 +52,7 @@ TEST(Pop3Faults, ErrAtEveryStateEndsTheSessionAtOnceWithItsTwoLines)
         h.settle();
 
         EXPECT_TRUE(h.ended());
-        EXPECT_EQ(h.session.Pop3ErrorFlag, -1);
+        EXPECT_EQ(h.session.variables().Pop3ErrorFlag, -1);
         EXPECT_EQ(lastClientLine(h), row.lastLine);
         const QStringList log = h.logLines();
         EXPECT_EQ(log.mid(log.size() - 3),
@@ -100,7 +100,7 @@ TEST(Pop3Faults, HostileServerEndsTheSessionWithoutQuitAndReleasesTheBuffer)
         h.settle();
 
         EXPECT_TRUE(h.ended());
-        EXPECT_EQ(h.session.Pop3ErrorFlag, -1);
+        EXPECT_EQ(h.session.variables().Pop3ErrorFlag, -1);
         EXPECT_FALSE(h.server.clientLines().contains("QUIT "));
         EXPECT_TRUE(h.server.deleted().empty());
         const QStringList log = h.logLines();
@@ -153,7 +153,7 @@ TEST(Pop3Faults, DroppedConnectionAtEveryStateLogsAtOnceAndTimesOutThirtySeconds
         EXPECT_EQ(h.logLines().last(), "2026/01/05 9:00:30" + kTimeout);
         EXPECT_EQ(lastClientLine(h), row.lastLine);
         EXPECT_TRUE(h.server.deleted().empty());
-        EXPECT_EQ(h.session.Pop3ErrorFlag, -1);
+        EXPECT_EQ(h.session.variables().Pop3ErrorFlag, -1);
     }
 }
 
@@ -251,20 +251,6 @@ TEST(Pop3Faults, ConnectingAgainRestartsTheWatchdog)
     EXPECT_EQ(h.logLines(), QStringList({"2026/01/05 9:00:50" + kTimeout}));
 }
 
-TEST(Pop3Faults, WatchdogStandsAsideWhileTheRulesRun)
-{
-    SessionHarness h;
-    h.start();
-    h.session.RuleCheckBusy = -1;
-    h.loop.advance(30000ms);
-    EXPECT_FALSE(h.ended());
-    EXPECT_TRUE(h.logLines().isEmpty());
-    h.session.RuleCheckBusy = 0;
-    h.loop.advance(30000ms);
-    EXPECT_TRUE(h.ended());
-    EXPECT_EQ(h.logLines(), QStringList({"2026/01/05 9:01:00" + kTimeout}));
-}
-
 TEST(Pop3Faults, ConnectionErrorsAreLoggedByNumberThenTimeOut)
 {
     const struct
@@ -283,7 +269,7 @@ TEST(Pop3Faults, ConnectionErrorsAreLoggedByNumberThenTimeOut)
         h.start();
         h.settle();
         EXPECT_EQ(h.logLines(), QStringList({"2026/01/05 9:00:00" + row.line}));
-        EXPECT_EQ(h.session.Pop3ErrorFlag, -1);
+        EXPECT_EQ(h.session.variables().Pop3ErrorFlag, -1);
 
         h.loop.advance(30000ms);
         EXPECT_EQ(h.logLines(),
@@ -321,7 +307,7 @@ TEST(Pop3Faults, ServerClosingRightAfterQuitIsAnOrdinaryEnd)
     h.settle();
 
     EXPECT_TRUE(h.ended());
-    EXPECT_EQ(h.session.Pop3ErrorFlag, 0);
+    EXPECT_EQ(h.session.variables().Pop3ErrorFlag, 0);
     EXPECT_EQ(h.server.deleted(), std::vector<int>({2, 3}));
     EXPECT_FALSE(h.logLines().join('|').contains(QStringLiteral("Winsocket")));
 }
@@ -331,31 +317,28 @@ TEST(Pop3Faults, ProfileThatCannotBeUsedEndsTheSessionAtOnceWithoutConnecting)
     const struct
     {
         const char* name;
-        int port;
+        QString port;
         QString id;
         QString password;
         QString line;
     } rows[] = {
-        {"port 0", 0, "alice", "secret", "\u3000ポート番号が正しくありません\u30000"},
-        {"account code page 932 cannot carry", 110, "ren\u00e9", "secret",
+        {"port 0", "0", "alice", "secret", "\u3000ポート番号が正しくありません\u30000"},
+        {"account code page 932 cannot carry", "110", "ren\u00e9", "secret",
          " pop.example アカウント名に送信できない文字が含まれています"},
-        {"password code page 932 cannot carry", 110, "alice", "pa\U0001F511ss",
+        {"password code page 932 cannot carry", "110", "alice", "pa\U0001F511ss",
          " pop.example パスワードに送信できない文字が含まれています"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        // The caller starts Timer1 after ServerConect as usual; it must not run on.
         SessionHarness h;
-        h.session.Pop3Server = QStringLiteral("pop.example");
-        h.session.Pop3Port = row.port;
-        h.session.Pop3Id = row.id;
-        h.session.Pop3PassWd = row.password;
-        h.session.ServerConect();
-        h.session.Timer1().start();
+        h.session.ServerConect({.server = QStringLiteral("pop.example"),
+                                .port = row.port,
+                                .account = row.id,
+                                .password = row.password});
         h.loop.advance(100ms);
         EXPECT_TRUE(h.ended());
         EXPECT_EQ(h.server.connections(), 0);
-        EXPECT_EQ(h.session.Pop3ErrorFlag, -1);
+        EXPECT_EQ(h.session.variables().Pop3ErrorFlag, -1);
         EXPECT_EQ(h.logLines(), QStringList({"2026/01/05 9:00:00" + row.line}));
         EXPECT_TRUE(h.monitor.transcript.startsWith(row.line));
     }

@@ -146,8 +146,13 @@ Outcome run(ScriptedMailbox mailbox)
     h.server.setMailbox(std::move(mailbox));
     h.start();
     h.settle();
-    return {h.server.clientLines(),  h.server.deleted(), h.logLines(),      h.monitor.transcript,
-            h.session.Pop3ErrorFlag, h.ended(),          h.server.replies()};
+    return {h.server.clientLines(),
+            h.server.deleted(),
+            h.logLines(),
+            h.monitor.transcript,
+            h.session.variables().Pop3ErrorFlag,
+            h.ended(),
+            h.server.replies()};
 }
 
 void expectSameOutcome(const Outcome& got, const Outcome& want)

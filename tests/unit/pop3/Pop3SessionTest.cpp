@@ -35,7 +35,7 @@ TEST(Pop3Session, EmptyMailboxRunsTheRulesOnceAndQuitsWithoutTop)
                      "0  件のメールがあります", kStart + "  削除メールを指定条件で検索しています",
                      kStart + "  削除メールを指定条件で検索・削除を終了しました"}));
     EXPECT_TRUE(h.ended());
-    EXPECT_EQ(h.session.Pop3ErrorFlag, 0);
+    EXPECT_EQ(h.session.variables().Pop3ErrorFlag, 0);
     EXPECT_FALSE(h.server.isOpen());
 }
 
@@ -82,12 +82,12 @@ TEST(Pop3Session, LoginCheckStopsAfterThePasswordIsAccepted)
 {
     SessionHarness h;
     h.server.setMailbox(mailboxOf(2, {1}));
-    h.start(QStringLiteral("secret"), Pop3Session::True);
+    h.start(QStringLiteral("secret"), Pop3Mode::LoginCheck);
     h.settle();
 
     EXPECT_EQ(h.server.clientLines(), QStringList({"USER alice", "PASS secret"}));
-    EXPECT_EQ(h.session.Pop3ConnectOk, -1);
-    EXPECT_EQ(h.session.Pop3ErrorFlag, 0);
+    EXPECT_EQ(h.session.variables().Pop3ConnectOk, -1);
+    EXPECT_EQ(h.session.variables().Pop3ErrorFlag, 0);
     EXPECT_TRUE(h.ended());
     EXPECT_FALSE(h.server.isOpen());
     EXPECT_EQ(h.logLines().size(), 3);
@@ -140,7 +140,7 @@ TEST(Pop3Session, StoresEachHeaderUnderItsOwnNumberAndShowsSlotOneFirst)
     EXPECT_EQ(h.store.MailSubject(3), "Lunch 3");
     // Slot 1 as it stood before each store update.
     EXPECT_EQ(viewer.subjects, QStringList({"", "Lunch 1", "Lunch 1"}));
-    EXPECT_EQ(h.session.Pop3ErrorFlag, 0);
+    EXPECT_EQ(h.session.variables().Pop3ErrorFlag, 0);
 }
 
 TEST(Pop3Session, StrayLinesAreShownAndIgnored)
@@ -156,7 +156,7 @@ TEST(Pop3Session, StrayLinesAreShownAndIgnored)
 
     EXPECT_EQ(h.server.deleted(), std::vector<int>({2}));
     EXPECT_EQ(h.monitor.transcript.count("* garbage from the server\r\n\r\n"), 3);
-    EXPECT_EQ(h.session.Pop3ErrorFlag, 0);
+    EXPECT_EQ(h.session.variables().Pop3ErrorFlag, 0);
 }
 
 TEST(Pop3Session, CommandLinesAndStatusFollowTheDialogue)
@@ -219,7 +219,7 @@ TEST(Pop3Session, StatReplyGivesTheCountOrAServerError)
         EXPECT_EQ(h.logLines().mid(3),
                   QStringList({QString::fromLatin1(row.reply.chopped(2)), "",
                                kStart + " pop.example サーバがエラーを返しました"}));
-        EXPECT_EQ(h.session.Pop3ErrorFlag, -1);
+        EXPECT_EQ(h.session.variables().Pop3ErrorFlag, -1);
         EXPECT_TRUE(h.ended());
     }
 }

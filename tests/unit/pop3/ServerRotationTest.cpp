@@ -73,7 +73,7 @@ TEST(ServerRotation, ServerErrorMovesToTheNextProfileWithinHalfASecond)
     h.settings.profile(2).PassWd = QStringLiteral("wrong");
     h.rotation.startRun();
     h.settle();
-    ASSERT_EQ(h.session.Pop3ErrorFlag, -1);
+    ASSERT_EQ(h.session.variables().Pop3ErrorFlag, -1);
 
     h.loop.advance(499ms);
     EXPECT_EQ(h.connects().size(), 1);

@@ -24,17 +24,15 @@ struct SessionHarness : AppHarness
 
     // Connects as "alice" to "pop.example" with rules that delete every message whose
     // subject holds "SPAM".
-    void start(const QString& password = QStringLiteral("secret"),
-               qint16 connectFlag = Pop3Session::False)
+    void start(const QString& password = QStringLiteral("secret"), Pop3Mode mode = Pop3Mode::Run,
+               const QString& port = QStringLiteral("110"))
     {
-        session.Pop3Server = QStringLiteral("pop.example");
-        session.Pop3Port = 110;
-        session.Pop3Id = QStringLiteral("alice");
-        session.Pop3PassWd = password;
-        session.Pop3ConnectFlag = connectFlag;
-        session.activeRules = RuleSet{.RuleSubjectWords = 1, .SubjectWords = {"SPAM"}};
-        session.ServerConect();
-        session.Timer1().start();
+        session.ServerConect({.server = QStringLiteral("pop.example"),
+                              .port = port,
+                              .account = QStringLiteral("alice"),
+                              .password = password,
+                              .rules = RuleSet{.RuleSubjectWords = 1, .SubjectWords = {"SPAM"}},
+                              .mode = mode});
     }
 
     // Runs what is pending now, without moving the clock.

@@ -1,4 +1,4 @@
-#include "platform/VirtualEventLoop.h"
+#include "support/VirtualEventLoop.h"
 
 #include <algorithm>
 
@@ -9,8 +9,7 @@ class VirtualEventLoop::VirtualTimer final : public Timer
 public:
     VirtualTimer(VirtualEventLoop* loop, int interval, quint64 id)
         : m_loop(loop), m_interval(interval), m_id(id)
-    {
-    }
+    {}
     ~VirtualTimer() override
     {
         if (m_loop)
@@ -18,7 +17,6 @@ public:
     }
 
     void setInterval(int milliseconds) override { m_interval = milliseconds; }
-    int interval() const override { return m_interval; }
     void start() override
     {
         m_active = true;
@@ -87,8 +85,8 @@ VirtualEventLoop::VirtualTimer* VirtualEventLoop::nextDue(qint64 limit) const
     for (VirtualTimer* timer : m_timers) {
         if (!timer->m_active || timer->m_due > limit)
             continue;
-        if (!best || timer->m_due < best->m_due
-            || (timer->m_due == best->m_due && timer->m_id < best->m_id))
+        if (!best || timer->m_due < best->m_due ||
+            (timer->m_due == best->m_due && timer->m_id < best->m_id))
             best = timer;
     }
     return best;
@@ -116,8 +114,8 @@ void VirtualEventLoop::sleep(std::chrono::milliseconds duration)
             due.push_back(timer);
     std::sort(due.begin(), due.end(), [](auto* a, auto* b) { return a->m_id < b->m_id; });
     for (VirtualTimer* timer : due) {
-        if (std::find(m_timers.begin(), m_timers.end(), timer) == m_timers.end()
-            || !timer->m_active)
+        if (std::find(m_timers.begin(), m_timers.end(), timer) == m_timers.end() ||
+            !timer->m_active)
             continue;
         timer->fireAt(m_now + timer->period());
         runDeferred();

@@ -6,13 +6,14 @@
 
 class QWidget;
 
-namespace dialogs {
+namespace widgets {
 
 // How a dialog tells the user something went wrong; tests replace it so that no
 // modal box waits for a click.
 using WarnFunction = std::function<void(QWidget* parent, const QString& text)>;
 
-// A modal message box with the exclamation icon and an OK button.
+// The program's one message box: modal, with the exclamation icon and an OK button;
+// without a parent it stays above other windows.
 void showWarning(QWidget* parent, const QString& text);
 
-} // namespace dialogs
+} // namespace widgets

@@ -4,6 +4,7 @@
 // on the Qt event loop and socket; GUI tests build it on virtual time and a scripted
 // server. Windows receive it by reference and bind to its members.
 
+#include "core/EngineOwner.h"
 #include "platform/EventLoop.h"
 #include "platform/TcpClient.h"
 #include "pop3/HeaderStore.h"
@@ -20,9 +21,8 @@ struct AppContext
     AppContext(platform::EventLoop& eventLoop, platform::TcpClient& tcp, const QString& dir)
         : loop(eventLoop), socket(tcp), directory(dir),
           log(appfiles::beside(dir, QString::fromUtf16(appfiles::kLogFile)), eventLoop),
-          session(eventLoop, tcp, store, log), rotation(eventLoop, session, settings, log)
-    {
-    }
+          session(eventLoop, tcp, store, log), rotation(eventLoop, session, settings)
+    {}
 
     QString settingsPath() const
     {
@@ -41,7 +41,6 @@ struct AppContext
     HeaderStore store;
     Pop3Session session;
     ServerRotation rotation;
-    // A server verification or single-server check is using the session engine:
-    // no run may start and the main window stays hidden meanwhile.
-    bool loginCheckActive = false;
+    // Who uses the session engine now: a run or a login check, never both.
+    EngineOwner engine;
 };

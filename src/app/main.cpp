@@ -1,4 +1,6 @@
+#include "app/AppIcon.h"
 #include "app/AppInfo.h"
+#include "app/DesktopMailProgram.h"
 #include "app/DesktopShell.h"
 #include "app/PostSweepApp.h"
 #include "app/control/SingleInstance.h"
@@ -8,11 +10,20 @@
 
 #include <QApplication>
 #include <QSystemTrayIcon>
+#include <QTimer>
+
+namespace {
+
+constexpr int kTrayWatchMilliseconds = 3000;
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(appinfo::kApplicationName));
+    // Every window and message box carries the program's icon.
+    QApplication::setWindowIcon(appIcon());
     // The program stays resident with every window hidden; it ends by its own commands.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -30,11 +41,17 @@ int main(int argc, char* argv[])
                              desktop = shell.get();
                              return shell;
                          },
-                         {.notificationIcon = QSystemTrayIcon::isSystemTrayAvailable()});
-    DialogWindows dialogs(program.context(),
-                          {.show = [&program] { program.model().setMainWindowVisible(true); },
-                           .hide = [&program] { program.model().setMainWindowVisible(false); },
-                           .hideMonitor = [&program] { program.monitor().hideMonitor(); }});
+                         {.notificationIcon = QSystemTrayIcon::isSystemTrayAvailable(),
+#ifndef Q_OS_WIN
+                          .desktopMailProgram = desktopMailProgram
+#endif
+                         });
+    DialogWindows dialogs(
+        program.context(),
+        {.show = [&program] { program.model().setMainWindowVisible(true); },
+         .hide = [&program] { program.model().setMainWindowVisible(false); },
+         .hideMonitor = [&program] { program.monitor().hideMonitor(); },
+         .monitorFrame = [&program] { return program.monitor().frameGeometry(); }});
     desktop->setDialogs({.showSettingsDialog = [&dialogs] { dialogs.showSettingsDialog(); },
                          .fillSingleServerDialog =
                              [&dialogs](const QString& server, const QString& port,
@@ -44,5 +61,18 @@ int main(int argc, char* argv[])
                          .showSingleServerDialog = [&dialogs] { dialogs.showSingleServerDialog(); },
                          .showHeaderViewer = [&dialogs] { dialogs.showHeaderViewer(); }});
     program.start();
+
+    // A panel started after the program (common with autostart) brings its
+    // notification area later: the icon goes there once it does.
+    QTimer trayWatch;
+    if (!program.notifyIcon()) {
+        QObject::connect(&trayWatch, &QTimer::timeout, [&program, &trayWatch] {
+            if (!QSystemTrayIcon::isSystemTrayAvailable())
+                return;
+            trayWatch.stop();
+            program.addNotificationIcon();
+        });
+        trayWatch.start(kTrayWatchMilliseconds);
+    }
     return QApplication::exec();
 }

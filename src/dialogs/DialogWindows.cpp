@@ -6,6 +6,7 @@
 #include "dialogs/ServerSet.h"
 
 #include <QLineEdit>
+#include <QScreen>
 
 namespace {
 
@@ -20,6 +21,23 @@ void bringUp(QWidget& window)
     window.show();
     window.raise();
     window.activateWindow();
+}
+
+// Where a window of the given frame size goes so that it leaves the command
+// monitor in the corner uncovered: to its right, else below it, else centred,
+// shrunk to the free space when that is all there is.
+QPoint placeBeside(const QRect& monitor, QSize frame, const QRect& available)
+{
+    constexpr int gap = 8;
+    const int right = monitor.right() + 1 + gap;
+    if (available.right() + 1 - right >= frame.width() / 2)
+        return {right, std::max(available.top(), monitor.top())};
+    const int below = monitor.bottom() + 1 + gap;
+    if (available.bottom() + 1 - below >= frame.height() / 2)
+        return {std::max(available.left(), monitor.left()), below};
+    QRect centred(QPoint(), frame);
+    centred.moveCenter(available.center());
+    return centred.topLeft();
 }
 
 } // namespace
@@ -89,7 +107,18 @@ void DialogWindows::showSingleServerDialog()
 
 void DialogWindows::showHeaderViewer()
 {
-    bringUp(form5());
+    Form5& viewer = form5();
+    if (!viewer.isVisible() && m_mainWindow.monitorFrame && viewer.screen()) {
+        const QRect available = viewer.screen()->availableGeometry();
+        const QRect monitor = m_mainWindow.monitorFrame();
+        const QSize border = viewer.frameGeometry().size() - viewer.size();
+        const QPoint at = placeBeside(monitor, viewer.frameGeometry().size(), available);
+        // Shrunk, never below its layout's minimum, to stay on the screen.
+        const QSize room(available.right() + 1 - at.x(), available.bottom() + 1 - at.y());
+        viewer.resize(viewer.size().boundedTo(room - border).expandedTo(viewer.minimumSizeHint()));
+        viewer.move(at);
+    }
+    bringUp(viewer);
 }
 
 void DialogWindows::refreshFromEngine(const QString& headerText, const QString& subject,

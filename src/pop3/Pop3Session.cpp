@@ -161,6 +161,7 @@ void Pop3Session::Private::onSocketError(int number)
     closeSocket();
     const QString message = pop3log::socketError(number);
     monitor->appendTranscript(message + kCrLf);
+    monitor->setStatus(message); // not the last command's text until the watchdog fires
     log.writeStamped(message);
     // The timers run on: the watchdog ends the session with its own line, unless a
     // reply already waits, in which case the sender ends it.

@@ -23,19 +23,19 @@ void bringUp(QWidget& window)
     window.activateWindow();
 }
 
-// Where a window of the given frame size goes so that it leaves the command
-// monitor in the corner uncovered: to its right, else below it, else centred,
-// shrunk to the free space when that is all there is.
-QPoint placeBeside(const QRect& monitor, QSize frame, const QRect& available)
+// Where a window goes so that it leaves the command monitor in the corner
+// uncovered: to its right, else below it, where at least its smallest size fits;
+// else centred on the screen.
+QPoint placeBeside(const QRect& monitor, QSize frame, QSize smallest, const QRect& available)
 {
     constexpr int gap = 8;
     const int right = monitor.right() + 1 + gap;
-    if (available.right() + 1 - right >= frame.width() / 2)
+    if (available.right() + 1 - right >= smallest.width())
         return {right, std::max(available.top(), monitor.top())};
     const int below = monitor.bottom() + 1 + gap;
-    if (available.bottom() + 1 - below >= frame.height() / 2)
+    if (available.bottom() + 1 - below >= smallest.height())
         return {std::max(available.left(), monitor.left()), below};
-    QRect centred(QPoint(), frame);
+    QRect centred(QPoint(), frame.boundedTo(available.size()));
     centred.moveCenter(available.center());
     return centred.topLeft();
 }
@@ -110,10 +110,11 @@ void DialogWindows::showHeaderViewer()
     Form5& viewer = form5();
     if (!viewer.isVisible() && m_mainWindow.monitorFrame && viewer.screen()) {
         const QRect available = viewer.screen()->availableGeometry();
-        const QRect monitor = m_mainWindow.monitorFrame();
         const QSize border = viewer.frameGeometry().size() - viewer.size();
-        const QPoint at = placeBeside(monitor, viewer.frameGeometry().size(), available);
-        // Shrunk, never below its layout's minimum, to stay on the screen.
+        const QSize smallest = viewer.minimumSizeHint() + border;
+        const QPoint at = placeBeside(m_mainWindow.monitorFrame(), viewer.frameGeometry().size(),
+                                      smallest, available);
+        // Shrunk to the room left there, never below its smallest size.
         const QSize room(available.right() + 1 - at.x(), available.bottom() + 1 - at.y());
         viewer.resize(viewer.size().boundedTo(room - border).expandedTo(viewer.minimumSizeHint()));
         viewer.move(at);

@@ -77,23 +77,44 @@ void Form2::appendTranscript(const QString& text)
     m_pending += text;
     m_pendingLines += int(text.count(u'\n'));
     // Only the last lines can ever be shown: a long batch keeps just those.
-    if (m_pendingLines > 2 * kTranscriptLines) {
-        qsizetype cut = m_pending.size();
-        for (int kept = 0; kept <= kTranscriptLines && cut > 0; ++kept)
-            cut = m_pending.lastIndexOf(u'\n', cut - 1);
-        m_pending.remove(0, cut + 1);
-        m_pendingLines = int(m_pending.count(u'\n'));
-    }
-    if (!m_batch.isActive())
+    if (m_pendingLines > 2 * kTranscriptLines)
+        m_pendingLines = keepLastLines(m_pending, kTranscriptLines);
+    scheduleFlush();
+}
+
+// Only a window in view is worth waiting for; a hidden one takes the text at once.
+void Form2::scheduleFlush()
+{
+    if (!isVisible())
+        flushTranscript();
+    else if (!m_batch.isActive())
         m_batch.start();
+}
+
+// Cuts the text down to its last complete lines (and an unfinished one after them);
+// returns how many line ends are left.
+int Form2::keepLastLines(QString& text, int lines)
+{
+    qsizetype cut = text.size();
+    int kept = 0;
+    for (; kept <= lines && cut > 0; ++kept)
+        cut = text.lastIndexOf(u'\n', cut - 1);
+    if (cut >= 0)
+        text.remove(0, cut + 1);
+    return int(text.count(u'\n'));
 }
 
 void Form2::flushTranscript()
 {
     m_batch.stop();
+    if (m_pendingStatus) {
+        m_label1->setText(*m_pendingStatus);
+        m_pendingStatus.reset();
+    }
     if (m_pending.isEmpty())
         return;
-    const QString text = plainLines(std::exchange(m_pending, {}));
+    QString text = plainLines(std::exchange(m_pending, {}));
+    const int added = int(text.count(u'\n'));
     m_pendingLines = 0;
     QTextDocument* document = m_debugWindow->document();
     QScrollBar* scroll = m_debugWindow->verticalScrollBar();
@@ -102,14 +123,22 @@ void Form2::flushTranscript()
 
     // The text box moves its own view along with the insertion; that is not the user.
     m_scrolling = true;
-    QTextCursor end(document);
-    end.movePosition(QTextCursor::End);
-    end.insertText(text);
+    if (blocksBefore + added <= kTranscriptLines + 1 || added < kTranscriptLines / 4) {
+        QTextCursor end(document);
+        end.movePosition(QTextCursor::End);
+        end.insertText(text);
+    } else {
+        // Dropping thousands of lines from the top one by one costs far more than
+        // laying out the last 5,000 lines afresh.
+        text.prepend(m_debugWindow->toPlainText());
+        keepLastLines(text, kTranscriptLines);
+        m_debugWindow->setPlainText(text);
+    }
     if (m_following) {
         scroll->setValue(scroll->maximum());
     } else {
         // Lines that fell off the top would otherwise shift the user's view down.
-        const int dropped = blocksBefore + int(text.count(u'\n')) - document->blockCount();
+        const int dropped = blocksBefore + added - document->blockCount();
         scroll->setValue(std::max(0, viewBefore - dropped));
     }
     m_scrolling = false;
@@ -123,9 +152,11 @@ void Form2::followTranscript()
     m_scrolling = false;
 }
 
+// The status goes with the next batch too: a run sends thousands of commands.
 void Form2::setStatus(const QString& text)
 {
-    m_label1->setText(text.trimmed());
+    m_pendingStatus = text.trimmed();
+    scheduleFlush();
 }
 
 void Form2::showMonitor()

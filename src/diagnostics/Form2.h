@@ -5,6 +5,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <optional>
+
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -14,8 +16,9 @@ class QPushButton;
 // DebugWindow (its last 5,000 lines, so a resident program stays small) and
 // "キャンセル" (Command1), which aborts the run.
 //
-// The transcript takes text in batches, at most one update every 100 ms, and
-// keeps its newest line in view unless the user has scrolled away from the end.
+// While shown, Label1 and the transcript take text in batches, at most one update
+// every 100 ms; the transcript keeps its newest line in view unless the user has
+// scrolled away from the end.
 class Form2 : public QWidget, public CommandMonitor
 {
     Q_OBJECT
@@ -30,7 +33,7 @@ public:
     void showMonitor() override;
     void hideMonitor() override;
 
-    // Puts the text waiting for the next batch into the transcript now.
+    // Puts the text and status waiting for the next batch into the window now.
     void flushTranscript();
 
 Q_SIGNALS:
@@ -40,12 +43,15 @@ private:
     void createControls();
     void createLayout();
     void followTranscript();
+    void scheduleFlush();
+    static int keepLastLines(QString& text, int lines);
 
     QLabel* m_label1 = nullptr;
     QPlainTextEdit* m_debugWindow = nullptr;
     QPushButton* m_command1 = nullptr;
     QTimer m_batch;
     QString m_pending;
+    std::optional<QString> m_pendingStatus;
     int m_pendingLines = 0;
     bool m_following = true;
     bool m_scrolling = false; // the view is being moved by this class, not the user

@@ -130,7 +130,8 @@ void Form2::flushTranscript()
     } else {
         // Dropping thousands of lines from the top one by one costs far more than
         // laying out the last 5,000 lines afresh.
-        text.prepend(m_debugWindow->toPlainText());
+        if (added < kTranscriptLines)
+            text.prepend(m_debugWindow->toPlainText());
         keepLastLines(text, kTranscriptLines);
         m_debugWindow->setPlainText(text);
     }

@@ -10,12 +10,12 @@ packages=(
     clang libclang-rt-14-dev
     dovecot-pop3d time
     fonts-ipafont-gothic
-    xvfb xauth
+    xvfb xauth xdg-utils
     dbus-daemon dbus-bin at-spi2-core python3-gi gir1.2-atspi-2.0 imagemagick
 )
 if [ "${1:-}" = "--runtime" ]; then
     packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
-              dovecot-pop3d fonts-ipafont-gothic xvfb xauth)
+              dovecot-pop3d fonts-ipafont-gothic xvfb xauth xdg-utils)
 fi
 
 missing=()

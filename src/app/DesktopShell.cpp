@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QProcess>
 #include <QUrl>
 
 DesktopShell::DesktopShell(Form2& monitor) : m_monitor(monitor) {}
@@ -56,9 +57,14 @@ void DesktopShell::showHeaderViewer()
         m_dialogs.showHeaderViewer();
 }
 
-void DesktopShell::openPath(const QString& path)
+bool DesktopShell::openPath(const QString& path)
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path)); // a failure is ignored
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+bool DesktopShell::startProgram(const QString& program, const QStringList& arguments)
+{
+    return QProcess::startDetached(program, arguments);
 }
 
 void DesktopShell::warn(const QString& text)

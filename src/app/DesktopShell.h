@@ -35,7 +35,8 @@ public:
                                 const QString& password) override;
     void showSingleServerDialog() override;
     void showHeaderViewer() override;
-    void openPath(const QString& path) override;
+    bool openPath(const QString& path) override;
+    bool startProgram(const QString& program, const QStringList& arguments) override;
     void warn(const QString& text) override;
     void quit() override;
 

@@ -57,6 +57,10 @@ Form1::Form1(Form1Model& model, RunController& controller, bool hideToNotificati
     connectControls();
     showModel();
     connect(&m_model, &Form1Model::changed, this, &Form1::showModel);
+    connect(&m_model, &Form1Model::broughtToFront, this, [this] {
+        raise();
+        activateWindow();
+    });
     adjustSize();
     centreOnScreen();
 }
@@ -79,15 +83,11 @@ void Form1::createOptionFrames()
         new QCheckBox(QStringLiteral("終了後メールソフトを起動する（定期的に実行しません）"), this),
         QStringLiteral("Check1"));
 
-    static const std::array<QString, 3> mailSoft{QStringLiteral("OutLookExpress"),
-                                                 QStringLiteral("OutLook"),
-                                                 QStringLiteral("起動せずそのまま終了")};
     m_frame5 = named(new QGroupBox(QStringLiteral("終了時起動するメールソフト"), this),
                      QStringLiteral("Frame5"));
     m_option2Group = new QButtonGroup(this);
     for (int i = 0; i < 3; ++i) {
-        m_option2[i] =
-            named(new QRadioButton(mailSoft[i], m_frame5), QStringLiteral("Option2(%1)").arg(i));
+        m_option2[i] = named(new QRadioButton(m_frame5), QStringLiteral("Option2(%1)").arg(i));
         m_option2Group->addButton(m_option2[i], i);
     }
 
@@ -212,8 +212,11 @@ void Form1::showModel()
         m_option1[i]->setChecked(m_model.Option1() == i);
         m_option1[i]->setEnabled(m_model.option1Enabled());
     }
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 3; ++i) {
+        m_option2[i]->setText(m_model.option2Caption(i));
         m_option2[i]->setChecked(m_model.Option2() == i);
+        m_option2[i]->setVisible(m_model.option2Visible(i));
+    }
     showCheckBoxValue(m_check1, m_model.Check1());
     showCheckBoxValue(m_check2, m_model.Check2());
     showCheckBoxValue(m_check3, m_model.Check3());
@@ -254,6 +257,13 @@ void Form1::showWindowState()
     } else {
         showMinimized();
     }
+}
+
+void Form1::setHideToNotificationArea(bool hideToArea)
+{
+    m_hideToNotificationArea = hideToArea;
+    if (hideToArea && !m_shown && isMinimized())
+        hide();
 }
 
 void Form1::centreOnScreen()

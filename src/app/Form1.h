@@ -27,6 +27,9 @@ public:
 
     // Places the window in the middle of its screen.
     void centreOnScreen();
+    // Out of view means hidden into the notification area from now on; a window
+    // minimised meanwhile goes there at once.
+    void setHideToNotificationArea(bool hide);
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -44,7 +47,7 @@ private:
 
     Form1Model& m_model;
     RunController& m_controller;
-    const bool m_hideToNotificationArea;
+    bool m_hideToNotificationArea;
     bool m_shown = false;
     bool m_topmost = true;
 

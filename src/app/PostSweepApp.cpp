@@ -3,6 +3,7 @@
 #include "app/NotifyIcon.h"
 #include "app/control/Shell.h"
 #include "app/control/StartUp.h"
+#include "settings/OptionsFile.h"
 
 PostSweepApp::PostSweepApp(platform::EventLoop& loop, platform::TcpClient& socket,
                            const QString& directory, const ShellFactory& makeShell, Options options)
@@ -16,7 +17,27 @@ PostSweepApp::PostSweepApp(platform::EventLoop& loop, platform::TcpClient& socke
     QObject::connect(&m_monitor, &Form2::cancelClicked, m_mainWindow.get(),
                      [this] { m_controller->cancel(); });
     if (options.notificationIcon)
-        m_notifyIcon = std::make_unique<NotifyIcon>(*m_controller);
+        addNotificationIcon();
+    chooseMailProgram(options);
+}
+
+void PostSweepApp::chooseMailProgram(const Options& options)
+{
+    const OptionsFile file = OptionsFile::load(m_context.directory);
+    m_optionsProblem = file.problem();
+    std::optional<MailProgram> program = MailProgram::fromCommand(file.mailProgramCommand());
+    if (!program && options.desktopMailProgram)
+        program = options.desktopMailProgram();
+    m_model.setMailProgramName(program ? program->name : QString());
+    m_controller->setMailProgram(std::move(program));
+}
+
+void PostSweepApp::addNotificationIcon()
+{
+    if (m_notifyIcon)
+        return;
+    m_notifyIcon = std::make_unique<NotifyIcon>(*m_controller);
+    m_mainWindow->setHideToNotificationArea(true);
 }
 
 PostSweepApp::~PostSweepApp()
@@ -27,5 +48,10 @@ PostSweepApp::~PostSweepApp()
 
 LoadOutcome PostSweepApp::start()
 {
-    return startUp(m_context, m_model, *m_shell);
+    const LoadOutcome outcome = startUp(m_context, m_model, *m_shell);
+    if (!m_optionsProblem.isEmpty())
+        m_context.log.writeStamped(
+            QStringLiteral("  %1 を使いません（%2）。既定の動作で続けます")
+                .arg(QString::fromUtf16(appfiles::kOptionsFile), m_optionsProblem));
+    return outcome;
 }

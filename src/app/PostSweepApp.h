@@ -23,6 +23,8 @@ public:
     struct Options
     {
         bool notificationIcon = true; // false: the main window minimises instead of hiding
+        // The desktop's own mail program, asked for when the options file names none.
+        std::function<std::optional<MailProgram>()> desktopMailProgram;
     };
 
     // The shell is made for the monitor window once it exists.
@@ -36,6 +38,10 @@ public:
     // settings dialog when there is no usable settings file).
     LoadOutcome start();
 
+    // A notification area that appeared after start-up: the icon goes there and the
+    // main window hides into it from now on.
+    void addNotificationIcon();
+
     AppContext& context() { return m_context; }
     Form1Model& model() { return m_model; }
     RunController& controller() { return *m_controller; }
@@ -44,6 +50,8 @@ public:
     NotifyIcon* notifyIcon() { return m_notifyIcon.get(); } // none without a notification area
 
 private:
+    void chooseMailProgram(const Options& options);
+
     AppContext m_context;
     Form1Model m_model;
     Form2 m_monitor;
@@ -51,4 +59,5 @@ private:
     std::unique_ptr<RunController> m_controller;
     std::unique_ptr<Form1> m_mainWindow;
     std::unique_ptr<NotifyIcon> m_notifyIcon;
+    QString m_optionsProblem; // logged once, after start-up has settled the log file
 };

@@ -1,3 +1,5 @@
+#include "app/AppIcon.h"
+#include "app/DesktopMailProgram.h"
 #include "app/DesktopShell.h"
 #include "app/PostSweepApp.h"
 #include "app/control/SingleInstance.h"
@@ -9,6 +11,13 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
+#include <QTimer>
+
+namespace {
+
+constexpr int kTrayWatchMilliseconds = 3000;
+
+} // namespace
 
 #ifdef Q_OS_LINUX
 #include <sys/prctl.h>
@@ -22,6 +31,8 @@ int main(int argc, char* argv[])
 #endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(appinfo::kApplicationName));
+    // Every window and message box carries the program's icon.
+    QApplication::setWindowIcon(appIcon());
     // The program stays resident with every window hidden; it ends by its own commands.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -42,11 +53,17 @@ int main(int argc, char* argv[])
                              desktop = shell.get();
                              return shell;
                          },
-                         {.notificationIcon = QSystemTrayIcon::isSystemTrayAvailable()});
-    DialogWindows dialogs(program.context(),
-                          {.show = [&program] { program.model().setMainWindowVisible(true); },
-                           .hide = [&program] { program.model().setMainWindowVisible(false); },
-                           .hideMonitor = [&program] { program.monitor().hideMonitor(); }});
+                         {.notificationIcon = QSystemTrayIcon::isSystemTrayAvailable(),
+#ifndef Q_OS_WIN
+                          .desktopMailProgram = desktopMailProgram
+#endif
+                         });
+    DialogWindows dialogs(
+        program.context(),
+        {.show = [&program] { program.model().setMainWindowVisible(true); },
+         .hide = [&program] { program.model().setMainWindowVisible(false); },
+         .hideMonitor = [&program] { program.monitor().hideMonitor(); },
+         .monitorFrame = [&program] { return program.monitor().frameGeometry(); }});
     desktop->setDialogs({.showSettingsDialog = [&dialogs] { dialogs.showSettingsDialog(); },
                          .fillSingleServerDialog =
                              [&dialogs](const QString& server, const QString& port,
@@ -56,5 +73,18 @@ int main(int argc, char* argv[])
                          .showSingleServerDialog = [&dialogs] { dialogs.showSingleServerDialog(); },
                          .showHeaderViewer = [&dialogs] { dialogs.showHeaderViewer(); }});
     program.start();
+
+    // A panel started after the program (common with autostart) brings its
+    // notification area later: the icon goes there once it does.
+    QTimer trayWatch;
+    if (!program.notifyIcon()) {
+        QObject::connect(&trayWatch, &QTimer::timeout, [&program, &trayWatch] {
+            if (!QSystemTrayIcon::isSystemTrayAvailable())
+                return;
+            trayWatch.stop();
+            program.addNotificationIcon();
+        });
+        trayWatch.start(kTrayWatchMilliseconds);
+    }
     return QApplication::exec();
 }

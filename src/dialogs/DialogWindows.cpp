@@ -6,6 +6,7 @@
 #include "dialogs/ServerSet.h"
 
 #include <QLineEdit>
+#include <QScreen>
 
 namespace {
 
@@ -20,6 +21,23 @@ void bringUp(QWidget& window)
     window.show();
     window.raise();
     window.activateWindow();
+}
+
+// Where a window goes so that it leaves the command monitor in the corner
+// uncovered: to its right, else below it, where at least its smallest size fits;
+// else centred on the screen.
+QPoint placeBeside(const QRect& monitor, QSize frame, QSize smallest, const QRect& available)
+{
+    constexpr int gap = 8;
+    const int right = monitor.right() + 1 + gap;
+    if (available.right() + 1 - right >= smallest.width())
+        return {right, std::max(available.top(), monitor.top())};
+    const int below = monitor.bottom() + 1 + gap;
+    if (available.bottom() + 1 - below >= smallest.height())
+        return {std::max(available.left(), monitor.left()), below};
+    QRect centred(QPoint(), frame.boundedTo(available.size()));
+    centred.moveCenter(available.center());
+    return centred.topLeft();
 }
 
 } // namespace
@@ -89,7 +107,19 @@ void DialogWindows::showSingleServerDialog()
 
 void DialogWindows::showHeaderViewer()
 {
-    bringUp(form5());
+    Form5& viewer = form5();
+    if (!viewer.isVisible() && m_mainWindow.monitorFrame && viewer.screen()) {
+        const QRect available = viewer.screen()->availableGeometry();
+        const QSize border = viewer.frameGeometry().size() - viewer.size();
+        const QSize smallest = viewer.minimumSizeHint() + border;
+        const QPoint at = placeBeside(m_mainWindow.monitorFrame(), viewer.frameGeometry().size(),
+                                      smallest, available);
+        // Shrunk to the room left there, never below its smallest size.
+        const QSize room(available.right() + 1 - at.x(), available.bottom() + 1 - at.y());
+        viewer.resize(viewer.size().boundedTo(room - border).expandedTo(viewer.minimumSizeHint()));
+        viewer.move(at);
+    }
+    bringUp(viewer);
 }
 
 void DialogWindows::refreshFromEngine(const QString& headerText, const QString& subject,

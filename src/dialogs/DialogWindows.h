@@ -2,6 +2,7 @@
 
 #include "pop3/CommandMonitor.h"
 
+#include <QRect>
 #include <QString>
 
 #include <functional>
@@ -24,6 +25,7 @@ public:
         std::function<void()> show;
         std::function<void()> hide;
         std::function<void()> hideMonitor;
+        std::function<QRect()> monitorFrame; // the command monitor's place on the screen
     };
 
     DialogWindows(AppContext& ctx, MainWindow mainWindow);

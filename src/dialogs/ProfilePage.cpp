@@ -224,13 +224,10 @@ void ProfilePage::addWordList(QGridLayout* grid, int firstRow, const QString& pr
     for (int i = 0; i < static_cast<int>(words.size()); ++i) {
         auto* box = boundText(prefix + QString::number(i), words.at(i));
         box->setAccessibleName(label + QString::number(i + 1));
-        // Hidden lists keep their place, so the frames do not jump when a rule is ticked.
-        QSizePolicy policy = box->sizePolicy();
-        policy.setRetainSizeWhenHidden(true);
-        box->setSizePolicy(policy);
         grid->addWidget(box, firstRow + i % 5, i / 5);
         boxes.push_back(box);
     }
+    // A list whose rule is off gives its room back, so the dialog fits a small screen.
     const auto applyVisibility = [boxes](int state) {
         for (QLineEdit* box : boxes)
             box->setVisible(state != Qt::Unchecked);

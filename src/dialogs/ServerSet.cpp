@@ -8,8 +8,32 @@
 
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+
+namespace {
+
+// A page that asks for its whole size, and scrolls when the screen has less.
+class PageScroller : public QScrollArea
+{
+public:
+    explicit PageScroller(QWidget* page, QWidget* parent) : QScrollArea(parent)
+    {
+        setWidget(page);
+        setWidgetResizable(true);
+        setFrameShape(QFrame::NoFrame);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
+    QSize sizeHint() const override
+    {
+        return widget()->sizeHint() + QSize(verticalScrollBar()->sizeHint().width(), 0);
+    }
+};
+
+} // namespace
 
 ServerSet::ServerSet(AppContext& ctx, QWidget* parent)
     : QDialog(parent), m_ctx(ctx), m_verification(std::make_unique<ServerVerification>(ctx))
@@ -34,8 +58,9 @@ void ServerSet::createTabs()
     for (int n = 1; n <= SettingsModel::kProfileCount; ++n) {
         auto* page = new ProfilePage(n, m_ctx.settings.profile(n), m_tabs);
         m_pages.at(n - 1) = page;
-        m_tabs->addTab(page, n <= int(std::size(captions)) ? QString::fromUtf16(captions[n - 1])
-                                                           : QStringLiteral("サーバ設定%1").arg(n));
+        m_tabs->addTab(new PageScroller(page, m_tabs),
+                       n <= int(std::size(captions)) ? QString::fromUtf16(captions[n - 1])
+                                                     : QStringLiteral("サーバ設定%1").arg(n));
     }
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);
@@ -69,7 +94,22 @@ void ServerSet::reload()
 void ServerSet::showEvent(QShowEvent* event)
 {
     reload();
+    fitScreen();
     QDialog::showEvent(event);
+}
+
+// Its natural size, or the screen's free height less the title bar, where the pages scroll.
+void ServerSet::fitScreen()
+{
+    const QScreen* screen = this->screen();
+    if (!screen)
+        return;
+    constexpr int titleBar = 40;
+    const QRect available = screen->availableGeometry();
+    const QSize wanted = sizeHint().boundedTo(available.size() - QSize(0, titleBar));
+    resize(wanted.expandedTo(minimumSizeHint()));
+    if (frameGeometry().bottom() > available.bottom())
+        move(x(), available.top());
 }
 
 void ServerSet::reject()

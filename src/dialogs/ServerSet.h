@@ -44,6 +44,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void fitScreen();
     void createTabs();
     void createButtons();
     void finishSettings();

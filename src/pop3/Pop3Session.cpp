@@ -172,6 +172,7 @@ void Pop3Session::Private::onSocketError(int number)
     closeSocket();
     const QString message = pop3log::socketError(number);
     monitor->appendTranscript(message + kCrLf);
+    monitor->setStatus(message); // not the last command's text until the watchdog fires
     if (lastWords.isEmpty())
         log.writeStamped(message);
     else

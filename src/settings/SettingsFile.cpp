@@ -2,7 +2,9 @@
 
 #include "platform/Codepage.h"
 #include "settings/Ango.h"
+#include "settings/FieldCaption.h"
 #include "settings/OwnerOnly.h"
+#include "settings/SaveFailure.h"
 #include "settings/SettingsFieldReader.h"
 
 #include <QFile>
@@ -257,10 +259,8 @@ std::optional<UnstorableField> findUnstorableField(const SettingsModel& model)
 
 QString UnstorableField::message() const
 {
-    const QString where = profile > 0
-                              ? QStringLiteral("サーバ設定 %1 の「%2」").arg(profile).arg(field)
-                              : QStringLiteral("全体設定の「%1」").arg(field);
-    return QStringLiteral("%1に%2。この内容は保存できません。").arg(where, reason);
+    return QStringLiteral("%1に%2。\nこの内容は保存できません。")
+        .arg(fieldCaption(profile, field), reason);
 }
 
 WriteResult SetDataWrite(const QString& path, const SettingsModel& model)
@@ -270,8 +270,7 @@ WriteResult SetDataWrite(const QString& path, const SettingsModel& model)
     // Written beside the old file and renamed into place: a failure leaves it whole.
     QSaveFile file(path);
     const auto failed = [&path, &file] {
-        return WriteResult{false, QStringLiteral("設定ファイル「%1」を保存できませんでした。\n%2")
-                                      .arg(path, file.errorString())};
+        return WriteResult{false, saveFailureMessage(path, file.errorString())};
     };
     if (!file.open(QIODevice::WriteOnly) || !makeOwnerOnly(file))
         return failed();

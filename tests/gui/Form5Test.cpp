@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
 namespace {
@@ -68,6 +69,18 @@ private Q_SLOTS:
         QCOMPARE(h.text("Text5"), QStringLiteral("me@example.com"));
         QCOMPARE(h.text("Text6"), QStringLiteral("cc@example.com"));
         QCOMPARE(h.ctx.store.HeaderNo, engineNumber);
+    }
+
+    void theViewerOpensOnTheScreenWithoutCoveringTheMonitor()
+    {
+        Harness h; // the viewer is shown by now
+        const QRect viewer = h.viewer().frameGeometry();
+        QVERIFY2(!viewer.intersects(h.monitorFrame), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                                    .arg(viewer.x())
+                                                                    .arg(viewer.y())
+                                                                    .arg(viewer.width())
+                                                                    .arg(viewer.height())));
+        QVERIFY(h.viewer().screen()->availableGeometry().contains(viewer));
     }
 
     void subjectAndFromDecodeTheEditedRawText()

@@ -94,8 +94,6 @@ private Q_SLOTS:
             {"Form1", "Option1(4)", "２時間"},
             {"Form1", "Option1(5)", "３時間"},
             {"Form1", "Frame5", "終了時起動するメールソフト"},
-            {"Form1", "Option2(0)", "OutLookExpress"},
-            {"Form1", "Option2(1)", "OutLook"},
             {"Form1", "Option2(2)", "起動せずそのまま終了"},
             {"Form1", "ログファイル", "ログファイル"},
             {"Form1", "削除条件設定", "削除条件設定"},
@@ -373,25 +371,14 @@ private Q_SLOTS:
         QVERIFY(p.h.form1().isMinimized());
     }
 
-    void theMonitorSitsTopmostAtTheTopLeftAndKeepsTheLast5000Lines()
+    void theMonitorSitsTopmostAtTheTopLeft()
     {
         Program p;
         p.h.form2().showMonitor();
         QCOMPARE(p.h.form2().frameGeometry().topLeft(), QPoint(0, 0));
         QVERIFY(p.h.form2().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         QVERIFY(p.h.form1().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        auto* transcript = p.h.monitorControl<QPlainTextEdit>("DebugWindow");
-        QVERIFY(transcript->isReadOnly());
-
-        for (int n = 1; n <= 6000; ++n)
-            p.h.form2().appendTranscript(QStringLiteral("+OK line %1\r\n").arg(n));
-        QStringList lines = transcript->toPlainText().split(u'\n');
-        if (lines.last().isEmpty())
-            lines.removeLast();
-        QCOMPARE(lines.size(), 5000);
-        QCOMPARE(lines.first(), QStringLiteral("+OK line 1001"));
-        QCOMPARE(lines.last(), QStringLiteral("+OK line 6000"));
-        QVERIFY2(!transcript->document()->isUndoRedoEnabled(), "no history of every line shown");
+        QVERIFY(p.h.monitorControl<QPlainTextEdit>("DebugWindow")->isReadOnly());
     }
 };
 

@@ -31,7 +31,9 @@ struct DialogHarness : AppHarness
     DialogWindows windows{ctx,
                           {[this] { mainWindow << QStringLiteral("show"); },
                            [this] { mainWindow << QStringLiteral("hide"); },
-                           [this] { mainWindow << QStringLiteral("hide monitor"); }}};
+                           [this] { mainWindow << QStringLiteral("hide monitor"); },
+                           [this] { return monitorFrame; }}};
+    QRect monitorFrame{0, 0, 440, 290}; // the command monitor in its corner
 
 private:
     template <typename Dialog> Dialog& recordingWarnings(Dialog& dialog)

@@ -24,7 +24,18 @@ public:
     }
     void showSingleServerDialog() override { calls << QStringLiteral("single-server dialog"); }
     void showHeaderViewer() override { calls << QStringLiteral("header viewer"); }
-    void openPath(const QString& path) override { calls << QStringLiteral("open ") + path; }
+    bool opens = true;  // what openPath answers
+    bool starts = true; // what startProgram answers
+    bool openPath(const QString& path) override
+    {
+        calls << QStringLiteral("open ") + path;
+        return opens;
+    }
+    bool startProgram(const QString& program, const QStringList& arguments) override
+    {
+        calls << (QStringList{QStringLiteral("start ") + program} + arguments).join(u' ');
+        return starts;
+    }
     void warn(const QString& text) override { calls << QStringLiteral("warn ") + text; }
     void quit() override { calls << QStringLiteral("quit"); }
 };

@@ -98,3 +98,39 @@ void Form1Model::setTopmost(bool topmost)
 {
     assign(m_topmost, topmost);
 }
+
+void Form1Model::bringToFront()
+{
+    setMainWindowVisible(true);
+    Q_EMIT broughtToFront();
+}
+
+void Form1Model::setMailProgramName(const QString& name)
+{
+    assign(m_mailProgramName, name);
+}
+
+QString Form1Model::option2Caption(int index) const
+{
+#ifdef Q_OS_WIN
+    static const char16_t* const fixed[] = {u"OutLookExpress", u"OutLook"};
+    if (index == 0 || index == 1)
+        return QString::fromUtf16(fixed[index]);
+#else
+    if (index == 0 || index == 1)
+        return m_mailProgramName.isEmpty() ? QStringLiteral("メールソフト（見つかりません）")
+                                           : m_mailProgramName;
+#endif
+    return QStringLiteral("起動せずそのまま終了");
+}
+
+// Outside Windows both buttons start the same program: the second one shows
+// only while a stored setting has it selected.
+bool Form1Model::option2Visible(int index) const
+{
+#ifdef Q_OS_WIN
+    return true;
+#else
+    return index != 1 || m_option2 == 1;
+#endif
+}

@@ -57,9 +57,18 @@ public:
     void setMainWindowVisible(bool visible);
     bool topmost() const { return m_topmost; }
     void setTopmost(bool topmost);
+    // Shows the main window and puts it in front of other windows, topmost or not.
+    void bringToFront();
+
+    // The captions of Option2(0) and Option2(1): the fixed program names on
+    // Windows, elsewhere the name of the one program that both start.
+    QString option2Caption(int index) const;
+    bool option2Visible(int index) const;
+    void setMailProgramName(const QString& name);
 
 Q_SIGNALS:
     void changed();
+    void broughtToFront();
 
 private:
     template <typename T> void assign(T& member, const T& value);
@@ -79,4 +88,5 @@ private:
     bool m_runCommandsVisible = false;
     bool m_mainWindowVisible = false;
     bool m_topmost = true;
+    QString m_mailProgramName;
 };

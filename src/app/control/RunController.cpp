@@ -5,11 +5,14 @@
 #include "app/control/Shell.h"
 #include "core/AppContext.h"
 
+#include <QDir>
+
 namespace {
 
 // The help file beside the executable, opened by the desktop's viewer.
 const QString kHelpFile = QStringLiteral("postsweep.html");
 
+#ifdef Q_OS_WIN
 // The mail program started after a run-once, by the selected Option2 button;
 // empty for "起動せずそのまま終了" and when no button is selected.
 QString mailProgramPath(int option2)
@@ -23,6 +26,7 @@ QString mailProgramPath(int option2)
         return {};
     }
 }
+#endif
 
 } // namespace
 
@@ -121,13 +125,16 @@ void RunController::serverSettings()
 void RunController::help()
 {
     m_form.setTopmost(false);
-    m_shell.openPath(appfiles::beside(m_context.directory, kHelpFile));
+    const QString path = appfiles::beside(m_context.directory, kHelpFile);
+    if (!m_shell.openPath(path))
+        m_shell.warn(QStringLiteral("ヘルプ「%1」を開くプログラムがこのデスクトップにありません。")
+                         .arg(QDir::toNativeSeparators(path)));
 }
 
 void RunController::iconDoubleClicked()
 {
     if (!m_shell.monitorVisible() && !m_context.engine.heldBy(EngineOwner::User::Check))
-        m_form.setMainWindowVisible(true);
+        m_form.bringToFront();
 }
 
 void RunController::showHeaderViewer()
@@ -166,9 +173,24 @@ void RunController::endOfRun()
         return; // periodic: stays resident until the next run falls due
     m_context.log.writeStamped(
         QStringLiteral("  削除が完了したのでメールソフトを起動して終了します"));
-    if (const QString program = mailProgramPath(m_form.Option2()); !program.isEmpty())
-        m_shell.openPath(program);
+    startMailProgram();
     m_shell.quit();
+}
+
+void RunController::startMailProgram()
+{
+#ifdef Q_OS_WIN
+    if (const QString program = mailProgramPath(m_form.Option2()); !program.isEmpty())
+        m_shell.openPath(program); // a failure is ignored
+#else
+    if (m_form.Option2() != 0 && m_form.Option2() != 1)
+        return;
+    if (!m_mailProgram)
+        m_context.log.writeStamped(QStringLiteral("  起動するメールソフトが見つかりませんでした"));
+    else if (!m_shell.startProgram(m_mailProgram->program, m_mailProgram->arguments))
+        m_context.log.writeStamped(
+            QStringLiteral("  メールソフト %1 を起動できませんでした").arg(m_mailProgram->program));
+#endif
 }
 
 bool RunController::runInProgress() const
@@ -198,6 +220,5 @@ WriteResult RunController::save()
 
 void RunController::warnNotSaved(const WriteResult& result)
 {
-    m_shell.warn(QStringLiteral("設定ファイル「PostSweep.ini」を保存できませんでした。\n") +
-                 result.error);
+    m_shell.warn(result.error);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/control/MailProgram.h"
 #include "platform/Timer.h"
 #include "settings/SettingsFile.h"
 
@@ -43,6 +44,11 @@ public:
     void showHeaderViewer();
     void showSingleServerDialog();
 
+    // What the end of a run-once starts outside Windows, where the fixed paths of
+    // Option2(0) and Option2(1) do not exist: the options file's command or the
+    // desktop's mail program; nothing when neither is known.
+    void setMailProgram(std::optional<MailProgram> program) { m_mailProgram = std::move(program); }
+
     bool exiting() const { return m_exiting; }
     platform::Timer& Timer3() { return *m_timer3; }
     qint16 IntervalMinutes() const { return m_intervalMinutes; }
@@ -51,6 +57,7 @@ public:
 private:
     void Timer3_Timer();
     void endOfRun();
+    void startMailProgram();
     bool runInProgress() const;
     void stopTimersAndSocket();
     void openSettingsDialog();
@@ -66,4 +73,5 @@ private:
     qint16 m_intervalMinutes = 10;
     QDateTime m_nextRunTime;
     bool m_exiting = false;
+    std::optional<MailProgram> m_mailProgram;
 };

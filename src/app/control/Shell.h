@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // What start-up and run control ask of the desktop around the main window: the
 // other windows, the desktop's "open", message boxes and the end of the program.
@@ -24,8 +25,11 @@ public:
     virtual void showSingleServerDialog() = 0;
     virtual void showHeaderViewer() = 0;
 
-    // Opens a program or document by path through the desktop; a failure is ignored.
-    virtual void openPath(const QString& path) = 0;
+    // Opens a program or document by path through the desktop; false when the
+    // desktop has nothing that opens it.
+    virtual bool openPath(const QString& path) = 0;
+    // Starts a program on its own, detached from this one; false when it cannot start.
+    virtual bool startProgram(const QString& program, const QStringList& arguments) = 0;
     // A modal message box with the exclamation icon and an OK button.
     virtual void warn(const QString& text) = 0;
     // Removes the notification-area icon and ends the program.

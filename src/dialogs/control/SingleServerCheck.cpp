@@ -4,6 +4,7 @@
 #include "platform/Codepage.h"
 #include "settings/Ango.h"
 #include "settings/OwnerOnly.h"
+#include "settings/SaveFailure.h"
 #include "settings/SettingsFile.h"
 
 #include <QSaveFile>
@@ -102,9 +103,7 @@ void SingleServerCheck::succeed()
     if (!written) {
         // The login worked but nothing was recorded: say so instead of closing as if done.
         m_windows.showEditing();
-        m_windows.warn(
-            QStringLiteral("%1を保存できませんでした\n%2")
-                .arg(QString::fromUtf16(appfiles::kSingleServerFile), file.errorString()));
+        m_windows.warn(saveFailureMessage(m_ctx.singleServerPath(), file.errorString()));
         return;
     }
     m_windows.leaveToMainWindow();

@@ -44,30 +44,45 @@ TEST(RunController, RunDoesNothingWhileALoginCheckIsActiveOrARunIsInProgress)
 
 TEST(RunController, TheEndOfARunOnceLogsStartsTheChosenMailProgramAndEnds)
 {
+    const auto mutt = MailProgram::fromCommand(QStringLiteral("mutt -F \"my rc\""));
+    const QString ended = QStringLiteral("  削除が完了したのでメールソフトを起動して終了します");
     struct Row
     {
+        const char* name;
         int option2;
+        std::optional<MailProgram> program;
+        bool starts;
         QStringList calls;
+        QString lastLine;
     };
     const Row rows[] = {
-        {0,
-         {QStringLiteral("open C:\\Program Files\\Outlook Express\\msimn.exe"),
-          QStringLiteral("quit")}},
-        {1,
-         {QStringLiteral("open C:\\PROGRA~1\\MICROS~2\\Office\\OUTLOOK.EXE"),
-          QStringLiteral("quit")}},
-        {2, {QStringLiteral("quit")}},
+        {"first option", 0, mutt, true, {"start mutt -F my rc", "quit"}, ended},
+        {"second option, the same program", 1, mutt, true, {"start mutt -F my rc", "quit"}, ended},
+        {"nothing to start", 2, mutt, true, {"quit"}, ended},
+        {"no mail program known",
+         0,
+         std::nullopt,
+         true,
+         {"quit"},
+         QStringLiteral("  起動するメールソフトが見つかりませんでした")},
+        {"the program does not start",
+         1,
+         mutt,
+         false,
+         {"start mutt -F my rc", "quit"},
+         QStringLiteral("  メールソフト mutt を起動できませんでした")},
     };
     for (const Row& row : rows) {
         AppFixture f;
         enableUnsolicitedRule(f);
+        f.controller.setMailProgram(row.program);
+        f.shell.starts = row.starts;
         f.form.setCheck1(1);
         f.form.setOption2(row.option2);
         f.controller.run();
         f.advance(10s);
-        EXPECT_EQ(f.shell.calls, row.calls) << "Option2(" << row.option2 << ")";
-        EXPECT_EQ(f.messageOf(f.logLines().last()),
-                  QStringLiteral("  削除が完了したのでメールソフトを起動して終了します"));
+        EXPECT_EQ(f.shell.calls, row.calls) << row.name;
+        EXPECT_EQ(f.messageOf(f.logLines().last()), row.lastLine) << row.name;
         EXPECT_EQ(f.server.deleted(), std::vector<int>{2});
         EXPECT_FALSE(f.anyTimerRunning());
     }
@@ -164,9 +179,10 @@ TEST(RunController, ASettingsFileThatCannotBeWrittenIsReportedAndTheCommandGoesO
     ASSERT_TRUE(QDir(f.dir.path()).mkdir(QStringLiteral("PostSweep.ini"))); // in the way
     f.controller.run();
     ASSERT_EQ(f.shell.calls.size(), 1);
-    EXPECT_TRUE(f.shell.calls[0].startsWith(
-        QStringLiteral("warn 設定ファイル「PostSweep.ini」を保存できませんでした。\n")));
-    EXPECT_GT(f.shell.calls[0].size(), 40) << "with the reason";
+    EXPECT_EQ(f.shell.calls[0],
+              QStringLiteral(
+                  "warn 設定ファイル「%1」を保存できませんでした（同じ名前のフォルダがあります）。")
+                  .arg(f.ctx.settingsPath()));
     EXPECT_EQ(f.server.connections(), 1) << "the run goes on";
 
     f.shell.calls.clear();
@@ -192,13 +208,22 @@ TEST(RunController, ServerSettingsFillsTheSingleServerDialogAndShowsTheSettingsD
     EXPECT_FALSE(f.form.mainWindowVisible());
 }
 
-TEST(RunController, HelpDropsTopmostAndOpensTheHelpFileBesideTheProgram)
+TEST(RunController, HelpDropsTopmostOpensTheHelpFileAndNamesItWhenNothingOpensIt)
 {
     AppFixture f;
+    const QString help = f.dir.file(QStringLiteral("postsweep.html"));
     f.controller.help();
     EXPECT_FALSE(f.form.topmost());
+    EXPECT_EQ(f.shell.calls, QStringList{QStringLiteral("open ") + help});
+
+    f.shell.calls.clear();
+    f.shell.opens = false;
+    f.controller.help();
     EXPECT_EQ(f.shell.calls,
-              QStringList{QStringLiteral("open ") + f.dir.file(QStringLiteral("postsweep.html"))});
+              QStringList({QStringLiteral("open ") + help,
+                           QStringLiteral(
+                               "warn ヘルプ「%1」を開くプログラムがこのデスクトップにありません。")
+                               .arg(help)}));
 }
 
 } // namespace

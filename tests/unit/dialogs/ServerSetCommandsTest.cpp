@@ -116,8 +116,10 @@ TEST(SettingsFinish, AFileThatCannotBeWrittenKeepsTheDialogOpenWithTheReason)
     ASSERT_TRUE(QDir(h.dir.path()).mkdir(QStringLiteral("PostSweep.ini"))); // a folder in its place
 
     const auto refused = serverset::finish(h.ctx.settings, h.ctx.settingsPath());
-    ASSERT_TRUE(refused.has_value());
-    EXPECT_TRUE(refused->startsWith(QStringLiteral("設定ファイルを保存できませんでした\n")));
+    EXPECT_EQ(
+        refused,
+        QStringLiteral("設定ファイル「%1」を保存できませんでした（同じ名前のフォルダがあります）。")
+            .arg(h.ctx.settingsPath()));
 }
 
 } // namespace

@@ -104,8 +104,10 @@ TEST(SingleServerCheck, AFileThatCannotBeWrittenIsReportedNotTakenForSuccess)
 
     ASSERT_EQ(h.windows.calls.size(), 4);
     EXPECT_EQ(h.windows.calls.mid(0, 3), QStringList({"checking", "hide monitor", "editing"}));
-    EXPECT_TRUE(h.windows.calls.at(3).startsWith(
-        QStringLiteral("warn PostSweep1.iniを保存できませんでした")));
+    EXPECT_EQ(h.windows.calls.at(3),
+              QStringLiteral(
+                  "warn 設定ファイル「%1」を保存できませんでした（同じ名前のフォルダがあります）。")
+                  .arg(h.ctx.singleServerPath()));
 }
 
 } // namespace

@@ -142,7 +142,7 @@ TEST(SetDataWrite, RefusesUnstorableTextBeforeWritingAnything)
         ASSERT_TRUE(found.has_value());
         EXPECT_EQ(found->profile, row.profile);
         EXPECT_EQ(found->field, row.field);
-        EXPECT_TRUE(found->message().contains(row.field));
+        EXPECT_FALSE(found->message().contains(row.field)) << "the caption, not the field's name";
 
         const WriteResult result = SetDataWrite(path, model);
         EXPECT_FALSE(result.ok);
@@ -189,16 +189,20 @@ TEST(SetDataWrite, WritesTheFileOwnerOnlyAndTightensOneOthersCouldRead)
     EXPECT_EQ(fileMode(path), 0600);
 }
 
-TEST(SetDataWrite, ReportsAPlaceItCannotWriteTo)
+TEST(SetDataWrite, ReportsAPlaceItCannotWriteToInOneJapaneseSentence)
 {
     TempDir dir;
     ASSERT_TRUE(QDir(dir.path()).mkdir(u"PostSweep.ini"_qs));
-    for (const QString& path :
-         {dir.file(u"missing/PostSweep.ini"_qs), dir.file(u"PostSweep.ini"_qs)}) {
+    const std::pair<QString, QString> rows[] = {
+        {dir.file(u"missing/PostSweep.ini"_qs), u"保存先のフォルダがありません"_qs},
+        {dir.file(u"PostSweep.ini"_qs), u"同じ名前のフォルダがあります"_qs},
+    };
+    for (const auto& [path, reason] : rows) {
         SCOPED_TRACE(path.toStdString());
         const WriteResult result = SetDataWrite(path, SettingsModel());
         EXPECT_FALSE(result.ok);
-        EXPECT_TRUE(result.error.contains(path));
+        EXPECT_EQ(result.error,
+                  u"設定ファイル「%1」を保存できませんでした（%2）。"_qs.arg(path, reason));
     }
     EXPECT_TRUE(QFileInfo(dir.file(u"PostSweep.ini"_qs)).isDir());
 }

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+// The companion file "PostSweepOptions.ini" beside PostSweep.ini, which keeps the
+// options that PostSweep.ini's fixed format has no line for. It is an INI file in
+// Qt's format, one group per concern:
+//
+//   [MailProgram]
+//   Command=thunderbird -P work      ; started after a run-once instead of the default
+//
+// Per-profile options go in groups named "Profile1" to "Profile5". A missing file
+// means every option at its default; so does a damaged one, whose reason the
+// caller reports once.
+class OptionsFile
+{
+public:
+    static constexpr qint64 kMaxBytes = 64 * 1024;
+    static constexpr int kMaxValueLength = 4096;
+
+    // Reads the file in the given directory; never fails.
+    static OptionsFile load(const QString& directory);
+
+    const QString& path() const { return m_path; }
+    // Why the file was not used, for one log line; empty when it was read or is absent.
+    const QString& problem() const { return m_problem; }
+
+    // The command line that starts the mail program; empty for the desktop's default.
+    const QString& mailProgramCommand() const { return m_mailProgramCommand; }
+
+private:
+    QString m_path;
+    QString m_problem;
+    QString m_mailProgramCommand;
+};

@@ -1,0 +1,106 @@
+// The command monitor's transcript on the offscreen platform: it follows the
+// dialogue through long lines and later runs, stays where the user scrolled, and
+// takes the text in batches without losing or reordering any of it.
+
+#include "diagnostics/Form2.h"
+
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+// A header line wide enough to bring the horizontal scroll bar.
+QString longLine(int n)
+{
+    return QStringLiteral("Received: from relay%1.example ").arg(n) + QString(300, u'x') +
+           QStringLiteral("\r\n");
+}
+
+} // namespace
+
+class CommandMonitorTest : public QObject
+{
+    Q_OBJECT
+
+    Form2* monitor = nullptr;
+    QPlainTextEdit* transcript = nullptr;
+    QScrollBar* scroll = nullptr;
+
+    void append(int from, int to)
+    {
+        for (int n = from; n <= to; ++n)
+            monitor->appendTranscript(n % 3 == 0 ? longLine(n)
+                                                 : QStringLiteral("+OK line %1\r\n").arg(n));
+    }
+    // The last non-empty line of the transcript lies inside the visible part.
+    bool newestLineInView() const
+    {
+        const QPoint bottom(1, transcript->viewport()->height() - 2);
+        return transcript->cursorForPosition(bottom).blockNumber() >=
+               transcript->document()->blockCount() - 2;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        monitor = new Form2;
+        transcript = monitor->findChild<QPlainTextEdit*>(QStringLiteral("DebugWindow"));
+        scroll = transcript->verticalScrollBar();
+        monitor->showMonitor();
+        QVERIFY(QTest::qWaitForWindowExposed(monitor));
+    }
+    void cleanup() { delete monitor; }
+
+    void theNewestLineStaysInViewThroughLongLinesAndLaterRuns()
+    {
+        append(1, 200);
+        QTRY_VERIFY(transcript->horizontalScrollBar()->isVisible());
+        QVERIFY(scroll->maximum() > 0);
+        QVERIFY(newestLineInView());
+
+        // The next run's lines arrive while the window is hidden between runs.
+        monitor->hideMonitor();
+        append(201, 260);
+        monitor->showMonitor();
+        QTRY_VERIFY(newestLineInView());
+        QVERIFY(transcript->toPlainText().endsWith(QStringLiteral("+OK line 260\n")));
+    }
+
+    void aViewScrolledUpStaysAndFollowsAgainFromTheEnd()
+    {
+        append(1, 200);
+        QTRY_VERIFY(transcript->toPlainText().endsWith(QStringLiteral("+OK line 200\n")));
+        QVERIFY(newestLineInView());
+        scroll->triggerAction(QAbstractSlider::SliderToMinimum);
+        append(201, 300);
+        monitor->flushTranscript();
+        QCOMPARE(scroll->value(), 0);
+
+        scroll->triggerAction(QAbstractSlider::SliderToMaximum);
+        append(301, 400);
+        QTRY_VERIFY(transcript->toPlainText().endsWith(QStringLiteral("+OK line 400\n")));
+        QVERIFY(newestLineInView());
+    }
+
+    void textArrivesInBatchesAndKeepsTheLast5000LinesExactly()
+    {
+        QSignalSpy updates(transcript->document(), &QTextDocument::contentsChanged);
+        for (int n = 1; n <= 6000; ++n)
+            monitor->appendTranscript(QStringLiteral("+OK line %1\r\n").arg(n));
+        QCOMPARE(updates.count(), 0);
+        QTRY_VERIFY(!transcript->document()->isEmpty());
+        QCOMPARE(updates.count(), 1);
+
+        QStringList lines = transcript->toPlainText().split(u'\n');
+        QCOMPARE(lines.takeLast(), QString());
+        QCOMPARE(lines.size(), Form2::kTranscriptLines);
+        QCOMPARE(lines.first(), QStringLiteral("+OK line 1001"));
+        QCOMPARE(lines.last(), QStringLiteral("+OK line 6000"));
+        QVERIFY2(!transcript->document()->isUndoRedoEnabled(), "no history of every line shown");
+    }
+};
+
+QTEST_MAIN(CommandMonitorTest)
+#include "CommandMonitorTest.moc"

@@ -1,0 +1,69 @@
+#include "app/control/MailProgram.h"
+
+#include "app/control/Form1Model.h"
+#include "settings/GlobalSettings.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(MailProgram, ADesktopEntryStartsTheApplicationNotAComposeWindow)
+{
+    struct Row
+    {
+        const char* name;
+        QByteArray entry;
+        QString program;
+        QStringList arguments;
+        QString caption;
+    };
+    const Row rows[] = {
+        {"URL field code dropped",
+         "[Desktop Entry]\nName=Thunderbird\nExec=thunderbird %u\n",
+         "thunderbird",
+         {},
+         "Thunderbird"},
+        {"Japanese name, quoted path, percent sign",
+         "[Desktop Entry]\nName=Mail\nName[ja]=メール\nExec=\"/opt/my mail/run\" --rate 50%% %U\n",
+         "/opt/my mail/run",
+         {"--rate", "50%"},
+         "メール"},
+        {"an action's Exec is not the application's",
+         "[Desktop Entry]\nName=Evolution\nExec=evolution %U\n\n[Desktop Action Compose]\n"
+         "Exec=evolution mailto:\n",
+         "evolution",
+         {},
+         "Evolution"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto mail = MailProgram::fromDesktopEntry(row.entry);
+        ASSERT_TRUE(mail.has_value());
+        EXPECT_EQ(mail->program, row.program);
+        EXPECT_EQ(mail->arguments, row.arguments);
+        EXPECT_EQ(mail->name, row.caption);
+    }
+    EXPECT_FALSE(MailProgram::fromDesktopEntry("[Desktop Entry]\nName=No Exec\n").has_value());
+    EXPECT_FALSE(MailProgram::fromCommand(u"   "_qs).has_value());
+}
+
+TEST(MailProgram, TheMainWindowNamesTheOneProgramBothOptionsStart)
+{
+    GlobalSettings global;
+    Form1Model form(global);
+    form.setMailProgramName(u"Thunderbird"_qs);
+    form.setOption2(0);
+    EXPECT_EQ(form.option2Caption(0), u"Thunderbird"_qs);
+    EXPECT_TRUE(form.option2Visible(0));
+    EXPECT_FALSE(form.option2Visible(1)) << "a second button for the same program";
+    EXPECT_TRUE(form.option2Visible(2));
+
+    form.setOption2(1); // as a stored setting may have it
+    EXPECT_TRUE(form.option2Visible(1));
+    EXPECT_EQ(form.option2Caption(1), u"Thunderbird"_qs);
+
+    form.setMailProgramName({});
+    EXPECT_EQ(form.option2Caption(0), u"メールソフト（見つかりません）"_qs);
+}
+
+} // namespace

@@ -1,6 +1,8 @@
 #include "app/DesktopShell.h"
 #include "app/PostSweepApp.h"
 #include "app/control/SingleInstance.h"
+#include "cli/CommandLine.h"
+#include "cli/CommandLineProgram.h"
 #include "dialogs/DialogWindows.h"
 #include "platform/qt/QtEventLoop.h"
 #include "platform/qt/QtTcpClient.h"
@@ -11,6 +13,13 @@
 
 int main(int argc, char* argv[])
 {
+    // Decided before any application object exists: the command line needs no display.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (cli::wantsCommandLine(arguments))
+        return cli::runCommandLine(argc, argv);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(appinfo::kApplicationName));
     // The program stays resident with every window hidden; it ends by its own commands.

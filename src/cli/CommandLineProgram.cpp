@@ -59,8 +59,11 @@ public:
     }
 
 private:
+    // The rules show the monitor too, in the middle of a profile's session.
     void profileStarts()
     {
+        if (m_current == m_ctx.rotation.ServerIndex)
+            return;
         reportProfile();
         m_current = m_ctx.rotation.ServerIndex;
         m_monitor.reset();

@@ -15,7 +15,7 @@ public:
     explicit ProfileMonitor(bool verbose) : m_verbose(verbose) {}
 
     void appendTranscript(const QString& text) override;
-    // The rotation shows the monitor as it takes up each profile.
+    // The rotation shows the monitor as it takes up each profile (and the rules once more).
     void showMonitor() override;
 
     void setProfileStartHandler(std::function<void()> handler) { m_start = std::move(handler); }

@@ -47,6 +47,7 @@ public:
     Rotation(AppContext& ctx, ProfileMonitor& monitor) : m_ctx(ctx), m_monitor(monitor)
     {
         m_monitor.setProfileStartHandler([this] { profileStarts(); });
+        m_monitor.setHiddenHandler([this] { m_ctx.loop.defer([this] { endIfPastLast(); }); });
         m_ctx.rotation.setEndOfRunHandler([this] { endOfRun(); });
     }
 
@@ -86,6 +87,15 @@ private:
                  QStringLiteral("%1 件, 削除 %2 件").arg(store.MaxMail).arg(store.MaxEraseNo));
         for (int i = 0; i < store.MaxEraseNo; ++i)
             printOut(QStringLiteral("  削除: ") + printable(store.MailSubject(store.EraseList(i))));
+    }
+
+    // Nothing is left once the rotation has passed the last profile: the program ends
+    // now rather than on Timer4's next tick, half a second later.
+    void endIfPastLast()
+    {
+        if (m_ctx.rotation.RunFinished == -1 && m_ctx.rotation.Timer4().isActive() &&
+            !m_ctx.session.sessionInProgress())
+            endOfRun();
     }
 
     void endOfRun()

@@ -39,6 +39,12 @@ void ProfileMonitor::showMonitor()
         m_start();
 }
 
+void ProfileMonitor::hideMonitor()
+{
+    if (m_hidden)
+        m_hidden();
+}
+
 void ProfileMonitor::reset()
 {
     m_last.clear();

@@ -17,8 +17,11 @@ public:
     void appendTranscript(const QString& text) override;
     // The rotation shows the monitor as it takes up each profile (and the rules once more).
     void showMonitor() override;
+    // The rotation hides it once past the last profile (and the session at its end).
+    void hideMonitor() override;
 
     void setProfileStartHandler(std::function<void()> handler) { m_start = std::move(handler); }
+    void setHiddenHandler(std::function<void()> handler) { m_hidden = std::move(handler); }
     // Forgets the last profile's failure.
     void reset();
     // Why the session failed: the server's refusal, the socket's error, or else the time-out.
@@ -29,6 +32,7 @@ private:
     QString m_last;
     QString m_error;
     std::function<void()> m_start;
+    std::function<void()> m_hidden;
 };
 
 namespace cli {

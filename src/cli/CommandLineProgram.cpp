@@ -50,6 +50,14 @@ public:
         m_monitor.setHiddenHandler([this] { m_ctx.loop.defer([this] { endIfPastLast(); }); });
         m_ctx.rotation.setEndOfRunHandler([this] { endOfRun(); });
     }
+    ~Rotation()
+    {
+        m_ctx.rotation.setEndOfRunHandler({});
+        m_monitor.setProfileStartHandler({});
+        m_monitor.setHiddenHandler({});
+    }
+    Rotation(const Rotation&) = delete;
+    Rotation& operator=(const Rotation&) = delete;
 
     int exec()
     {

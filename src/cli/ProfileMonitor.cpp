@@ -2,6 +2,8 @@
 
 #include "pop3/Pop3LogLines.h"
 
+#include <QStringList>
+
 #include <cstdio>
 
 namespace {
@@ -23,8 +25,11 @@ QString withoutLineEnd(QString text)
 void ProfileMonitor::appendTranscript(const QString& text)
 {
     const QString line = withoutLineEnd(text);
-    if (m_verbose)
-        cli::printError(cli::printable(line, 2000));
+    if (m_verbose) {
+        // A header arrives as one text of many lines; each is made safe on its own.
+        for (const QString& part : line.split(QLatin1Char('\n')))
+            cli::printError(cli::printable(withoutLineEnd(part), 2000));
+    }
     if (line.startsWith(QStringLiteral("\u3000Winsocket")))
         m_error = line.trimmed();
     else if (isErrorMark(line) && m_error.isEmpty())

@@ -14,6 +14,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 
+#include <csignal>
 #include <optional>
 
 namespace cli {
@@ -221,6 +222,8 @@ int runCommandLine(int argc, char* argv[])
     case Command::Check:
         break;
     }
+    // A reader that goes away (`| head`) must not end the run between two servers.
+    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("PostSweep"));
     return execute(*options);

@@ -3,6 +3,8 @@
 #include "app/DesktopShell.h"
 #include "app/PostSweepApp.h"
 #include "app/control/SingleInstance.h"
+#include "cli/CommandLine.h"
+#include "cli/CommandLineProgram.h"
 #include "dialogs/DialogWindows.h"
 #include "platform/qt/QtEventLoop.h"
 #include "platform/qt/QtTcpClient.h"
@@ -29,6 +31,14 @@ int main(int argc, char* argv[])
     // No core file: it would hold the unscrambled passwords.
     prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
 #endif
+
+    // Decided before any application object exists: the command line needs no display.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (cli::wantsCommandLine(arguments))
+        return cli::runCommandLine(argc, argv);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(appinfo::kApplicationName));
     // Every window and message box carries the program's icon.

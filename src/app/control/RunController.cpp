@@ -2,6 +2,7 @@
 
 #include "app/control/Form1Model.h"
 #include "app/control/IntervalSchedule.h"
+#include "app/control/RunLogLines.h"
 #include "app/control/Shell.h"
 #include "core/AppContext.h"
 
@@ -50,7 +51,7 @@ void RunController::run()
         openSettingsDialog();
         return;
     }
-    m_context.log.writeStamped(QStringLiteral("  実行を開始しました"));
+    m_context.log.writeStamped(runlog::started());
     m_form.showRunning();
     m_form.setMainWindowVisible(false);
     if (m_form.Check1() == 0) {
@@ -171,8 +172,7 @@ void RunController::endOfRun()
     m_context.engine.release(EngineOwner::User::Run);
     if (m_form.Check1() == 0)
         return; // periodic: stays resident until the next run falls due
-    m_context.log.writeStamped(
-        QStringLiteral("  削除が完了したのでメールソフトを起動して終了します"));
+    m_context.log.writeStamped(runlog::finishedAndExiting());
     startMailProgram();
     m_shell.quit();
 }

@@ -370,7 +370,7 @@ namespace {
 // nothing the server said in clear before the handshake counts.
 TEST(Pop3Faults, TlsProfilesSendNoCredentialBeforeTheHandshake)
 {
-    const QStringList fullRun = {"USER alice", "PASS secret", "STAT ", "LIST ",   "TOP 1 0",
+    const QStringList fullRun = {"USER alice", "PASS secret", "STAT ",  "LIST ",  "TOP 1 0",
                                  "TOP 2 0",    "TOP 3 0",     "DELE 2", "DELE 3", "QUIT "};
     const QByteArray pin(32, '\x5a');
     const platform::TlsFailure untrusted{u"証明書の発行者が信頼されていません"_qs,

@@ -142,6 +142,7 @@ struct Pop3Session::Private
     bool ended = true;       // no session, or it has reached an end state
     QStringList marked;      // the rules' texts of the marked messages, until the outcome
     bool outcomePending = false; // the rules have run and their outcome is not logged yet
+    bool preview = false;        // this session judges only: no DELE
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 };
 
@@ -211,9 +212,14 @@ void Pop3Session::Private::sendNext()
     switch (command) {
     case Command::Connect:
         send(Command::User);
-        log.writeLines(
-            {QString(), log.stamp() + pop3log::connectionStarted(q.Pop3Server, q.Pop3Id)});
-        break;
+        {
+            QStringList lines{QString(),
+                              log.stamp() + pop3log::connectionStarted(q.Pop3Server, q.Pop3Id)};
+            if (preview)
+                lines.append(log.stamp() + pop3log::previewStarted(q.Pop3Server));
+            log.writeLines(lines);
+            break;
+        }
     case Command::User:
         send(Command::Pass);
         break;
@@ -445,6 +451,8 @@ void Pop3Session::Private::logDeletions(pop3log::Deletion outcome)
     if (!outcomePending)
         return;
     outcomePending = false;
+    if (preview)
+        outcome = pop3log::Deletion::Previewed;
     QStringList lines;
     for (const QString& text : std::as_const(marked))
         lines.append(pop3log::deletion(text, outcome));
@@ -456,7 +464,7 @@ void Pop3Session::Private::logDeletions(pop3log::Deletion outcome)
 void Pop3Session::Private::deleteOrQuit()
 {
     q.DeleteIndex = 0;
-    if (store.MaxEraseNo > 0) {
+    if (store.MaxEraseNo > 0 && !preview) {
         send(Command::Dele, store.EraseList(0));
         return;
     }
@@ -550,6 +558,7 @@ void Pop3Session::ServerConect(const Pop3Target& target)
     activeRules = target.rules;
     Pop3ConnectFlag = target.mode == Pop3Mode::LoginCheck ? True : False;
     Pop3ConnectOk = False;
+    d->preview = target.preview && target.mode == Pop3Mode::Run;
     const std::optional<quint16> port = parsePort(target.port);
     if (!port) {
         rejectPort(target.port);
@@ -562,6 +571,8 @@ void Pop3Session::ServerConect(const Pop3Target& target)
         return;
     }
     Pop3Port = *port;
+    if (d->preview)
+        d->monitor->appendTranscript(pop3log::previewStarted(Pop3Server) + kCrLf);
     connectToServer();
     d->timer1->start();
 }

@@ -31,6 +31,7 @@ struct ServerRotation::Private
     CommandMonitor silentMonitor;
     CommandMonitor* monitor = &silentMonitor;
     std::function<void()> endOfRun;
+    bool preview = false;
 };
 
 ServerRotation::ServerRotation(platform::EventLoop& loop, Pop3Session& session,
@@ -76,7 +77,8 @@ void ServerRotation::loadProfile(qint16 number)
                              .account = profile.Id,
                              .password = profile.PassWd,
                              .rules = RuleSet::fromProfile(profile),
-                             .mode = Pop3Mode::Run});
+                             .mode = Pop3Mode::Run,
+                             .preview = d->preview});
 }
 
 void ServerRotation::onTimer4()
@@ -99,6 +101,11 @@ void ServerRotation::onTimer4()
 platform::Timer& ServerRotation::Timer4()
 {
     return *d->timer4;
+}
+
+void ServerRotation::setPreview(bool preview)
+{
+    d->preview = preview;
 }
 
 void ServerRotation::setMonitor(CommandMonitor* monitor)

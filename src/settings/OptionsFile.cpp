@@ -1,9 +1,53 @@
 #include "settings/OptionsFile.h"
 
 #include "settings/AppFiles.h"
+#include "settings/OwnerOnly.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSettings>
+#include <QTemporaryFile>
+
+namespace {
+
+// Sets key to value in the file at path through a private copy that QSettings edits,
+// then puts the copy in place atomically: QSettings itself writes in place and with
+// the umask's mode.
+bool writeValue(const QString& path, const QString& key, const QVariant& value)
+{
+    QTemporaryFile draft; // mode 0600
+    if (!draft.open())
+        return false;
+    QFile current(path);
+    if (current.exists()) {
+        if (!current.open(QIODevice::ReadOnly))
+            return false;
+        const QByteArray bytes = current.read(OptionsFile::kMaxBytes + 1);
+        if (bytes.size() > OptionsFile::kMaxBytes || draft.write(bytes) != bytes.size())
+            return false;
+    }
+    draft.close();
+    {
+        QSettings edit(draft.fileName(), QSettings::IniFormat);
+        edit.setValue(key, value);
+        edit.sync();
+        if (edit.status() != QSettings::NoError)
+            return false;
+    }
+    // QSettings replaced the draft by renaming: read it by name, not through `draft`.
+    QFile editedFile(draft.fileName());
+    if (!editedFile.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray edited = editedFile.read(OptionsFile::kMaxBytes + 1);
+    if (edited.size() > OptionsFile::kMaxBytes)
+        return false;
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && makeOwnerOnly(file) &&
+           file.write(edited) == edited.size() && file.commit();
+}
+
+} // namespace
 
 OptionsFile OptionsFile::load(const QString& directory)
 {
@@ -13,8 +57,10 @@ OptionsFile OptionsFile::load(const QString& directory)
     if (!info.exists())
         return options;
     const auto refuse = [&options](const QString& reason) {
-        options.m_problem = reason;
-        return options;
+        OptionsFile defaults; // nothing half-read is used
+        defaults.m_path = options.m_path;
+        defaults.m_problem = reason;
+        return defaults;
     };
     // QSettings would read a folder or a huge file without complaint.
     if (!info.isFile())
@@ -37,5 +83,21 @@ OptionsFile OptionsFile::load(const QString& directory)
             return refuse(QStringLiteral("MailProgram の Command が長すぎるか複数行です"));
         options.m_mailProgramCommand = text;
     }
+    const QVariant preview = file.value(QStringLiteral("Run/PreviewOnly"));
+    if (preview.isValid()) {
+        const QString text = preview.toString();
+        if (preview.typeId() != QMetaType::QString ||
+            (text != QLatin1String("true") && text != QLatin1String("false")))
+            return refuse(QStringLiteral("Run の PreviewOnly が true でも false でもありません"));
+        options.m_previewOnly = text == QLatin1String("true");
+    }
     return options;
+}
+
+bool OptionsFile::savePreviewOnly(const QString& directory, bool on)
+{
+    const OptionsFile current = load(directory);
+    if (!current.problem().isEmpty())
+        return false;
+    return writeValue(current.path(), QStringLiteral("Run/PreviewOnly"), on);
 }

@@ -8,6 +8,8 @@
 //
 //   [MailProgram]
 //   Command=thunderbird -P work      ; started after a run-once instead of the default
+//   [Run]
+//   PreviewOnly=true                 ; runs judge and log, and delete nothing
 //
 // Per-profile options go in groups named "Profile1" to "Profile5". A missing file
 // means every option at its default; so does a damaged one, whose reason the
@@ -27,9 +29,16 @@ public:
 
     // The command line that starts the mail program; empty for the desktop's default.
     const QString& mailProgramCommand() const { return m_mailProgramCommand; }
+    bool previewOnly() const { return m_previewOnly; }
+
+    // Writes one option into the file in the given directory, keeping the others:
+    // replaced whole (a failure leaves the old file as it was), readable by the owner
+    // only. A file that load() would not use is left alone and false returned.
+    [[nodiscard]] static bool savePreviewOnly(const QString& directory, bool on);
 
 private:
     QString m_path;
     QString m_problem;
     QString m_mailProgramCommand;
+    bool m_previewOnly = false;
 };

@@ -32,8 +32,10 @@ struct SessionHarness : AppHarness
                               .account = QStringLiteral("alice"),
                               .password = password,
                               .rules = RuleSet{.RuleSubjectWords = 1, .SubjectWords = {"SPAM"}},
-                              .mode = mode});
+                              .mode = mode,
+                              .preview = preview});
     }
+    bool preview = false; // for the next start()
 
     // Runs what is pending now, without moving the clock.
     void settle() { loop.runDeferred(); }

@@ -3,12 +3,13 @@
 #include "support/Files.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-TEST(OptionsFile, ReadsTheMailProgramCommandAndFallsBackToDefaultsWhenDamaged)
+TEST(OptionsFile, ReadsItsOptionsAndFallsBackToDefaultsWhenDamaged)
 {
     struct Row
     {
@@ -16,6 +17,7 @@ TEST(OptionsFile, ReadsTheMailProgramCommandAndFallsBackToDefaultsWhenDamaged)
         QByteArray contents; // empty: no file
         QString command;
         bool problem;
+        bool preview = false;
     };
     const Row rows[] = {
         {"no file", {}, {}, false},
@@ -28,6 +30,11 @@ TEST(OptionsFile, ReadsTheMailProgramCommandAndFallsBackToDefaultsWhenDamaged)
          "[MailProgram]\nCommand=" + QByteArray(OptionsFile::kMaxBytes, 'x'),
          {},
          true},
+        {"preview on", "[Run]\nPreviewOnly=true\n", {}, false, true},
+        {"preview neither true nor false drops every option",
+         "[MailProgram]\nCommand=mutt\n[Run]\nPreviewOnly=1\n",
+         {},
+         true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -36,6 +43,7 @@ TEST(OptionsFile, ReadsTheMailProgramCommandAndFallsBackToDefaultsWhenDamaged)
             ASSERT_TRUE(writeFile(dir.file(u"PostSweepOptions.ini"_qs), row.contents));
         const OptionsFile options = OptionsFile::load(dir.path());
         EXPECT_EQ(options.mailProgramCommand(), row.command);
+        EXPECT_EQ(options.previewOnly(), row.preview);
         EXPECT_EQ(!options.problem().isEmpty(), row.problem) << options.problem().toStdString();
     }
 }
@@ -45,6 +53,28 @@ TEST(OptionsFile, AFolderOfThatNameIsReportedNotRead)
     TempDir dir;
     ASSERT_TRUE(QDir(dir.path()).mkdir(u"PostSweepOptions.ini"_qs));
     EXPECT_FALSE(OptionsFile::load(dir.path()).problem().isEmpty());
+}
+
+TEST(OptionsFile, SavingPreviewKeepsTheOtherOptionsOwnerOnlyAndLeavesADamagedFileAlone)
+{
+    TempDir dir;
+    const QString path = dir.file(u"PostSweepOptions.ini"_qs);
+    ASSERT_TRUE(OptionsFile::savePreviewOnly(dir.path(), true)); // no file yet
+    EXPECT_TRUE(OptionsFile::load(dir.path()).previewOnly());
+    ASSERT_TRUE(writeFile(path, "[MailProgram]\nCommand=mutt -F x\n[Run]\nPreviewOnly=true\n"));
+    ASSERT_TRUE(
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+
+    ASSERT_TRUE(OptionsFile::savePreviewOnly(dir.path(), false));
+    const OptionsFile saved = OptionsFile::load(dir.path());
+    EXPECT_FALSE(saved.previewOnly());
+    EXPECT_EQ(saved.mailProgramCommand(), u"mutt -F x"_qs);
+    EXPECT_EQ(QFile::permissions(path) & (QFile::ReadOther | QFile::ReadGroup), 0);
+
+    const QByteArray damaged = "[MailProgram]\nCommand=mutt, -F\n";
+    ASSERT_TRUE(writeFile(path, damaged));
+    EXPECT_FALSE(OptionsFile::savePreviewOnly(dir.path(), true));
+    EXPECT_EQ(readFile(path), damaged);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "dialogs/control/ServerVerification.h"
 #include "platform/qt/QtEventLoop.h"
 #include "platform/qt/QtTcpClient.h"
+#include "settings/OptionsFile.h"
 #include "settings/SettingsFile.h"
 
 #include <QCoreApplication>
@@ -30,6 +31,7 @@ std::optional<QString> loadSettings(AppContext& ctx)
         return QStringLiteral("設定ファイル「%1」がありません").arg(path);
     if (LoadSettings(path, ctx.settings) != LoadOutcome::Complete)
         return QStringLiteral("設定ファイル「%1」が壊れています").arg(path);
+    OptionsFile::load(ctx.directory).applyAllowLists(ctx.settings);
     if (!ctx.settings.anyEnabled())
         return QStringLiteral("設定ファイル「%1」に有効なサーバがありません").arg(path);
     return std::nullopt;

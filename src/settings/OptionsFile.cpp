@@ -2,9 +2,11 @@
 
 #include "settings/AppFiles.h"
 #include "settings/OwnerOnly.h"
+#include "settings/SettingsModel.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSettings>
 #include <QTemporaryFile>
@@ -14,7 +16,9 @@ namespace {
 // Sets key to value in the file at path through a private copy that QSettings edits,
 // then puts the copy in place atomically: QSettings itself writes in place and with
 // the umask's mode.
-bool writeValue(const QString& path, const QString& key, const QVariant& value)
+using Values = QList<std::pair<QString, QVariant>>;
+
+bool writeValues(const QString& path, const Values& values)
 {
     QTemporaryFile draft; // mode 0600
     if (!draft.open())
@@ -30,7 +34,8 @@ bool writeValue(const QString& path, const QString& key, const QVariant& value)
     draft.close();
     {
         QSettings edit(draft.fileName(), QSettings::IniFormat);
-        edit.setValue(key, value);
+        for (const auto& [key, value] : values)
+            edit.setValue(key, value);
         edit.sync();
         if (edit.status() != QSettings::NoError)
             return false;
@@ -91,6 +96,15 @@ OptionsFile OptionsFile::load(const QString& directory)
             return refuse(QStringLiteral("Run の PreviewOnly が true でも false でもありません"));
         options.m_previewOnly = text == QLatin1String("true");
     }
+    for (int n = 1; n <= SettingsModel::kProfileCount; ++n) {
+        const QVariant list = file.value(QStringLiteral("Profile%1/AllowList").arg(n));
+        if (!list.isValid())
+            continue;
+        if (list.typeId() != QMetaType::QString ||
+            list.toString().size() > kMaxAllowList * (kMaxAddressLength + 1))
+            return refuse(QStringLiteral("Profile%1 の AllowList が正しくありません").arg(n));
+        options.m_allowLists.at(n - 1) = allowListEntries(list.toString());
+    }
     return options;
 }
 
@@ -99,5 +113,36 @@ bool OptionsFile::savePreviewOnly(const QString& directory, bool on)
     const OptionsFile current = load(directory);
     if (!current.problem().isEmpty())
         return false;
-    return writeValue(current.path(), QStringLiteral("Run/PreviewOnly"), on);
+    return writeValues(current.path(), {{QStringLiteral("Run/PreviewOnly"), on}});
+}
+
+bool OptionsFile::saveAllowLists(const QString& directory, const SettingsModel& settings)
+{
+    const OptionsFile current = load(directory);
+    if (!current.problem().isEmpty())
+        return false;
+    Values values;
+    for (int n = 1; n <= SettingsModel::kProfileCount; ++n)
+        values.append({QStringLiteral("Profile%1/AllowList").arg(n),
+                       allowListEntries(settings.profile(n).AllowList.join(u' ')).join(u' ')});
+    return writeValues(current.path(), values);
+}
+
+QStringList OptionsFile::allowListEntries(const QString& text)
+{
+    QStringList entries;
+    for (const QString& entry :
+         text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
+        if (entries.size() == kMaxAllowList)
+            break;
+        if (entry.contains(u'@') && entry.size() > 1 && entry.size() <= kMaxAddressLength)
+            entries.append(entry);
+    }
+    return entries;
+}
+
+void OptionsFile::applyAllowLists(SettingsModel& settings) const
+{
+    for (int n = 1; n <= SettingsModel::kProfileCount; ++n)
+        settings.profile(n).AllowList = allowList(n);
 }

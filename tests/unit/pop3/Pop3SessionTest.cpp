@@ -81,6 +81,20 @@ TEST(Pop3Session, PreviewJudgesTheSameMessagesButSendsNoDele)
     EXPECT_TRUE(h.ended());
 }
 
+TEST(Pop3Session, AllowListedSenderIsKeptEvenWhenItsFromCannotBeDecoded)
+{
+    SessionHarness h;
+    ScriptedMailbox mailbox = mailboxOf(2, {1, 2});
+    mailbox.headers[0] =
+        SessionHarness::header("SPAM 1", "=?X-UNKNOWN?B?YWJj?= <Boss@example.com>");
+    h.server.setMailbox(mailbox);
+    h.allowList = {u"boss@example.com"_qs};
+    h.start();
+    h.settle();
+
+    EXPECT_EQ(h.server.deleted(), std::vector<int>({2}));
+}
+
 TEST(Pop3Session, MoreThanAThousandMessagesAreCappedAtAThousand)
 {
     SessionHarness h;

@@ -55,7 +55,7 @@ TEST(OptionsFile, AFolderOfThatNameIsReportedNotRead)
     EXPECT_FALSE(OptionsFile::load(dir.path()).problem().isEmpty());
 }
 
-TEST(OptionsFile, SavingPreviewKeepsTheOtherOptionsOwnerOnlyAndLeavesADamagedFileAlone)
+TEST(OptionsFile, SavingKeepsTheOtherOptionsOwnerOnlyAndLeavesADamagedFileAlone)
 {
     TempDir dir;
     const QString path = dir.file(u"PostSweepOptions.ini"_qs);
@@ -70,6 +70,17 @@ TEST(OptionsFile, SavingPreviewKeepsTheOtherOptionsOwnerOnlyAndLeavesADamagedFil
     EXPECT_FALSE(saved.previewOnly());
     EXPECT_EQ(saved.mailProgramCommand(), u"mutt -F x"_qs);
     EXPECT_EQ(QFile::permissions(path) & (QFile::ReadOther | QFile::ReadGroup), 0);
+
+    SettingsModel settings;
+    settings.profile(2).AllowList = {u"not-an-address"_qs, u"@"_qs};
+    for (int i = 1; i <= 21; ++i)
+        settings.profile(2).AllowList.append(QStringLiteral("user%1@example.jp").arg(i));
+    ASSERT_TRUE(OptionsFile::saveAllowLists(dir.path(), settings));
+    const OptionsFile withLists = OptionsFile::load(dir.path());
+    EXPECT_EQ(withLists.allowList(2).size(), 20);
+    EXPECT_EQ(withLists.allowList(2).last(), u"user20@example.jp"_qs);
+    EXPECT_TRUE(withLists.allowList(1).isEmpty());
+    EXPECT_EQ(withLists.mailProgramCommand(), u"mutt -F x"_qs);
 
     const QByteArray damaged = "[MailProgram]\nCommand=mutt, -F\n";
     ASSERT_TRUE(writeFile(path, damaged));

@@ -82,6 +82,10 @@ void Form1::createOptionFrames()
     m_check1 = named(
         new QCheckBox(QStringLiteral("終了後メールソフトを起動する（定期的に実行しません）"), this),
         QStringLiteral("Check1"));
+    m_previewOnly = named(new QCheckBox(QStringLiteral("確認のみ（削除しない）"), this),
+                          QStringLiteral("PreviewOnly"));
+    m_previewOnly->setAccessibleDescription(
+        QStringLiteral("削除対象をログに記録するだけで、サーバのメールは削除しません"));
 
     m_frame5 = named(new QGroupBox(QStringLiteral("終了時起動するメールソフト"), this),
                      QStringLiteral("Frame5"));
@@ -153,6 +157,7 @@ void Form1::createLayout()
     options->addWidget(m_intervalFrame);
     options->addWidget(m_check1);
     options->addWidget(m_frame5);
+    options->addWidget(m_previewOnly);
     options->addWidget(m_logFrame);
     options->addWidget(m_ruleFrame);
     options->addStretch(1);
@@ -193,6 +198,7 @@ void Form1::connectControls()
     bindCheck(m_check3, &Form1Model::setCheck3);
     bindCheck(m_check4, &Form1Model::setCheck4);
     bindCheck(m_check5, &Form1Model::setCheck5);
+    connect(m_previewOnly, &QCheckBox::toggled, &m_model, &Form1Model::setPreviewOnly);
     connect(m_text1, &QLineEdit::textEdited, &m_model, &Form1Model::setText1);
     connect(m_text2, &QLineEdit::textEdited, &m_model, &Form1Model::setText2);
 
@@ -222,6 +228,7 @@ void Form1::showModel()
     showCheckBoxValue(m_check3, m_model.Check3());
     showCheckBoxValue(m_check4, m_model.Check4());
     showCheckBoxValue(m_check5, m_model.Check5());
+    m_previewOnly->setChecked(m_model.previewOnly());
     showText(m_text1, m_model.Text1());
     showText(m_text2, m_model.Text2());
     m_frame5->setVisible(m_model.frame5Visible());

@@ -55,6 +55,7 @@ private:
     std::array<QRadioButton*, 6> m_option1{};
     QButtonGroup* m_option1Group = nullptr;
     QCheckBox* m_check1 = nullptr;
+    QCheckBox* m_previewOnly = nullptr;
     QGroupBox* m_frame5 = nullptr;
     std::array<QRadioButton*, 3> m_option2{};
     QButtonGroup* m_option2Group = nullptr;

@@ -30,6 +30,14 @@ void PostSweepApp::chooseMailProgram(const Options& options)
         program = options.desktopMailProgram();
     m_model.setMailProgramName(program ? program->name : QString());
     m_controller->setMailProgram(std::move(program));
+    m_model.setPreviewOnly(file.previewOnly());
+    QObject::connect(&m_model, &Form1Model::previewOnlyChanged, m_mainWindow.get(),
+                     [this](bool on) {
+                         if (!OptionsFile::savePreviewOnly(m_context.directory, on))
+                             m_context.log.writeStamped(
+                                 QStringLiteral("  %1 に確認のみの設定を保存できませんでした")
+                                     .arg(QString::fromUtf16(appfiles::kOptionsFile)));
+                     });
 }
 
 void PostSweepApp::addNotificationIcon()

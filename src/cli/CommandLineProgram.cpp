@@ -8,6 +8,7 @@
 #include "dialogs/control/ServerVerification.h"
 #include "platform/qt/QtEventLoop.h"
 #include "platform/qt/QtTcpClient.h"
+#include "settings/OptionsFile.h"
 #include "settings/SettingsFile.h"
 
 #include <QCoreApplication>
@@ -30,6 +31,7 @@ std::optional<QString> loadSettings(AppContext& ctx)
         return QStringLiteral("設定ファイル「%1」がありません").arg(path);
     if (LoadSettings(path, ctx.settings) != LoadOutcome::Complete)
         return QStringLiteral("設定ファイル「%1」が壊れています").arg(path);
+    OptionsFile::load(ctx.directory).applyAllowLists(ctx.settings);
     if (!ctx.settings.anyEnabled())
         return QStringLiteral("設定ファイル「%1」に有効なサーバがありません").arg(path);
     return std::nullopt;
@@ -45,7 +47,8 @@ QString profileName(const ServerProfile& profile)
 class Rotation
 {
 public:
-    Rotation(AppContext& ctx, ProfileMonitor& monitor) : m_ctx(ctx), m_monitor(monitor)
+    Rotation(AppContext& ctx, ProfileMonitor& monitor, bool preview)
+        : m_ctx(ctx), m_monitor(monitor), m_preview(preview)
     {
         m_monitor.setProfileStartHandler([this] { profileStarts(); });
         m_monitor.setHiddenHandler([this] { m_ctx.loop.defer([this] { endIfPastLast(); }); });
@@ -62,7 +65,8 @@ public:
 
     int exec()
     {
-        m_ctx.log.writeStamped(runlog::started());
+        m_ctx.log.writeStamped(m_preview ? runlog::startedPreview() : runlog::started());
+        m_ctx.rotation.setPreview(m_preview);
         m_ctx.engine.request(EngineOwner::User::Run, [this] { m_ctx.rotation.startRun(); });
         m_events.exec();
         return m_failed ? kExitProfileError : kExitOk;
@@ -92,10 +96,13 @@ private:
             return;
         }
         const HeaderStore& store = m_ctx.store;
-        printOut(name +
-                 QStringLiteral("%1 件, 削除 %2 件").arg(store.MaxMail).arg(store.MaxEraseNo));
+        const QString counts = m_preview ? QStringLiteral("%1 件, 削除対象 %2 件（確認のみ）")
+                                         : QStringLiteral("%1 件, 削除 %2 件");
+        printOut(name + counts.arg(store.MaxMail).arg(store.MaxEraseNo));
+        const QString verb =
+            m_preview ? QStringLiteral("  削除対象: ") : QStringLiteral("  削除: ");
         for (int i = 0; i < store.MaxEraseNo; ++i)
-            printOut(QStringLiteral("  削除: ") + printable(store.MailSubject(store.EraseList(i))));
+            printOut(verb + printable(store.MailSubject(store.EraseList(i))));
     }
 
     // Nothing is left once the rotation has passed the last profile: the program ends
@@ -121,6 +128,7 @@ private:
     ProfileMonitor& m_monitor;
     QEventLoop m_events;
     std::optional<qint16> m_current;
+    const bool m_preview;
     bool m_failed = false;
 };
 
@@ -169,7 +177,8 @@ int execute(const Options& options)
         printError(QStringLiteral("PostSweep は「%1」で実行中です").arg(directory));
         return kExitRunning;
     case SingleInstance::Outcome::Failed:
-        printError(QStringLiteral("ロックファイルを作成できません（%1）").arg(instance.errorString()));
+        printError(
+            QStringLiteral("ロックファイルを作成できません（%1）").arg(instance.errorString()));
         return kExitUnusable;
     }
 
@@ -187,7 +196,7 @@ int execute(const Options& options)
     if (options.command == Command::Check) {
         status = check(ctx, monitor);
     } else {
-        Rotation rotation(ctx, monitor);
+        Rotation rotation(ctx, monitor, options.command == Command::Preview);
         status = rotation.exec();
     }
     ctx.session.setMonitor(nullptr);
@@ -214,11 +223,8 @@ int runCommandLine(int argc, char* argv[])
     case Command::Version:
         printOut(QStringLiteral("PostSweep " POSTSWEEP_VERSION));
         return kExitOk;
-    case Command::Preview:
-        printError(QStringLiteral("--preview はまだ使えません: 削除せずに対象を表示する実行は"
-                                  "このバージョンにありません"));
-        return kExitUnusable;
     case Command::Run:
+    case Command::Preview:
     case Command::Check:
         break;
     }

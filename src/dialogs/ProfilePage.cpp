@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QVBoxLayout>
 
 #include <array>
@@ -138,6 +139,7 @@ QGroupBox* ProfilePage::createRuleFrame()
     layout->addWidget(createSubjectFrame());
     layout->addWidget(createSenderFrame());
     layout->addWidget(createRecipientFrame());
+    layout->addWidget(createAllowFrame());
     return frame;
 }
 
@@ -192,6 +194,35 @@ QGroupBox* ProfilePage::createRecipientFrame()
     layout->addWidget(boundCheck(QStringLiteral("Cc") + n,
                                  QStringLiteral("宛先(Cc)に自分のアドレスがないメールを削除"),
                                  m_profile.RuleNotCcMe));
+    return frame;
+}
+
+// Senders kept whatever rule above matches; one address or "@domain" a line.
+QGroupBox* ProfilePage::createAllowFrame()
+{
+    auto* frame = innerFrame(QStringLiteral("削除しない差出人"), this);
+    auto* layout = compact(new QVBoxLayout(frame));
+    auto* note =
+        new QLabel(QStringLiteral("1 行に 1 件（例: taro@example.jp、@example.co.jp）、%1 件まで")
+                       .arg(ServerProfile::kMaxAllowList),
+                   frame);
+    auto* edit = new QPlainTextEdit(frame);
+    edit->setObjectName(QStringLiteral("AllowList") + QString::number(m_number));
+    edit->setAccessibleName(frame->title());
+    edit->setAccessibleDescription(note->text());
+    edit->setTabChangesFocus(true);
+    edit->setFixedHeight(edit->fontMetrics().lineSpacing() * 4 + 10);
+    note->setBuddy(edit);
+    QStringList& list = m_profile.AllowList;
+    connect(edit, &QPlainTextEdit::textChanged, this,
+            [edit, &list] { list = edit->toPlainText().split(u'\n', Qt::SkipEmptyParts); });
+    m_loaders.push_back([edit, &list] {
+        const QString text = list.join(u'\n');
+        if (edit->toPlainText() != text)
+            edit->setPlainText(text);
+    });
+    layout->addWidget(note);
+    layout->addWidget(edit);
     return frame;
 }
 

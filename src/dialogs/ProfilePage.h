@@ -29,6 +29,7 @@ private:
     QGroupBox* createSubjectFrame();
     QGroupBox* createSenderFrame();
     QGroupBox* createRecipientFrame();
+    QGroupBox* createAllowFrame();
 
     QLineEdit* boundText(const QString& name, QString& field);
     QCheckBox* boundCheck(const QString& name, const QString& caption, qint16& value);

@@ -13,8 +13,9 @@ void HeaderStore::storeFields(int n)
     std::vector<QString> values = ExtractHeaderFields(t.headerText.at(n), names);
     t.rawTo.at(n) = std::move(values[2]);
     t.rawCc.at(n) = std::move(values[3]);
+    t.rawFrom.at(n) = std::move(values[1]);
     t.subject.at(n) = DecodeHeaderText(values[0]);
-    t.from.at(n) = DecodeHeaderText(values[1]);
+    t.from.at(n) = DecodeHeaderText(t.rawFrom.at(n));
     t.to.at(n) = DecodeHeaderText(t.rawTo.at(n));
     t.cc.at(n) = DecodeHeaderText(t.rawCc.at(n));
 }
@@ -22,5 +23,6 @@ void HeaderStore::storeFields(int n)
 MessageFields HeaderStore::fields(int n) const
 {
     const Tables& t = *m_tables;
-    return {t.subject.at(n), t.from.at(n), t.to.at(n), t.cc.at(n), t.rawTo.at(n), t.rawCc.at(n)};
+    return {t.subject.at(n), t.from.at(n),  t.to.at(n),     t.cc.at(n),
+            t.rawTo.at(n),   t.rawCc.at(n), t.rawFrom.at(n)};
 }

@@ -33,6 +33,7 @@ public:
     // To and Cc as received, for the own-address rules when decoding fails.
     QString& rawTo(int n) { return m_tables->rawTo.at(n); }
     QString& rawCc(int n) { return m_tables->rawCc.at(n); }
+    QString& rawFrom(int n) { return m_tables->rawFrom.at(n); }
     // Slot n as the rules read it.
     MessageFields fields(int n) const;
 
@@ -51,7 +52,7 @@ public:
 private:
     struct Tables
     {
-        std::array<QString, kSlots + 1> headerText, subject, from, to, cc, rawTo, rawCc;
+        std::array<QString, kSlots + 1> headerText, subject, from, to, cc, rawTo, rawCc, rawFrom;
         std::array<qint16, kMaxMessages + 1> eraseList{};
     };
     std::unique_ptr<Tables> m_tables;

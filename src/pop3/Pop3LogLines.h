@@ -64,6 +64,12 @@ inline QString socketError(int number)
     return message + QString::number(number);
 }
 
+// Stamped, after connectionStarted() in a preview, and shown at the head of its transcript.
+inline QString previewStarted(const QString& server)
+{
+    return QLatin1Char(' ') + server + QStringLiteral(" 確認のみ（削除しません）");
+}
+
 // Stamped, before the rules run, and after the last line of their outcome.
 inline QString rulesStarted()
 {
@@ -80,6 +86,7 @@ enum class Deletion {
     Done,        // QUIT acknowledged
     NotDone,     // the session ended before QUIT was sent: the message is still there
     Unconfirmed, // QUIT was sent but its acknowledgement never came
+    Previewed,   // a preview: no DELE was sent, whatever became of the session
 };
 
 // Bare, one per marked message; marked is the rules' "タイトル:… 差出人:…" text.
@@ -92,6 +99,8 @@ inline QString deletion(const QString& marked, Deletion outcome)
         return marked + QStringLiteral(" は削除されませんでした（サーバに残っています）");
     case Deletion::Unconfirmed:
         return marked + QStringLiteral(" は削除されたか確認できませんでした");
+    case Deletion::Previewed:
+        return marked + QStringLiteral(" を削除対象と判定しました（確認のみ）");
     }
     return marked;
 }

@@ -155,6 +155,7 @@ struct Pop3Session::Private
     QByteArray pin;
     bool handshaking = false; // STLS accepted: every byte until the handshake ends is dropped
     bool encrypted = false;
+    bool preview = false;        // this session judges only: no DELE
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 };
 
@@ -409,7 +410,10 @@ void Pop3Session::Private::send(Command next, int number)
 
 void Pop3Session::Private::afterGreeting()
 {
-    log.writeLines({QString(), log.stamp() + pop3log::connectionStarted(q.Pop3Server, q.Pop3Id)});
+    QStringList lines{QString(), log.stamp() + pop3log::connectionStarted(q.Pop3Server, q.Pop3Id)};
+    if (preview)
+        lines.append(log.stamp() + pop3log::previewStarted(q.Pop3Server));
+    log.writeLines(lines);
     send(security == ConnectionSecurity::None ? Command::User : Command::Capa);
 }
 
@@ -532,6 +536,8 @@ void Pop3Session::Private::logDeletions(pop3log::Deletion outcome)
     if (!outcomePending)
         return;
     outcomePending = false;
+    if (preview)
+        outcome = pop3log::Deletion::Previewed;
     QStringList lines;
     for (const QString& text : std::as_const(marked))
         lines.append(pop3log::deletion(text, outcome));
@@ -543,7 +549,7 @@ void Pop3Session::Private::logDeletions(pop3log::Deletion outcome)
 void Pop3Session::Private::deleteOrQuit()
 {
     q.DeleteIndex = 0;
-    if (store.MaxEraseNo > 0) {
+    if (store.MaxEraseNo > 0 && !preview) {
         send(Command::Dele, store.EraseList(0));
         return;
     }
@@ -644,6 +650,7 @@ void Pop3Session::ServerConect(const Pop3Target& target)
     d->pin = target.pinSha256;
     Pop3ConnectFlag = target.mode == Pop3Mode::LoginCheck ? True : False;
     Pop3ConnectOk = False;
+    d->preview = target.preview && target.mode == Pop3Mode::Run;
     const std::optional<quint16> port = parsePort(target.port);
     if (!port) {
         rejectPort(target.port);
@@ -656,6 +663,8 @@ void Pop3Session::ServerConect(const Pop3Target& target)
         return;
     }
     Pop3Port = *port;
+    if (d->preview)
+        d->monitor->appendTranscript(pop3log::previewStarted(Pop3Server) + kCrLf);
     connectToServer();
     d->timer1->start();
 }

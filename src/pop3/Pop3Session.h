@@ -32,6 +32,8 @@ struct Pop3Target
     // send no credential until the connection is encrypted.
     ConnectionSecurity security = ConnectionSecurity::None;
     QByteArray pinSha256; // the certificate accepted instead of the trusted ones, or empty
+    // Judge only: the rules run, nothing is sent DELE, and QUIT follows the last TOP.
+    bool preview = false;
 };
 
 // The engine's variables, as the windows and callers read them (flags: -1 true, 0 false).
@@ -60,7 +62,7 @@ struct Pop3Variables
 // log lines and monitor text out. Over TLS, CAPA (and STLS) come first.
 // Full session: USER, PASS, STAT, LIST, TOP n 0
 // for every message (at most 1000), the deletion rules, DELE for each marked
-// message, QUIT. Login check: stops after PASS is accepted.
+// message, QUIT (a preview sends no DELE). Login check: stops after PASS is accepted.
 // The session has ended exactly when Timer1 and Timer2 are both stopped.
 // ServerConect() is the one way in and abort() the one way to cut a session short;
 // who may call them is decided by the EngineOwner.

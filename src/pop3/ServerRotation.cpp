@@ -31,6 +31,7 @@ struct ServerRotation::Private
     CommandMonitor silentMonitor;
     CommandMonitor* monitor = &silentMonitor;
     std::function<void()> endOfRun;
+    bool preview = false;
 };
 
 ServerRotation::ServerRotation(platform::EventLoop& loop, Pop3Session& session,
@@ -78,7 +79,8 @@ void ServerRotation::loadProfile(qint16 number)
                              .rules = RuleSet::fromProfile(profile),
                              .mode = Pop3Mode::Run,
                              .security = profile.Connection.security,
-                             .pinSha256 = profile.Connection.pinSha256});
+                             .pinSha256 = profile.Connection.pinSha256,
+                             .preview = d->preview});
 }
 
 void ServerRotation::onTimer4()
@@ -101,6 +103,11 @@ void ServerRotation::onTimer4()
 platform::Timer& ServerRotation::Timer4()
 {
     return *d->timer4;
+}
+
+void ServerRotation::setPreview(bool preview)
+{
+    d->preview = preview;
 }
 
 void ServerRotation::setMonitor(CommandMonitor* monitor)

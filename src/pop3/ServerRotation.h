@@ -26,6 +26,8 @@ public:
     void startRun();
     void SelectNextServer();
     platform::Timer& Timer4();
+    // Whether the sessions started from now on judge only (no DELE); set before startRun().
+    void setPreview(bool preview);
 
     void setMonitor(CommandMonitor* monitor);
     // Run control's end-of-run action, called from the Timer4 tick that finds the run finished.

@@ -62,6 +62,23 @@ bool failsOwnAddressRules(const RuleSet& rules, const MessageFields& m)
     return false;
 }
 
+bool equalIgnoringAsciiCase(QStringView a, QStringView b)
+{
+    return a.size() == b.size() && containsIgnoringAsciiCase(a, b);
+}
+
+// The address of a From value: inside the last angle brackets, else the value itself.
+QStringView senderAddress(QStringView from)
+{
+    const qsizetype open = from.lastIndexOf(u'<');
+    if (open >= 0) {
+        const qsizetype close = from.indexOf(u'>', open);
+        if (close > open)
+            return from.mid(open + 1, close - open - 1).trimmed();
+    }
+    return from.trimmed();
+}
+
 // A line break inside a decoded value would split the log line and could forge a
 // line of its own; it is written as a blank.
 QString asLogValue(QString value)
@@ -87,10 +104,32 @@ qint16 InJapanese(QStringView text)
     return 0;
 }
 
+bool isAllowListed(const QStringList& allowList, const MessageFields& message)
+{
+    const QStringView address =
+        senderAddress(message.from.isEmpty() ? message.rawFrom : message.from);
+    if (address.isEmpty())
+        return false;
+    const qsizetype count = std::min<qsizetype>(allowList.size(), ServerProfile::kMaxAllowList);
+    for (qsizetype i = 0; i < count; ++i) {
+        const QStringView entry = QStringView(allowList.at(i)).trimmed();
+        if (entry.size() < 2 || !entry.contains(u'@'))
+            continue; // a lone "@" or a word would keep far more than was meant
+        const bool domain = entry.startsWith(u'@');
+        if (domain ? address.size() > entry.size() &&
+                         equalIgnoringAsciiCase(address.right(entry.size()), entry)
+                   : equalIgnoringAsciiCase(address, entry))
+            return true;
+    }
+    return false;
+}
+
 bool isMarkedForDeletion(const RuleSet& rules, const MessageFields& m)
 {
     const QString& subject = m.subject;
     if (QStringView(subject).trimmed().isEmpty())
+        return false;
+    if (isAllowListed(rules.AllowList, m))
         return false;
     if (isOn(rules.RuleNoJapanese) && InJapanese(subject) == 0)
         return true;

@@ -9,8 +9,8 @@
 #include <span>
 #include <vector>
 
-// One message as the rules read it: Subject, From, To and Cc decoded, and To and Cc
-// as received, where the own address is looked for when their decoding failed.
+// One message as the rules read it: Subject, From, To and Cc decoded, and To, Cc and
+// From as received, where addresses are looked for when their decoding failed.
 struct MessageFields
 {
     QString subject;
@@ -19,6 +19,7 @@ struct MessageFields
     QString cc;
     QString rawTo;
     QString rawCc;
+    QString rawFrom;
 };
 
 // The messages to delete, by number in ascending order, and for each the
@@ -34,8 +35,15 @@ struct RuleVerdict
 // do not count.
 qint16 InJapanese(QStringView text);
 
+// Whether the sender's address (the last <…> of From, else From itself; From as
+// received when it could not be decoded) is on the allow-list: an entry
+// "taro@example.jp" matches that address, "@example.jp" every address at that
+// domain, ASCII letters compared without case. Entries past ServerProfile::kMaxAllowList are
+// ignored.
+bool isAllowListed(const QStringList& allowList, const MessageFields& message);
+
 // Whether one message is to be deleted under the rules. A subject that is empty or
-// holds only blanks never is.
+// holds only blanks never is, nor a message from an allow-listed sender.
 bool isMarkedForDeletion(const RuleSet& rules, const MessageFields& message);
 
 // Tests messages[0] as message 1, messages[1] as message 2, and so on (at most 1000).

@@ -12,5 +12,6 @@ RuleSet RuleSet::fromProfile(const ServerProfile& profile)
     rules.SubjectWords = profile.SubjectWords;
     rules.RuleSenderWords = profile.RuleSenderWords;
     rules.SenderWords = profile.SenderWords;
+    rules.AllowList = profile.AllowList;
     return rules;
 }

@@ -1,9 +1,58 @@
 #include "settings/OptionsFile.h"
 
 #include "settings/AppFiles.h"
+#include "settings/OwnerOnly.h"
+#include "settings/SettingsModel.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
 #include <QSettings>
+#include <QTemporaryFile>
+
+namespace {
+
+// Sets key to value in the file at path through a private copy that QSettings edits,
+// then puts the copy in place atomically: QSettings itself writes in place and with
+// the umask's mode.
+using Values = QList<std::pair<QString, QVariant>>;
+
+bool writeValues(const QString& path, const Values& values)
+{
+    QTemporaryFile draft; // mode 0600
+    if (!draft.open())
+        return false;
+    QFile current(path);
+    if (current.exists()) {
+        if (!current.open(QIODevice::ReadOnly))
+            return false;
+        const QByteArray bytes = current.read(OptionsFile::kMaxBytes + 1);
+        if (bytes.size() > OptionsFile::kMaxBytes || draft.write(bytes) != bytes.size())
+            return false;
+    }
+    draft.close();
+    {
+        QSettings edit(draft.fileName(), QSettings::IniFormat);
+        for (const auto& [key, value] : values)
+            edit.setValue(key, value);
+        edit.sync();
+        if (edit.status() != QSettings::NoError)
+            return false;
+    }
+    // QSettings replaced the draft by renaming: read it by name, not through `draft`.
+    QFile editedFile(draft.fileName());
+    if (!editedFile.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray edited = editedFile.read(OptionsFile::kMaxBytes + 1);
+    if (edited.size() > OptionsFile::kMaxBytes)
+        return false;
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && makeOwnerOnly(file) &&
+           file.write(edited) == edited.size() && file.commit();
+}
+
+} // namespace
 
 OptionsFile OptionsFile::load(const QString& directory)
 {
@@ -13,10 +62,10 @@ OptionsFile OptionsFile::load(const QString& directory)
     if (!info.exists())
         return options;
     const auto refuse = [&options](const QString& reason) {
-        OptionsFile unused; // a damaged file sets nothing
-        unused.m_path = options.m_path;
-        unused.m_problem = reason;
-        return unused;
+        OptionsFile defaults; // nothing half-read is used
+        defaults.m_path = options.m_path;
+        defaults.m_problem = reason;
+        return defaults;
     };
     // QSettings would read a folder or a huge file without complaint.
     if (!info.isFile())
@@ -39,7 +88,63 @@ OptionsFile OptionsFile::load(const QString& directory)
             return refuse(QStringLiteral("MailProgram の Command が長すぎるか複数行です"));
         options.m_mailProgramCommand = text;
     }
+    const QVariant preview = file.value(QStringLiteral("Run/PreviewOnly"));
+    if (preview.isValid()) {
+        const QString text = preview.toString();
+        if (preview.typeId() != QMetaType::QString ||
+            (text != QLatin1String("true") && text != QLatin1String("false")))
+            return refuse(QStringLiteral("Run の PreviewOnly が true でも false でもありません"));
+        options.m_previewOnly = text == QLatin1String("true");
+    }
+    for (int n = 1; n <= SettingsModel::kProfileCount; ++n) {
+        const QVariant list = file.value(QStringLiteral("Profile%1/AllowList").arg(n));
+        if (!list.isValid())
+            continue;
+        if (list.typeId() != QMetaType::QString ||
+            list.toString().size() > kMaxAllowList * (kMaxAddressLength + 1))
+            return refuse(QStringLiteral("Profile%1 の AllowList が正しくありません").arg(n));
+        options.m_allowLists.at(n - 1) = allowListEntries(list.toString());
+    }
     if (!options.readProfiles(file))
         return refuse(options.m_problem);
     return options;
+}
+
+bool OptionsFile::savePreviewOnly(const QString& directory, bool on)
+{
+    const OptionsFile current = load(directory);
+    if (!current.problem().isEmpty())
+        return false;
+    return writeValues(current.path(), {{QStringLiteral("Run/PreviewOnly"), on}});
+}
+
+bool OptionsFile::saveAllowLists(const QString& directory, const SettingsModel& settings)
+{
+    const OptionsFile current = load(directory);
+    if (!current.problem().isEmpty())
+        return false;
+    Values values;
+    for (int n = 1; n <= SettingsModel::kProfileCount; ++n)
+        values.append({QStringLiteral("Profile%1/AllowList").arg(n),
+                       allowListEntries(settings.profile(n).AllowList.join(u' ')).join(u' ')});
+    return writeValues(current.path(), values);
+}
+
+QStringList OptionsFile::allowListEntries(const QString& text)
+{
+    QStringList entries;
+    for (const QString& entry :
+         text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
+        if (entries.size() == kMaxAllowList)
+            break;
+        if (entry.contains(u'@') && entry.size() > 1 && entry.size() <= kMaxAddressLength)
+            entries.append(entry);
+    }
+    return entries;
+}
+
+void OptionsFile::applyAllowLists(SettingsModel& settings) const
+{
+    for (int n = 1; n <= SettingsModel::kProfileCount; ++n)
+        settings.profile(n).AllowList = allowList(n);
 }

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "settings/ProfileConnection.h"
+#include "settings/SettingsModel.h"
+
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <optional>
@@ -12,6 +16,10 @@
 //
 //   [MailProgram]
 //   Command=thunderbird -P work      ; started after a run-once instead of the default
+//   [Run]
+//   PreviewOnly=true                 ; runs judge and log, and delete nothing
+//   [Profile1]
+//   AllowList=taro@example.jp @example.co.jp   ; senders never deleted, blank-separated
 //
 // Per-profile options go in groups named "Profile1" to "Profile5":
 //
@@ -22,21 +30,10 @@
 //
 // A missing file means every option at its default (every profile plain on its
 // stored port); so does a damaged one, whose reason the caller reports once.
-enum class ConnectionSecurity { None, StartTls, Tls };
-
-// How one profile reaches its server.
-struct ProfileConnection
-{
-    ConnectionSecurity security = ConnectionSecurity::None;
-    QString port;         // empty: the port stored in PostSweep.ini
-    QByteArray pinSha256; // 32 bytes, or empty: the system's trusted certificates decide
-    bool operator==(const ProfileConnection&) const = default;
-};
-
 class OptionsFile
 {
 public:
-    static constexpr int kProfileCount = 5;
+    static constexpr int kProfileCount = SettingsModel::kProfileCount;
 
     static constexpr qint64 kMaxBytes = 64 * 1024;
     static constexpr int kMaxValueLength = 4096;
@@ -50,6 +47,23 @@ public:
 
     // The command line that starts the mail program; empty for the desktop's default.
     const QString& mailProgramCommand() const { return m_mailProgramCommand; }
+    bool previewOnly() const { return m_previewOnly; }
+    // Profile n's allow-list (1..5): entries with "@", at most kMaxAllowList of them.
+    const QStringList& allowList(int profile) const { return m_allowLists.at(profile - 1); }
+    void applyAllowLists(SettingsModel& settings) const;
+
+    // Writes one option into the file in the given directory, keeping the others:
+    // replaced whole (a failure leaves the old file as it was), readable by the owner
+    // only. A file that load() would not use is left alone and false returned.
+    [[nodiscard]] static bool savePreviewOnly(const QString& directory, bool on);
+    [[nodiscard]] static bool saveAllowLists(const QString& directory,
+                                             const SettingsModel& settings);
+
+    static constexpr int kMaxAllowList = ServerProfile::kMaxAllowList;
+    static constexpr int kMaxAddressLength = 254;
+    // The entries of a typed or stored list: blank- or line-separated, those without
+    // "@" or too long dropped, the first kMaxAllowList kept.
+    static QStringList allowListEntries(const QString& text);
 
     // Profile options, numbered 1..kProfileCount.
     const ProfileConnection& connection(int number) const;
@@ -69,4 +83,6 @@ private:
     QString m_problem;
     QString m_mailProgramCommand;
     std::array<ProfileConnection, kProfileCount> m_connections;
+    bool m_previewOnly = false;
+    std::array<QStringList, SettingsModel::kProfileCount> m_allowLists;
 };

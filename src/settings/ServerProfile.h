@@ -1,8 +1,9 @@
 #pragma once
 
-#include "settings/OptionsFile.h"
+#include "settings/ProfileConnection.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 
@@ -11,6 +12,7 @@
 struct ServerProfile
 {
     static constexpr int kWordCount = 10;
+    static constexpr int kMaxAllowList = 20;
 
     QString Server;
     QString Port = QStringLiteral("110");
@@ -25,6 +27,8 @@ struct ServerProfile
     qint16 RuleSenderWords = 0;
     qint16 RuleNotToMe = 0;
     qint16 RuleNotCcMe = 0;
+    // Kept in the options file, not in PostSweep.ini: senders this profile never deletes.
+    QStringList AllowList;
     // Not stored: host, account and password all non-empty (set by loading and by the dialog).
     bool Enabled = false;
     // Not in PostSweep.ini: how the server is reached, from the companion file.

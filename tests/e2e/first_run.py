@@ -76,9 +76,10 @@ SETTINGS_TAB1 = {
     **{f"タイトル文字列{i}": "" for i in range(3, 11)},
     "差出人文字列1": "spam-sender.example",
     **{f"差出人文字列{i}": "" for i in range(2, 11)},
+    "削除しない差出人": "",
 }
 FRAMES_TAB1 = ["メールサーバ設定１", "削除条件設定１",
-               "タイトルで削除", "差出人で削除", "宛先で削除"]
+               "タイトルで削除", "差出人で削除", "宛先で削除", "削除しない差出人"]
 LABELLED_BOXES = ["受信サーバ名", "アカウント名", "パスワード", "メールアドレス"]
 
 TOTAL_SECONDS = 120
@@ -248,8 +249,9 @@ def check_settings_dialog(app, main, out_dir):
     press(button(main, "サーバ設定"))
     dialog = wait_for("the settings dialog", lambda: window(app, "サーバ／削除条件の設定"), 20)
     boxes = [d for d in descendants(dialog) if d.get_role() in TEXT_ROLES]
-    # Per profile: server, account, password, hidden port, address, 10 + 10 list entries.
-    check(len(boxes) == 5 * 25, f"{len(boxes)} text boxes in the settings dialog")
+    # Per profile: server, account, password, hidden port, address, 10 + 10 list entries,
+    # the allow-list.
+    check(len(boxes) == 5 * 26, f"{len(boxes)} text boxes in the settings dialog")
     unnamed = [b for b in boxes if not b.get_name()]
     check(not unnamed, f"{len(unnamed)} text boxes of the settings dialog have no name")
     shown = {b.get_name(): text_of(b) for b in boxes if has_state(b, Atspi.StateType.SHOWING)}

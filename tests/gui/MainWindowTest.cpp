@@ -3,6 +3,7 @@
 
 #include "MainWindowHarness.h"
 #include "app/NotifyIcon.h"
+#include "settings/OptionsFile.h"
 
 #include <QAction>
 #include <QApplication>
@@ -344,6 +345,25 @@ private Q_SLOTS:
         QCOMPARE(p.h.app->context().settings.global.MailSoftSelect, 2);
         QTest::keyClick(p.h.control<QPushButton>("Command3"), Qt::Key_Space);
         QCOMPARE(p.socket.connections(), 1);
+    }
+
+    void previewOnlyIsKeptInTheOptionsFileAndItsRunDeletesNothing()
+    {
+        const QByteArray spam = "Subject: =?ISO-2022-JP?B?GyRCTCQ+NUJ6OS05cCIoGyhC?=\r\n"
+                                "From: ad@example.jp\r\nTo: me@example.jp\r\n";
+        Program p;
+        QCOMPARE(p.VirtualProgram::startWithOneServer({.headers = {spam, kWanted}}),
+                 LoadOutcome::Complete);
+        QTest::keyClick(p.h.control<QCheckBox>("PreviewOnly"), Qt::Key_Space);
+        p.click("Command3");
+        p.loop.advance(5s);
+        QVERIFY(p.socket.deleted().empty());
+        QVERIFY(!p.socket.clientLines().contains(QStringLiteral("DELE 1")));
+        const QStringList log = p.h.logLines();
+        QCOMPARE(p.h.messageOf(log.value(0)),
+                 QStringLiteral("  確認のみで実行を開始しました（削除しません）"));
+        QCOMPARE(log.filter(QStringLiteral("を削除対象と判定しました（確認のみ）")).size(), 1);
+        QVERIFY(OptionsFile::load(p.h.app->context().directory).previewOnly());
     }
 
     void shortcutsOpenTheDiagnosticWindows()

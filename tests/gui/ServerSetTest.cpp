@@ -2,12 +2,14 @@
 // by its objectName, message boxes recorded instead of shown.
 
 #include "dialogs/ServerVerify.h"
+#include "settings/OptionsFile.h"
 #include "settings/SettingsFile.h"
 #include "support/DialogHarness.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -73,6 +75,8 @@ private Q_SLOTS:
         Harness h;
         h.typeServer(3, "pop.example", "alice", "pw");
         h.type("Server1", "half.example");
+        h.control<QPlainTextEdit>("AllowList3")
+            ->setPlainText("Boss@Example.jp\nnot-an-address\n@partner.jp");
         h.press("設定完了");
 
         QCOMPARE(h.warnings, QStringList());
@@ -82,6 +86,9 @@ private Q_SLOTS:
         const bool expected[] = {false, false, true, false, false};
         for (int n = 1; n <= 5; ++n)
             QCOMPARE(h.ctx.settings.profile(n).Enabled, expected[n - 1]);
+        // The allow-list goes to the options file, PostSweep.ini keeps its lines.
+        QCOMPARE(OptionsFile::load(h.ctx.directory).allowList(3),
+                 QStringList({"Boss@Example.jp", "@partner.jp"}));
     }
 
     void profilesWithoutPasswordShowTheMessageAndChangeNothing()

@@ -169,3 +169,29 @@ TEST_F(CommandLineTest, SettingsThatCannotBeUsedOrAnotherCopyEndTheRunBeforeAnyS
     }
     EXPECT_EQ(idsLeft().size(), 5);
 }
+
+TEST_F(CommandLineTest, PreviewNamesWhatARunWouldDeleteAndDeletesNothing)
+{
+    const QList<SampleMessage> mailbox = testsupport::sampleMailbox();
+    ASSERT_TRUE(server.setMessages(kUser, testsupport::messageTexts(mailbox)));
+    writeSettings({accountProfile(kUser, kPassword)});
+
+    const Finished run =
+        runProgram({QStringLiteral("--preview"), QStringLiteral("--settings"), dir.path()});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+
+    QStringList expectedOut = {QStringLiteral("127.0.0.1 taro: %1 件, 削除対象 %2 件（確認のみ）")
+                                   .arg(mailbox.size())
+                                   .arg(idsOf(mailbox, true).size())};
+    for (const SampleMessage& m : mailbox)
+        if (m.expectedDeleted)
+            expectedOut.append(QStringLiteral("  削除対象: ") + m.subject);
+    EXPECT_EQ(asText(run.out), asText(expectedOut));
+    EXPECT_EQ(idsLeft().size(), mailbox.size());
+    const QStringList log = logLines(dir.file(QStringLiteral("PostSweep.log")));
+    EXPECT_TRUE(
+        log.first().endsWith(QStringLiteral("  確認のみで実行を開始しました（削除しません）")));
+    EXPECT_EQ(log.filter(QStringLiteral("を削除対象と判定しました（確認のみ）")).size(),
+              idsOf(mailbox, true).size());
+    EXPECT_TRUE(log.filter(QStringLiteral("を削除しました")).isEmpty());
+}

@@ -43,6 +43,14 @@ void Form1Model::setCheck5(qint16 value)
     assign(m_check5, value);
 }
 
+void Form1Model::setPreviewOnly(bool on)
+{
+    if (on == m_previewOnly)
+        return;
+    assign(m_previewOnly, on);
+    Q_EMIT previewOnlyChanged(on);
+}
+
 // An option button's click sets its variable even when the button was already
 // selected, so a stored index outside the group is replaced by the user's choice.
 void Form1Model::setOption1(int index)

@@ -39,6 +39,10 @@ public:
     void setText1(const QString& text);
     void setText2(const QString& text);
 
+    // 確認のみ: runs judge and log, and delete nothing. Kept in the options file.
+    bool previewOnly() const { return m_previewOnly; }
+    void setPreviewOnly(bool on);
+
     // What the check boxes imply for the other controls.
     bool option1Enabled() const { return m_check1 == 0; }
     bool frame5Visible() const { return m_check1 != 0; }
@@ -69,6 +73,7 @@ public:
 Q_SIGNALS:
     void changed();
     void broughtToFront();
+    void previewOnlyChanged(bool on);
 
 private:
     template <typename T> void assign(T& member, const T& value);
@@ -83,6 +88,7 @@ private:
     int m_option2 = 0;
     QString m_text1;
     QString m_text2;
+    bool m_previewOnly = false;
     QString m_caption;
     bool m_startCommandsEnabled = true;
     bool m_runCommandsVisible = false;

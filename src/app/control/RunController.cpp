@@ -51,7 +51,7 @@ void RunController::run()
         openSettingsDialog();
         return;
     }
-    m_context.log.writeStamped(runlog::started());
+    m_context.log.writeStamped(m_form.previewOnly() ? runlog::startedPreview() : runlog::started());
     m_form.showRunning();
     m_form.setMainWindowVisible(false);
     if (m_form.Check1() == 0) {
@@ -62,7 +62,7 @@ void RunController::run()
         m_nextRunTime = m_context.loop.now().addSecs(qint64{m_intervalMinutes} * 60);
     }
     m_shell.showMonitor();
-    m_context.engine.request(EngineOwner::User::Run, [this] { m_context.rotation.startRun(); });
+    m_context.engine.request(EngineOwner::User::Run, [this] { startRotation(); });
     const WriteResult saved = save();
     if (!saved)
         warnNotSaved(saved); // the run goes on
@@ -160,8 +160,15 @@ void RunController::Timer3_Timer()
     m_context.engine.request(EngineOwner::User::Run, [this] {
         m_nextRunTime =
             schedule::nextGridPoint(m_nextRunTime, m_intervalMinutes, m_context.loop.now());
-        m_context.rotation.startRun();
+        startRotation();
     });
+}
+
+// The choice of 確認のみ as it stands when the run actually starts.
+void RunController::startRotation()
+{
+    m_context.rotation.setPreview(m_form.previewOnly());
+    m_context.rotation.startRun();
 }
 
 // Called by the rotation's Timer4 once the last server of a run is done.

@@ -55,6 +55,7 @@ public:
     const QDateTime& NextRunTime() const { return m_nextRunTime; }
 
 private:
+    void startRotation();
     void Timer3_Timer();
     void endOfRun();
     void startMailProgram();

@@ -11,6 +11,12 @@ inline QString started()
     return QStringLiteral("  実行を開始しました");
 }
 
+// Instead of started(), when the run deletes nothing.
+inline QString startedPreview()
+{
+    return QStringLiteral("  確認のみで実行を開始しました（削除しません）");
+}
+
 // After the last server of a run that ends the program.
 inline QString finishedAndExiting()
 {

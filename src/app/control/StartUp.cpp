@@ -3,6 +3,7 @@
 #include "app/control/Form1Model.h"
 #include "app/control/Shell.h"
 #include "core/AppContext.h"
+#include "settings/OptionsFile.h"
 
 #include <QFileInfo>
 
@@ -56,6 +57,8 @@ void keepUnreadSettings(AppContext& context, Shell& shell)
 LoadOutcome startUp(AppContext& context, Form1Model& form, Shell& shell)
 {
     const LoadOutcome outcome = LoadSettings(context.settingsPath(), context.settings);
+    // Before the dialog can open: saving it writes the allow-lists back.
+    OptionsFile::load(context.directory).applyAllowLists(context.settings);
     if (outcome == LoadOutcome::PathA) {
         keepUnreadSettings(context, shell);
         // Without a settings dialog the main window in its idle state serves.

@@ -1,6 +1,10 @@
 #include "dialogs/control/ServerSetCommands.h"
 
+#include "settings/AppFiles.h"
+#include "settings/OptionsFile.h"
 #include "settings/SettingsFile.h"
+
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -58,6 +62,9 @@ std::optional<QString> finish(SettingsModel& settings, const QString& path)
     const WriteResult written = SetDataWrite(path, settings);
     if (!written)
         return written.error;
+    if (!OptionsFile::saveAllowLists(QFileInfo(path).absolutePath(), settings))
+        return QStringLiteral("削除しない差出人を %1 に保存できませんでした。")
+            .arg(QString::fromUtf16(appfiles::kOptionsFile));
     return std::nullopt;
 }
 

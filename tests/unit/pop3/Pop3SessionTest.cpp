@@ -61,6 +61,40 @@ TEST(Pop3Session, MarkedMessagesAreDeletedInOrderThenQuit)
     EXPECT_FALSE(h.monitor.visible);
 }
 
+TEST(Pop3Session, PreviewJudgesTheSameMessagesButSendsNoDele)
+{
+    SessionHarness h;
+    h.server.setMailbox(mailboxOf(8, {3, 7}));
+    h.preview = true;
+    h.start();
+    h.settle();
+
+    EXPECT_EQ(h.server.clientLines().mid(11), QStringList({"TOP 8 0", "QUIT "}));
+    EXPECT_TRUE(h.server.deleted().empty());
+    const QStringList log = h.logLines();
+    EXPECT_EQ(log.at(2), kStart + " pop.example 確認のみ（削除しません）");
+    EXPECT_EQ(log.mid(log.size() - 3, 2), QStringList({"タイトル:SPAM offer 3 差出人:a@example.com "
+                                                       "を削除対象と判定しました（確認のみ）",
+                                                       "タイトル:SPAM offer 7 差出人:a@example.com "
+                                                       "を削除対象と判定しました（確認のみ）"}));
+    EXPECT_TRUE(h.monitor.transcript.startsWith(" pop.example 確認のみ（削除しません）"));
+    EXPECT_TRUE(h.ended());
+}
+
+TEST(Pop3Session, AllowListedSenderIsKeptEvenWhenItsFromCannotBeDecoded)
+{
+    SessionHarness h;
+    ScriptedMailbox mailbox = mailboxOf(2, {1, 2});
+    mailbox.headers[0] =
+        SessionHarness::header("SPAM 1", "=?X-UNKNOWN?B?YWJj?= <Boss@example.com>");
+    h.server.setMailbox(mailbox);
+    h.allowList = {u"boss@example.com"_qs};
+    h.start();
+    h.settle();
+
+    EXPECT_EQ(h.server.deleted(), std::vector<int>({2}));
+}
+
 TEST(Pop3Session, MoreThanAThousandMessagesAreCappedAtAThousand)
 {
     SessionHarness h;

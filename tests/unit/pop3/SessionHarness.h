@@ -27,13 +27,18 @@ struct SessionHarness : AppHarness
     void start(const QString& password = QStringLiteral("secret"), Pop3Mode mode = Pop3Mode::Run,
                const QString& port = QStringLiteral("110"))
     {
-        session.ServerConect({.server = QStringLiteral("pop.example"),
-                              .port = port,
-                              .account = QStringLiteral("alice"),
-                              .password = password,
-                              .rules = RuleSet{.RuleSubjectWords = 1, .SubjectWords = {"SPAM"}},
-                              .mode = mode});
+        session.ServerConect(
+            {.server = QStringLiteral("pop.example"),
+             .port = port,
+             .account = QStringLiteral("alice"),
+             .password = password,
+             .rules =
+                 RuleSet{.RuleSubjectWords = 1, .SubjectWords = {"SPAM"}, .AllowList = allowList},
+             .mode = mode,
+             .preview = preview});
     }
+    bool preview = false; // for the next start()
+    QStringList allowList;
 
     // Runs what is pending now, without moving the clock.
     void settle() { loop.runDeferred(); }

@@ -209,6 +209,41 @@ TEST(DeletionRules, SenderWordsRule)
     });
 }
 
+TEST(DeletionRules, AllowListedSenderIsKeptWhateverRuleMatches)
+{
+    const auto allowing = [](QStringList entries) {
+        RuleSet rules = everyRule();
+        rules.AllowList = std::move(entries);
+        return rules;
+    };
+    const QStringList friends = {u"Taro@Example.jp"_qs, u" @partner.co.jp "_qs};
+    QStringList pastTheTwentieth(20, u"nobody@x.example"_qs);
+    pastTheTwentieth.append(u"taro@example.jp"_qs);
+    expectRows({
+        {"address, other case", allowing(friends), {"Sale", "TARO@EXAMPLE.JP"}, false},
+        {"address in angle brackets after a display name with <",
+         allowing(friends),
+         {"Sale", "\"a <b>\" <taro@example.jp>"},
+         false},
+        {"domain entry, any user", allowing(friends), {"Sale", "News <x@Partner.Co.JP>"}, false},
+        {"undecodable From: found as received",
+         allowing(friends),
+         {"Sale", "", "", "", "", "", "=?X-UNKNOWN?B?YWJj?= <taro@example.jp>"},
+         false},
+        {"address only in the display name",
+         allowing(friends),
+         {"Sale", "taro@example.jp <spam@x.example>"},
+         true},
+        {"longer address ending in an allowed one",
+         allowing(friends),
+         {"Sale", "xtaro@example.jp"},
+         true},
+        {"subdomain lookalike", allowing(friends), {"Sale", "a@partner.co.jp.x.example"}, true},
+        {"a lone @ allows nobody", allowing({u"@"_qs}), {"Sale", "a@b.example"}, true},
+        {"entry past the twentieth", allowing(pastTheTwentieth), {"Sale", "taro@example.jp"}, true},
+    });
+}
+
 TEST(DeletionRules, RulesCombineSoThatAnyOneDeletes)
 {
     RuleSet japaneseAndAddress = ownAddress(1, 0);

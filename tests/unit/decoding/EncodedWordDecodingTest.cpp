@@ -49,6 +49,7 @@ TEST(EncodedWordDecoding, DecodesTheRfcExamples)
         {"two blanks between words", u"(=?ISO-8859-1?Q?a?=  =?ISO-8859-1?Q?b?=)", u"(ab)"},
         {"unfolded tab and blanks", u"(=?ISO-8859-1?Q?a?=\t   =?ISO-8859-1?Q?b?=)", u"(ab)"},
         {"encoded blank", u"(=?ISO-8859-1?Q?a_b?=)", u"(a b)"},
+        {"escape whose second digit is 0", u"=?ISO-8859-1?Q?a=20b=3D=E0?=", u"a b=à"},
         {"encoded blank in other charset", u"(=?ISO-8859-1?Q?a?= =?ISO-8859-2?Q?_b?=)", u"(a b)"},
         {"RFC 2231 language", u"=?US-ASCII*EN?Q?Keith_Moore?=", u"Keith Moore"},
     });

@@ -113,41 +113,6 @@ TEST(EvaluateDeletionRules, ListsAndLogsEachMarkedMessageOnceBetweenStartAndEnd)
     }
 }
 
-TEST(EvaluateDeletionRules, MarkedLineIsWrittenInCodePage932)
-{
-    Evaluation e;
-    e.put(1, {"Hi", "a"});
-    e.store.MaxMail = 1;
-
-    e.evaluate(RuleSet{.RuleNoJapanese = 1});
-
-    // "タイトル:Hi 差出人:a を削除しました" in Shift_JIS, then CR LF.
-    const QByteArray line = QByteArray::fromHex("835e83438367838b3a486920"
-                                                "8db78f6f906c3a6120"
-                                                "82f08ded8f9c82b582dc82b582bd0d0a");
-    const QByteArray bytes = readFile(e.log.path());
-    const QByteArray startLine = platform::encodeCp932(e.stamp() + kStart).bytes + "\r\n";
-    ASSERT_TRUE(bytes.startsWith(startLine));
-    EXPECT_EQ(bytes.mid(startLine.size(), line.size()), line);
-}
-
-TEST(EvaluateDeletionRules, FullMailboxIsListedInAscendingOrder)
-{
-    Evaluation e;
-    for (int n = 1; n <= 1000; ++n)
-        e.put(n, {n % 2 ? "odd" : "偶数", "x"});
-    e.store.MaxMail = 1000;
-
-    e.evaluate(RuleSet{.RuleNoJapanese = 1});
-
-    ASSERT_EQ(e.store.MaxEraseNo, 500);
-    EXPECT_EQ(e.store.EraseList(0), 1);
-    EXPECT_EQ(e.store.EraseList(1), 3);
-    EXPECT_EQ(e.store.EraseList(499), 999);
-    const auto list = e.eraseList();
-    EXPECT_TRUE(std::is_sorted(list.begin(), list.end()));
-}
-
 TEST(EvaluateDeletionRules, CountBeyondTheStoreIsCappedAtItsLastMessage)
 {
     Evaluation e;

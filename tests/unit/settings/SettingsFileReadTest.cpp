@@ -118,21 +118,6 @@ TEST_F(ReadTest, LineBoundariesAndBlanksDoNotMatter)
     }
 }
 
-TEST_F(ReadTest, IntegersMayBeQuotedSignedOrEmpty)
-{
-    Lines lines = linesOf(SettingsModel());
-    lines[7] = "\"1\", +2,";                       // profile 1: 1, 2, and an empty field as 0
-    lines[35] = "-1,\"7\",0,0,0,0,\"\",\"\",-3,0"; // stored as read
-    SettingsModel model;
-    ASSERT_EQ(load(joined(lines), model), LoadOutcome::Complete);
-    EXPECT_EQ(model.profile(1).RuleUnsolicited, 1);
-    EXPECT_EQ(model.profile(1).RuleNoJapanese, 2);
-    EXPECT_EQ(model.profile(1).RuleSubjectWords, 0);
-    EXPECT_EQ(model.global.IntCheck, -1);
-    EXPECT_EQ(model.global.TimePosition, 7);
-    EXPECT_EQ(model.global.MailSoftSelect, -3);
-}
-
 TEST_F(ReadTest, EnabledOnlyWithServerAccountAndPasswordAndNeverCleared)
 {
     SettingsModel written;
@@ -239,21 +224,4 @@ TEST_F(ReadTest, FailureInTheProfilePartIsPathAWithNoProfileEnabled)
             EXPECT_FALSE(p.Enabled);
         EXPECT_EQ(model.global, priorGlobals());
     }
-}
-
-TEST_F(ReadTest, PathAKeepsTheValuesReadBeforeTheFailure)
-{
-    const SettingsModel written = plainModel();
-    Lines lines = linesOf(written);
-    lines[13] = "1,3,0"; // profile 2's checks
-    SettingsModel model;
-    ASSERT_EQ(load(joined(lines), model), LoadOutcome::PathA);
-    for (int n = 1; n <= 5; ++n) {
-        EXPECT_EQ(model.profile(n).Server, written.profile(n).Server);
-        EXPECT_EQ(model.profile(n).PassWd, written.profile(n).PassWd);
-    }
-    EXPECT_EQ(model.profile(1).SenderWords, written.profile(1).SenderWords);
-    EXPECT_EQ(model.profile(2).SubjectWords, written.profile(2).SubjectWords);
-    EXPECT_EQ(model.profile(2).RuleUnsolicited, 1);
-    EXPECT_EQ(model.profile(3).SubjectWords, ServerProfile().SubjectWords);
 }

@@ -119,12 +119,6 @@ TEST(SetDataWrite, RefusesUnstorableTextBeforeWritingAnything)
          u"SubjectWords[3]"_qs},
         {"line feed in the own address",
          [](SettingsModel& m) { m.profile(5).MyAddress = u"a\nb"_qs; }, 5, u"MyAddress"_qs},
-        {"carriage return in a password",
-         [](SettingsModel& m) { m.profile(1).PassWd = u"pw\r"_qs; }, 1, u"PassWd"_qs},
-        {"emoji in a sender string",
-         [](SettingsModel& m) { m.profile(4).SenderWords[9] = u"x😀"_qs; }, 4, u"SenderWords[9]"_qs},
-        {"wave dash in a host name", [](SettingsModel& m) { m.profile(3).Server = u"a〜b"_qs; }, 3,
-         u"Server"_qs},
         {"double quote in a port", [](SettingsModel& m) { m.profile(1).Port = u"\"110"_qs; }, 1,
          u"Port"_qs},
         {"double quote in the main window's words",
@@ -179,18 +173,4 @@ TEST(SetDataWrite, FailingWriteLeavesThePreviousFileByteForByte)
     EXPECT_FALSE(result.error.isEmpty());
     EXPECT_EQ(readFile(path), before);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u"PostSweep.ini"_qs});
-}
-
-TEST(SetDataWrite, ReportsAPlaceItCannotWriteTo)
-{
-    TempDir dir;
-    ASSERT_TRUE(QDir(dir.path()).mkdir(u"PostSweep.ini"_qs));
-    for (const QString& path :
-         {dir.file(u"missing/PostSweep.ini"_qs), dir.file(u"PostSweep.ini"_qs)}) {
-        SCOPED_TRACE(path.toStdString());
-        const WriteResult result = SetDataWrite(path, SettingsModel());
-        EXPECT_FALSE(result.ok);
-        EXPECT_TRUE(result.error.contains(path));
-    }
-    EXPECT_TRUE(QFileInfo(dir.file(u"PostSweep.ini"_qs)).isDir());
 }

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "app/control/Form1Model.h"
+#include "app/control/RunController.h"
+#include "app/control/Shell.h"
+#include "support/AppHarness.h"
+#include "support/RecordingShell.h"
+
+#include <gtest/gtest.h>
+
+// The desktop's part of the shell that is also the engine's command monitor, so
+// that the monitor's visibility is one.
+struct MonitorShell : Shell, CommandMonitor
+{
+    bool shown = false;
+    void showMonitor() override { shown = true; }
+    void hideMonitor() override { shown = false; }
+    bool monitorVisible() const override { return shown; }
+};
+
+// The main window's model and run control on virtual time, a scripted server and a
+// fresh program directory, with a shell that records what is asked of the desktop.
+struct AppFixture : AppHarness
+{
+    Form1Model form{ctx.settings.global};
+    RecordingShell<MonitorShell> shell;
+    RunController controller{ctx, form, shell};
+
+    AppFixture()
+    {
+        ctx.session.setMonitor(&shell);
+        ctx.rotation.setMonitor(&shell);
+    }
+
+    // Profile n complete and enabled, against a scripted mailbox with these headers.
+    void enableProfile(int n, std::vector<QByteArray> headers = {})
+    {
+        completeProfile(n);
+        server.setMailbox({.headers = std::move(headers)});
+    }
+
+    void advance(std::chrono::milliseconds duration) { loop.advance(duration); }
+
+    QString stamped(const QString& message) const { return ctx.log.stamp() + message; }
+    // A stamped line's message, for lines stamped earlier in the same hour.
+    QString messageOf(const QString& line) const { return line.mid(ctx.log.stamp().size()); }
+
+    bool anyTimerRunning()
+    {
+        return ctx.session.Timer1().isActive() || ctx.session.Timer2().isActive() ||
+               controller.Timer3().isActive() || ctx.rotation.Timer4().isActive();
+    }
+};

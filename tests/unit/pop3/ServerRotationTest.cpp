@@ -95,6 +95,7 @@ TEST(ServerRotation, PortTextThatIsNoPortSkipsTheProfileWithALogLine)
         {"70000", "\u3000ポート番号が正しくありません\u300070000"},
         {"", "\u3000ポート番号が正しくありません\u3000"},
         {"40000", "connect pop1.example:40000"},
+        {"0000040000", "connect pop1.example:40000"}, // ten digits are still a port
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text);

@@ -118,6 +118,21 @@ TEST_F(ReadTest, LineBoundariesAndBlanksDoNotMatter)
     }
 }
 
+TEST_F(ReadTest, IntegersMayBeQuotedSignedOrEmpty)
+{
+    Lines lines = linesOf(SettingsModel());
+    lines[7] = "\"1\", +2,";                       // profile 1: 1, 2, and an empty field as 0
+    lines[35] = "-1,\"7\",0,0,0,0,\"\",\"\",-3,0"; // stored as read
+    SettingsModel model;
+    ASSERT_EQ(load(joined(lines), model), LoadOutcome::Complete);
+    EXPECT_EQ(model.profile(1).RuleUnsolicited, 1);
+    EXPECT_EQ(model.profile(1).RuleNoJapanese, 2);
+    EXPECT_EQ(model.profile(1).RuleSubjectWords, 0);
+    EXPECT_EQ(model.global.IntCheck, -1);
+    EXPECT_EQ(model.global.TimePosition, 7);
+    EXPECT_EQ(model.global.MailSoftSelect, -3);
+}
+
 TEST_F(ReadTest, EnabledOnlyWithServerAccountAndPasswordAndNeverCleared)
 {
     SettingsModel written;

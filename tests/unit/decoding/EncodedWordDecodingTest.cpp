@@ -134,6 +134,8 @@ TEST(EncodedWordDecoding, GivesEmptyTextForAnUndecodableWord)
         {"word never closed", u"Re: =?ISO-2022-JP?B?GyRCJCIbKEI="},
         {"blank inside the word", u"Re: =?UTF-8?B?5pel 5pys6Kqe?= [1]"},
         {"eight-bit character in Q text", u"Re: =?UTF-8?Q?caf\u00e9?= [1]"},
+        {"DEL in Q text", u"Re: =?UTF-8?Q?a\x7F"
+                          u"b?= [1]"},
         {"bad word among good ones", u"=?ISO-2022-JP?B?GyRCJCIbKEI=?= =?UTF-8?B?/w==?= [1]"},
         {"eight-bit character inside a raw run", u"Re: \x1b$B$\"あ\x1b(B [1]"},
         {"raw run cut off mid-character", u"Re: \x1b$B$\"$\x1b(B [1]"},

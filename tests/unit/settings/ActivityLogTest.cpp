@@ -90,6 +90,7 @@ TEST(ActivityLogStamp, FollowsTheRegionalSettingsWithSecondsAdded)
         {QLocale(QLocale::Japanese, QLocale::Japan), morning, u"2005/03/14 9:05:07"_qs},
         {QLocale(QLocale::Japanese, QLocale::Japan), night, u"2026/12/31 23:59:09"_qs},
         {QLocale(QLocale::German, QLocale::Germany), morning, u"14.03.05 09:05:07"_qs},
+        {QLocale(QLocale::Finnish, QLocale::Finland), morning, u"14.3.2005 9.05.07"_qs},
         {QLocale(QLocale::Korean, QLocale::SouthKorea), night, u"26. 12. 31. 오후 11:59:09"_qs},
     };
     for (const auto& row : rows)

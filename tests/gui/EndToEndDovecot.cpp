@@ -1,16 +1,14 @@
 // The whole program, windows and all, on Qt's event loop and sockets against a real
 // POP3 server (Dovecot on 127.0.0.1): a run-once over the sample mailbox that deletes
 // exactly the marked mail, logs every line, shows the password nowhere and ends the
-// program; and an exit in the middle of a session.
+// program.
 
 #include "MainWindowHarness.h"
 #include "platform/qt/QtEventLoop.h"
 #include "platform/qt/QtTcpClient.h"
 #include "support/DovecotServer.h"
 #include "support/ExpectedLog.h"
-#include "support/SequentialPop3Client.h"
 
-#include <QDeadlineTimer>
 #include <QLoggingCategory>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -47,11 +45,7 @@ struct Program
         h.app->context().log.setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
         return h.app->start() == LoadOutcome::Complete;
     }
-    QStringList idsLeft()
-    {
-        return testsupport::listMessageIds(server.host(), server.port(), kUser, kPassword)
-            .value_or(QStringList{QStringLiteral("cannot list")});
-    }
+    QStringList idsLeft() { return server.messageIds(kUser); }
 };
 
 } // namespace
@@ -67,7 +61,6 @@ private Q_SLOTS:
             QSKIP("Dovecot is not installed (Debian package dovecot-pop3d)");
     }
     void aRunOnceDeletesTheMarkedMailLogsEveryLineAndEndsTheProgram();
-    void exitDuringASessionSavesLogsAndLeavesEveryMessage();
 };
 
 void EndToEndDovecot::aRunOnceDeletesTheMarkedMailLogsEveryLineAndEndsTheProgram()
@@ -97,31 +90,6 @@ void EndToEndDovecot::aRunOnceDeletesTheMarkedMailLogsEveryLineAndEndsTheProgram
     QVERIFY(transcript.contains(QStringLiteral("PASS *******")));
     QVERIFY(!transcript.contains(kPassword));
     QVERIFY(!readFile(p.h.app->context().log.path()).contains(kPassword.toLatin1()));
-}
-
-void EndToEndDovecot::exitDuringASessionSavesLogsAndLeavesEveryMessage()
-{
-    Program p;
-    const QList<SampleMessage> mailbox = testsupport::benchmarkMailbox(1000);
-    QVERIFY2(p.prepare(mailbox, GlobalSettings{}), qPrintable(p.server.errorString()));
-    QFile::remove(p.h.app->context().settingsPath());
-
-    p.h.control<QAbstractButton>("Command3")->click();
-    const HeaderStore& store = p.h.app->context().store;
-    const QDeadlineTimer deadline(30000);
-    while (store.HeaderNo < 20 && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QVERIFY2(store.HeaderNo >= 20 && store.HeaderNo < 1000, "in the middle of the headers");
-    p.h.control<QAbstractButton>("Command2")->click();
-
-    QCOMPARE(p.h.shell->calls, QStringList{QStringLiteral("quit")});
-    SettingsModel saved;
-    QCOMPARE(LoadSettings(p.h.app->context().settingsPath(), saved), LoadOutcome::Complete);
-    QCOMPARE(saved.profile(1).Id, kUser);
-    QCOMPARE(p.h.messageOf(p.h.logLines().last()),
-             QStringLiteral("  終了キーが押されたので終了します"));
-    QTest::qWait(200); // whatever the server does with the connection cut off
-    QCOMPARE(p.idsLeft().size(), 1000);
 }
 
 QTEST_MAIN(EndToEndDovecot)

@@ -5,7 +5,6 @@
 #include "settings/SettingsFile.h"
 #include "support/ExpectedLog.h"
 #include "support/Files.h"
-#include "support/SequentialPop3Client.h"
 
 #include <QLockFile>
 #include <QProcess>
@@ -67,11 +66,7 @@ protected:
             model.profile(n) = profiles.at(n - 1);
         ASSERT_TRUE(SetDataWrite(dir.file(QStringLiteral("PostSweep.ini")), model));
     }
-    QStringList idsLeft()
-    {
-        return testsupport::listMessageIds(server.host(), server.port(), kUser, kPassword)
-            .value_or(QStringList{QStringLiteral("cannot list")});
-    }
+    QStringList idsLeft() const { return server.messageIds(kUser); }
 
     TempDir dir;
 };

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -39,12 +40,13 @@ public:
     // What the server wrote to its log so far.
     QString logText() const;
 
-    // Adds an account with an empty mailbox, or changes the password of an existing one.
-    // A changed password on a running server waits up to a second, until the server sees it.
+    // Adds an account with an empty mailbox.
     [[nodiscard]] bool addUser(const QString& name, const QString& password);
     // Replaces the account's mailbox with these messages, numbered 1..n in this order.
     // Messages are written as they would be on disk (LF line ends; CR LF is turned into LF).
     [[nodiscard]] bool setMessages(const QString& name, const QList<QByteArray>& messages);
+    // The Message-ID of every message the account's maildir still holds, in message order.
+    QStringList messageIds(const QString& name) const;
 
 private:
     bool prepareDirectory();

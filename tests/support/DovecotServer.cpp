@@ -190,11 +190,6 @@ void DovecotServer::stop()
     }
 }
 
-bool DovecotServer::isRunning() const
-{
-    return m_process.state() != QProcess::NotRunning;
-}
-
 QString DovecotServer::logText() const
 {
     return m_dir ? QString::fromUtf8(readFile(m_dir->filePath(QStringLiteral("dovecot.log"))))

@@ -31,7 +31,6 @@ public:
     [[nodiscard]] bool start();
     // Terminates the server and waits for it (bounded). Harmless when not running.
     void stop();
-    bool isRunning() const;
     QString errorString() const { return m_error; }
 
     QString host() const { return QStringLiteral("127.0.0.1"); }

@@ -9,15 +9,6 @@ namespace {
 const QString kKeys[] = {QString::fromUtf16(ango::kHostKey), QString::fromUtf16(ango::kUserKey),
                          QString::fromUtf16(ango::kPasswordKey)};
 
-std::optional<QByteArray> shrunk(const QByteArray& text)
-{
-    Cipher cipher;
-    cipher.Text(text);
-    if (!cipher.Shrink())
-        return std::nullopt;
-    return cipher.Text();
-}
-
 QString randomText(std::mt19937& engine, const QString& alphabet, int length)
 {
     std::uniform_int_distribution<int> pick(0, int(alphabet.size()) - 1);
@@ -26,31 +17,7 @@ QString randomText(std::mt19937& engine, const QString& alphabet, int length)
         text += alphabet.at(pick(engine));
     return text;
 }
-
 } // namespace
-
-struct CipherRow
-{
-    const char* name;
-    QByteArray text;
-    QByteArray expected;
-};
-
-TEST(CipherShrink, GathersFourCharactersBackIntoThreeBytes)
-{
-    const CipherRow rows[] = {
-        {"empty", "", ""},
-        {"length 1 gives nothing", "\\", ""},
-        {"a", "\\K", "a"},
-        {"ab", "\\]O", "ab"},
-        {"abc", "\\]^P", "abc"},
-        {"4k+1 ignores the last character", "\\]^PX", "abc"},
-        {";;;; gives code 0", ";;;;", QByteArray(3, '\0')},
-        {"zk gives byte 255", "zk", "\xFF"},
-    };
-    for (const CipherRow& row : rows)
-        EXPECT_EQ(shrunk(row.text), row.expected) << row.name;
-}
 
 TEST(Encrypt, GivesTheKnownScrambledHostNameAndEmptyForEmpty)
 {

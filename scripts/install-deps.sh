@@ -8,14 +8,14 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     googletest libgtest-dev libbenchmark-dev
     clang libclang-rt-14-dev
-    dovecot-pop3d time
+    dovecot-pop3d time openssl libssl3
     fonts-ipafont-gothic
     xvfb xauth xdg-utils
     dbus-daemon dbus-bin at-spi2-core python3-gi gir1.2-atspi-2.0 imagemagick
 )
 if [ "${1:-}" = "--runtime" ]; then
     packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
-              dovecot-pop3d fonts-ipafont-gothic xvfb xauth xdg-utils)
+              dovecot-pop3d fonts-ipafont-gothic xvfb xauth xdg-utils libssl3)
 fi
 
 missing=()

@@ -8,9 +8,25 @@
 
 namespace platform {
 
+// Why a TLS connection was refused: a Japanese reason for the log and the dialogs,
+// and the SHA-256 fingerprint of the certificate the server showed (empty when it
+// showed none).
+struct TlsFailure
+{
+    QString reason;
+    QByteArray sha256;
+};
+
 // A TCP client as the POP3 engine sees it. Errors carry Winsock-style numbers:
 // 11001 host not found, 10060 connection timed out, 10061 refused, 10054 reset
 // or closed by the server, others a number of their own.
+//
+// TLS: connectEncrypted() does the handshake at once (implicit TLS), startTls()
+// on the connection already open (STLS). Either ends in the encrypted handler,
+// after which data is decrypted bytes only, or in the TLS failure handler, after
+// which the connection is closed. The certificate is checked against the system's
+// trusted certificates and the host name; with a pin (its SHA-256), against the
+// pin alone and exactly.
 class TcpClient
 {
 public:
@@ -28,11 +44,29 @@ public:
     // Harmless when already closed; no notification follows a close.
     virtual void close() = 0;
 
+    // A client without TLS refuses both, through the TLS failure handler.
+    virtual void connectEncrypted(const QString& host, quint16 port, const QByteArray& pinSha256)
+    {
+        connectToHost(host, port);
+        startTls(pinSha256);
+    }
+    virtual void startTls(const QByteArray& pinSha256)
+    {
+        Q_UNUSED(pinSha256);
+        close();
+        deliverTlsFailure({QStringLiteral("この環境では TLS を使えません"), {}});
+    }
+
     void setDataHandler(std::function<void(const QByteArray&)> handler)
     {
         m_data = std::move(handler);
     }
     void setErrorHandler(std::function<void(int)> handler) { m_error = std::move(handler); }
+    void setEncryptedHandler(std::function<void()> handler) { m_encrypted = std::move(handler); }
+    void setTlsFailureHandler(std::function<void(const TlsFailure&)> handler)
+    {
+        m_tlsFailure = std::move(handler);
+    }
 
 protected:
     void deliverData(const QByteArray& bytes)
@@ -45,10 +79,22 @@ protected:
         if (m_error)
             m_error(number);
     }
+    void deliverEncrypted()
+    {
+        if (m_encrypted)
+            m_encrypted();
+    }
+    void deliverTlsFailure(const TlsFailure& failure)
+    {
+        if (m_tlsFailure)
+            m_tlsFailure(failure);
+    }
 
 private:
     std::function<void(const QByteArray&)> m_data;
     std::function<void(int)> m_error;
+    std::function<void()> m_encrypted;
+    std::function<void(const TlsFailure&)> m_tlsFailure;
 };
 
 } // namespace platform

@@ -106,6 +106,28 @@ inline QString unsendableCredential(const QString& server, bool password)
 }
 
 // Stamped, when a profile's port text is not a port number.
+// The server's certificate failed its check: nothing was sent after the handshake.
+inline QString certificateRefused(const QString& server, const QString& reason)
+{
+    return QLatin1Char(' ') + server +
+           QStringLiteral(" の証明書を受け入れられないため切断しました（") + reason +
+           QStringLiteral("）");
+}
+
+// The certificate's SHA-256 fingerprint, as the settings dialog pins it.
+inline QString certificateFingerprint(const QByteArray& sha256)
+{
+    return QStringLiteral("\u3000証明書の SHA-256 指紋: ") +
+           (sha256.isEmpty() ? QStringLiteral("（なし）") : QString::fromLatin1(sha256.toHex(':')));
+}
+
+// STARTTLS was asked for and the server does not offer it.
+inline QString startTlsMissing(const QString& server)
+{
+    return QLatin1Char(' ') + server +
+           QStringLiteral(" サーバが STARTTLS に対応していないため、ログインせずに切断しました");
+}
+
 inline QString invalidPort(const QString& portText)
 {
     return QStringLiteral("\u3000ポート番号が正しくありません\u3000") + portText;

@@ -10,6 +10,7 @@
 #include "pop3/Pop3Session.h"
 
 #include "platform/Codepage.h"
+#include "pop3/Capabilities.h"
 #include "pop3/Pop3LogLines.h"
 #include "pop3/ReplyFramer.h"
 #include "rules/DeletionRules.h"
@@ -22,13 +23,17 @@
 namespace {
 
 // The state: the command most recently sent, in the order of the dialogue.
-enum class Command { Connect, User, Pass, Stat, List, Top, Dele, Quit };
+enum class Command { Connect, Capa, Stls, User, Pass, Stat, List, Top, Dele, Quit };
 
 QString commandName(Command command)
 {
     switch (command) {
     case Command::Connect:
         return QStringLiteral("connect");
+    case Command::Capa:
+        return QStringLiteral("CAPA ");
+    case Command::Stls:
+        return QStringLiteral("STLS ");
     case Command::User:
         return QStringLiteral("USER ");
     case Command::Pass:
@@ -49,7 +54,7 @@ QString commandName(Command command)
 
 bool isMultiLine(Command command)
 {
-    return command == Command::List || command == Command::Top;
+    return command == Command::Capa || command == Command::List || command == Command::Top;
 }
 
 // An argument never carries a line break: it would smuggle in a command of its own.
@@ -94,6 +99,8 @@ struct Pop3Session::Private
     void onData(const QByteArray& bytes);
     void onSocketError(int number);
     void onWatchdog();
+    void onEncrypted();
+    void onTlsFailure(const platform::TlsFailure& failure);
     void sendNext();
 
     // Replies.
@@ -104,6 +111,8 @@ struct Pop3Session::Private
 
     // Commands and the steps between them.
     void send(Command next, int number = 0);
+    void afterGreeting();
+    void afterCapa();
     void afterPass();
     void afterStat();
     void afterList();
@@ -142,6 +151,10 @@ struct Pop3Session::Private
     bool ended = true;       // no session, or it has reached an end state
     QStringList marked;      // the rules' texts of the marked messages, until the outcome
     bool outcomePending = false; // the rules have run and their outcome is not logged yet
+    ConnectionSecurity security = ConnectionSecurity::None;
+    QByteArray pin;
+    bool handshaking = false; // STLS accepted: every byte until the handshake ends is dropped
+    bool encrypted = false;
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 };
 
@@ -149,7 +162,7 @@ struct Pop3Session::Private
 
 void Pop3Session::Private::onData(const QByteArray& bytes)
 {
-    if (!socketOpen)
+    if (!socketOpen || handshaking)
         return;
     framer.append(bytes);
     processReplies();
@@ -191,6 +204,32 @@ void Pop3Session::Private::onWatchdog()
     monitor->hideMonitor();
 }
 
+void Pop3Session::Private::onEncrypted()
+{
+    if (!socketOpen || ended)
+        return;
+    encrypted = true;
+    if (!handshaking)
+        return; // implicit TLS: the greeting comes next
+    handshaking = false;
+    framer.reset();
+    send(Command::Capa); // what the server offered in clear counts for nothing
+}
+
+// The certificate or the handshake failed: nothing was sent over the connection.
+void Pop3Session::Private::onTlsFailure(const platform::TlsFailure& failure)
+{
+    if (!socketOpen || ended)
+        return;
+    q.Pop3ErrorFlag = True;
+    stopSession();
+    const QString message = pop3log::certificateRefused(q.Pop3Server, failure.reason);
+    monitor->appendTranscript(message + kCrLf);
+    monitor->appendTranscript(QStringLiteral("ERROR!!") + kCrLf);
+    monitor->setStatus(QStringLiteral("Error"));
+    log.writeLines({log.stamp() + message, pop3log::certificateFingerprint(failure.sha256)});
+}
+
 // The command sender: acts on a complete reply, once.
 void Pop3Session::Private::sendNext()
 {
@@ -210,9 +249,14 @@ void Pop3Session::Private::sendNext()
     timer2->stop();
     switch (command) {
     case Command::Connect:
-        send(Command::User);
-        log.writeLines(
-            {QString(), log.stamp() + pop3log::connectionStarted(q.Pop3Server, q.Pop3Id)});
+        afterGreeting();
+        break;
+    case Command::Capa:
+        afterCapa();
+        break;
+    case Command::Stls:
+        armWatchdog(); // the handshake has the watchdog's time
+        socket.startTls(pin);
         break;
     case Command::User:
         send(Command::Pass);
@@ -263,6 +307,15 @@ void Pop3Session::Private::onReply(const ReplyFramer::Reply& reply)
         monitor->appendTranscript(text + kCrLf);
         return;
     case ReplyFramer::Kind::Err:
+        if (command == Command::Capa) {
+            // "-ERR" to CAPA: a server with no capabilities to tell.
+            timer2->stop();
+            monitor->appendTranscript(text + kCrLf);
+            lastReply = QByteArray();
+            q.ReplyReady = True;
+            scheduleSend();
+            return;
+        }
         serverErrorEnd(reply.text);
         return;
     case ReplyFramer::Kind::Unsolicited:
@@ -280,6 +333,12 @@ void Pop3Session::Private::onReply(const ReplyFramer::Reply& reply)
     timer2->stop();
     monitor->appendTranscript(text + kCrLf);
     lastReply = reply.text;
+    if (command == Command::Stls) {
+        // Whatever follows "+OK" in clear may be an attacker's: dropped, with all
+        // that arrives until the handshake is over.
+        handshaking = true;
+        framer.reset();
+    }
     if (command == Command::Top)
         storeHeader(text);
     else if (command == Command::List)
@@ -322,6 +381,10 @@ void Pop3Session::Private::send(Command next, int number)
     case Command::Pass:
         q.CommandLine = QStringLiteral("PASS ") + withoutLineBreaks(q.Pop3PassWd);
         break;
+    case Command::Capa:
+    case Command::Stls:
+        q.CommandLine = q.CurrentCommand.trimmed();
+        break;
     case Command::Stat:
     case Command::List:
     case Command::Quit:
@@ -342,6 +405,30 @@ void Pop3Session::Private::send(Command next, int number)
     monitor->appendTranscript(pass ? kHiddenPass + kCrLf : q.CommandLine);
     monitor->setStatus(pass ? kHiddenPass : q.CommandLine);
     socket.send(platform::encodeCp932(q.CommandLine).bytes);
+}
+
+void Pop3Session::Private::afterGreeting()
+{
+    log.writeLines({QString(), log.stamp() + pop3log::connectionStarted(q.Pop3Server, q.Pop3Id)});
+    send(security == ConnectionSecurity::None ? Command::User : Command::Capa);
+}
+
+void Pop3Session::Private::afterCapa()
+{
+    if (security == ConnectionSecurity::StartTls && !encrypted) {
+        if (!hasCapability(lastReply, "STLS")) {
+            q.Pop3ErrorFlag = True;
+            stopSession();
+            const QString message = pop3log::startTlsMissing(q.Pop3Server);
+            monitor->appendTranscript(message + kCrLf);
+            monitor->setStatus(QStringLiteral("Error"));
+            log.writeStamped(message);
+            return;
+        }
+        send(Command::Stls);
+        return;
+    }
+    send(Command::User);
 }
 
 void Pop3Session::Private::afterPass()
@@ -534,12 +621,17 @@ Pop3Session::Pop3Session(platform::EventLoop& loop, platform::TcpClient& socket,
     d->timer2->setTickHandler([this] { d->onWatchdog(); });
     socket.setDataHandler([this](const QByteArray& bytes) { d->onData(bytes); });
     socket.setErrorHandler([this](int number) { d->onSocketError(number); });
+    socket.setEncryptedHandler([this] { d->onEncrypted(); });
+    socket.setTlsFailureHandler(
+        [this](const platform::TlsFailure& failure) { d->onTlsFailure(failure); });
 }
 
 Pop3Session::~Pop3Session()
 {
     d->socket.setDataHandler({});
     d->socket.setErrorHandler({});
+    d->socket.setEncryptedHandler({});
+    d->socket.setTlsFailureHandler({});
 }
 
 void Pop3Session::ServerConect(const Pop3Target& target)
@@ -548,6 +640,8 @@ void Pop3Session::ServerConect(const Pop3Target& target)
     Pop3Id = target.account;
     Pop3PassWd = target.password;
     activeRules = target.rules;
+    d->security = target.security;
+    d->pin = target.pinSha256;
     Pop3ConnectFlag = target.mode == Pop3Mode::LoginCheck ? True : False;
     Pop3ConnectOk = False;
     const std::optional<quint16> port = parsePort(target.port);
@@ -578,9 +672,14 @@ void Pop3Session::connectToServer()
     Pop3ErrorFlag = False;
     DeleteIndex = 0;
     d->ended = false;
+    d->handshaking = false;
+    d->encrypted = false;
     d->armWatchdog();
     d->socketOpen = true;
-    d->socket.connectToHost(Pop3Server, static_cast<quint16>(Pop3Port));
+    if (d->security == ConnectionSecurity::Tls)
+        d->socket.connectEncrypted(Pop3Server, static_cast<quint16>(Pop3Port), d->pin);
+    else
+        d->socket.connectToHost(Pop3Server, static_cast<quint16>(Pop3Port));
 }
 
 void Pop3Session::rejectPort(const QString& portText)

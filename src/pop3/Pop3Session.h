@@ -5,6 +5,7 @@
 #include "pop3/CommandMonitor.h"
 #include "pop3/HeaderStore.h"
 #include "rules/RuleSet.h"
+#include "settings/OptionsFile.h"
 
 #include <QByteArray>
 #include <QString>
@@ -27,6 +28,10 @@ struct Pop3Target
     QString password;
     RuleSet rules; // unused by a login check
     Pop3Mode mode = Pop3Mode::Run;
+    // Plain POP3 as always; STARTTLS or implicit TLS ask CAPA after the greeting and
+    // send no credential until the connection is encrypted.
+    ConnectionSecurity security = ConnectionSecurity::None;
+    QByteArray pinSha256; // the certificate accepted instead of the trusted ones, or empty
 };
 
 // The engine's variables, as the windows and callers read them (flags: -1 true, 0 false).
@@ -52,7 +57,8 @@ struct Pop3Variables
 };
 
 // One POP3 dialogue with one server: bytes and timer ticks in, command lines,
-// log lines and monitor text out. Full session: USER, PASS, STAT, LIST, TOP n 0
+// log lines and monitor text out. Over TLS, CAPA (and STLS) come first.
+// Full session: USER, PASS, STAT, LIST, TOP n 0
 // for every message (at most 1000), the deletion rules, DELE for each marked
 // message, QUIT. Login check: stops after PASS is accepted.
 // The session has ended exactly when Timer1 and Timer2 are both stopped.

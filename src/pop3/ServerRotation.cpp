@@ -72,11 +72,13 @@ void ServerRotation::loadProfile(qint16 number)
     d->monitor->showMonitor();
     // An invalid port ends the session at once; the next tick moves on.
     d->session.ServerConect({.server = profile.Server,
-                             .port = profile.Port,
+                             .port = profile.connectionPort(),
                              .account = profile.Id,
                              .password = profile.PassWd,
                              .rules = RuleSet::fromProfile(profile),
-                             .mode = Pop3Mode::Run});
+                             .mode = Pop3Mode::Run,
+                             .security = profile.Connection.security,
+                             .pinSha256 = profile.Connection.pinSha256});
 }
 
 void ServerRotation::onTimer4()

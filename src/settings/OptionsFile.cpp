@@ -13,8 +13,10 @@ OptionsFile OptionsFile::load(const QString& directory)
     if (!info.exists())
         return options;
     const auto refuse = [&options](const QString& reason) {
-        options.m_problem = reason;
-        return options;
+        OptionsFile unused; // a damaged file sets nothing
+        unused.m_path = options.m_path;
+        unused.m_problem = reason;
+        return unused;
     };
     // QSettings would read a folder or a huge file without complaint.
     if (!info.isFile())
@@ -37,5 +39,7 @@ OptionsFile OptionsFile::load(const QString& directory)
             return refuse(QStringLiteral("MailProgram の Command が長すぎるか複数行です"));
         options.m_mailProgramCommand = text;
     }
+    if (!options.readProfiles(file))
+        return refuse(options.m_problem);
     return options;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/OptionsFile.h"
+
 #include <QString>
 
 #include <array>
@@ -25,6 +27,14 @@ struct ServerProfile
     qint16 RuleNotCcMe = 0;
     // Not stored: host, account and password all non-empty (set by loading and by the dialog).
     bool Enabled = false;
+    // Not in PostSweep.ini: how the server is reached, from the companion file.
+    ProfileConnection Connection;
+
+    // The port the session uses: the companion file's, else the stored one.
+    const QString& connectionPort() const
+    {
+        return Connection.port.isEmpty() ? Port : Connection.port;
+    }
 
     bool isComplete() const { return !Server.isEmpty() && !Id.isEmpty() && !PassWd.isEmpty(); }
     bool operator==(const ServerProfile&) const = default;

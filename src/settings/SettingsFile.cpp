@@ -3,11 +3,13 @@
 #include "platform/Codepage.h"
 #include "settings/Ango.h"
 #include "settings/FieldCaption.h"
+#include "settings/OptionsFile.h"
 #include "settings/OwnerOnly.h"
 #include "settings/SaveFailure.h"
 #include "settings/SettingsFieldReader.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <vector>
@@ -178,6 +180,10 @@ LoadOutcome LoadSettings(const QString& path, SettingsModel& model)
     for (ServerProfile& p : model.profiles)
         if (p.isComplete())
             p.Enabled = true;
+    // Each profile's connection lives in the companion file; without it, plain POP3.
+    const OptionsFile options = OptionsFile::load(QFileInfo(path).absolutePath());
+    for (int n = 1; n <= SettingsModel::kProfileCount; ++n)
+        model.profile(n).Connection = options.connection(n);
 
     FieldSink globals(reader);
     return readGlobals(globals, model.global) ? LoadOutcome::Complete : LoadOutcome::PathB;

@@ -33,6 +33,51 @@ void ScriptedTcpClient::connectToHost(const QString& host, quint16 port)
         respond("greeting", {});
 }
 
+void ScriptedTcpClient::connectEncrypted(const QString& host, quint16 port,
+                                         const QByteArray& pinSha256)
+{
+    m_transcript << QStringLiteral("connect-tls %1:%2 %3")
+                        .arg(host)
+                        .arg(port)
+                        .arg(pinSha256.isEmpty() ? u"-"_qs
+                                                 : QString::fromLatin1(pinSha256.toHex()));
+    m_open = true;
+    ++m_connections;
+    m_clientBuffer.clear();
+    m_connection = std::make_unique<Connection>();
+    if (const auto failing = m_failingHosts.find(host); failing != m_failingHosts.end()) {
+        deliverLater({}, failing->second);
+        return;
+    }
+    handshakeLater(true);
+}
+
+void ScriptedTcpClient::startTls(const QByteArray& pinSha256)
+{
+    m_transcript << QStringLiteral("starttls %1")
+                        .arg(pinSha256.isEmpty() ? u"-"_qs
+                                                 : QString::fromLatin1(pinSha256.toHex()));
+    handshakeLater(false);
+}
+
+void ScriptedTcpClient::handshakeLater(bool thenGreet)
+{
+    m_loop.defer(
+        [this, guard = std::weak_ptr<bool>(m_alive), generation = m_connections, thenGreet] {
+            if (guard.expired() || !m_open || generation != m_connections)
+                return;
+            if (m_mailbox && m_mailbox->tlsRefusal) {
+                m_open = false;
+                m_transcript << QStringLiteral("close");
+                deliverTlsFailure(*m_mailbox->tlsRefusal);
+                return;
+            }
+            deliverEncrypted();
+            if (thenGreet && m_mailbox)
+                respond("greeting", {});
+        });
+}
+
 void ScriptedTcpClient::send(const QByteArray& bytes)
 {
     m_clientBuffer += bytes;
@@ -96,7 +141,8 @@ QStringList ScriptedTcpClient::clientLines() const
 
 void ScriptedTcpClient::handleLine(const QByteArray& line)
 {
-    respond(line.left(line.indexOf(' ')).toUpper(), line);
+    const qsizetype space = line.indexOf(' ');
+    respond((space < 0 ? line : line.left(space)).toUpper(), line);
 }
 
 // The reply of a well-behaved server, with the command's effect on the maildrop.
@@ -114,6 +160,13 @@ QByteArray ScriptedTcpClient::replyTo(const QByteArray& keyword, const QByteArra
                            !c.marked.contains(number - 1);
         return valid ? number : 0;
     };
+    if (keyword == "CAPA")
+        return m_mailbox->capabilities ? "+OK\r\n" + *m_mailbox->capabilities + ".\r\n"
+                                       : QByteArray("-ERR unknown command\r\n");
+    if (keyword == "STLS")
+        return m_mailbox->capabilities && m_mailbox->capabilities->contains("STLS")
+                   ? QByteArray("+OK begin TLS\r\n")
+                   : QByteArray("-ERR unknown command\r\n");
     if (keyword == "USER")
         return "+OK\r\n";
     if (keyword == "PASS") {

@@ -22,7 +22,7 @@ enum class FaultKind {
     Replace, // the fault's bytes instead of the reply
 };
 
-// A step is "greeting", "USER", "PASS", "STAT", "LIST", "TOP", "DELE" or "QUIT";
+// A step is "greeting", "CAPA", "STLS", "USER", "PASS", "STAT", "LIST", "TOP", "DELE" or "QUIT";
 // occurrence counts that step's commands within one connection from 1.
 struct ScriptedFault
 {
@@ -43,6 +43,10 @@ struct ScriptedMailbox
     // Reply number r of a connection (0 is the greeting) arrives in pieces cut at these offsets.
     std::map<int, std::vector<qsizetype>> splits;
     bool closeAfterQuit = false; // the server drops the connection right after "+OK" to QUIT
+    // The CAPA reply's lines ("STLS\r\nUSER\r\n"); nothing: "-ERR" to CAPA.
+    std::optional<QByteArray> capabilities;
+    // A TLS handshake (implicit or after STLS) fails with this; nothing: it succeeds.
+    std::optional<platform::TlsFailure> tlsRefusal;
 };
 
 // A TcpClient for transcript tests. It records every line the engine writes
@@ -55,6 +59,9 @@ public:
     ~ScriptedTcpClient() override;
 
     void connectToHost(const QString& host, quint16 port) override;
+    // Recorded as "connect-tls host:port pin" and "starttls pin" (pin in hex, or "-").
+    void connectEncrypted(const QString& host, quint16 port, const QByteArray& pinSha256) override;
+    void startTls(const QByteArray& pinSha256) override;
     void send(const QByteArray& bytes) override;
     void close() override;
 
@@ -85,6 +92,8 @@ private:
     // From a deferred call, if the connection is still the same: the bytes, then the
     // error that closes it, if any.
     void deliverLater(QByteArray bytes, std::optional<int> thenError = std::nullopt);
+    // The handshake's end, from a deferred call: encrypted, or refused and closed.
+    void handshakeLater(bool thenGreet);
 
     platform::EventLoop& m_loop;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);

@@ -138,10 +138,12 @@ void ServerVerification::startLogin(int n)
 {
     const ServerProfile& profile = m_ctx.settings.profile(n);
     m_ctx.session.ServerConect({.server = profile.Server,
-                                .port = profile.Port,
+                                .port = profile.connectionPort(),
                                 .account = profile.Id,
                                 .password = profile.PassWd,
-                                .mode = Pop3Mode::LoginCheck});
+                                .mode = Pop3Mode::LoginCheck,
+                                .security = profile.Connection.security,
+                                .pinSha256 = profile.Connection.pinSha256});
 }
 
 void ServerVerification::finish()

@@ -363,3 +363,133 @@ TEST(Pop3Faults, AbortClosesWithoutQuitAndDeletesNothing)
 }
 
 } // namespace
+
+namespace {
+
+// Profiles over TLS: no credential leaves before the connection is encrypted, and
+// nothing the server said in clear before the handshake counts.
+TEST(Pop3Faults, TlsProfilesSendNoCredentialBeforeTheHandshake)
+{
+    const QStringList fullRun = {"USER alice", "PASS secret", "STAT ",  "LIST ",  "TOP 1 0",
+                                 "TOP 2 0",    "TOP 3 0",     "DELE 2", "DELE 3", "QUIT "};
+    const QByteArray pin(32, '\x5a');
+    const platform::TlsFailure untrusted{u"証明書の発行者が信頼されていません"_qs,
+                                         QByteArray(32, '\x01')};
+    struct Row
+    {
+        const char* name;
+        ConnectionSecurity security;
+        std::optional<QByteArray> capabilities;
+        std::vector<ScriptedFault> faults;
+        std::optional<platform::TlsFailure> refusal;
+        QString firstEntry; // the transcript's connect line
+        QStringList lines;  // sent by the client
+        std::vector<int> deleted;
+        QString lastLog; // the log's last line ends with this; empty: not an error
+    } rows[] = {
+        {"STLS offered: CAPA again once encrypted",
+         ConnectionSecurity::StartTls,
+         "STLS\r\nUSER\r\n",
+         {},
+         {},
+         u"connect pop.example:110"_qs,
+         QStringList{"CAPA", "STLS", "CAPA"} + fullRun,
+         {2, 3},
+         {}},
+        {"STLS required but not offered",
+         ConnectionSecurity::StartTls,
+         "USER\r\nPIPELINING\r\n",
+         {},
+         {},
+         u"connect pop.example:110"_qs,
+         {"CAPA"},
+         {},
+         u"pop.example サーバが STARTTLS に対応していないため、ログインせずに切断しました"_qs},
+        {"plaintext injected after the STLS +OK is dropped",
+         ConnectionSecurity::StartTls,
+         "STLS\r\n",
+         {{"STLS", 1, FaultKind::Replace, "+OK go\r\n+OK\r\nUSER\r\n.\r\n-ERR injected\r\n"}},
+         {},
+         u"connect pop.example:110"_qs,
+         QStringList{"CAPA", "STLS", "CAPA"} + fullRun,
+         {2, 3},
+         {}},
+        {"-ERR to CAPA means no capabilities",
+         ConnectionSecurity::Tls,
+         std::nullopt,
+         {},
+         {},
+         u"connect-tls pop.example:995 -"_qs,
+         QStringList{"CAPA"} + fullRun,
+         {2, 3},
+         {}},
+        {"untrusted certificate at connect",
+         ConnectionSecurity::Tls,
+         std::nullopt,
+         {},
+         untrusted,
+         u"connect-tls pop.example:995 -"_qs,
+         {},
+         {},
+         u"\u3000証明書の SHA-256 指紋: 01:01:01:01:01:01:01:01:01:01:01:01:01:01:01:01:01:01:01:"
+         u"01:01:01:01:01:01:01:01:01:01:01:01:01"_qs},
+        {"untrusted certificate after STLS",
+         ConnectionSecurity::StartTls,
+         "STLS\r\n",
+         {},
+         untrusted,
+         u"connect pop.example:110"_qs,
+         {"CAPA", "STLS"},
+         {},
+         u"01:01:01:01:01:01:01:01:01:01:01:01:01:01:01:01:01:01:01:01:01:01:01:01:01:01:01:01:"
+         u"01:01:01:01"_qs},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SessionHarness h;
+        ScriptedMailbox mailbox = threeMessages(row.faults);
+        mailbox.capabilities = row.capabilities;
+        mailbox.tlsRefusal = row.refusal;
+        h.server.setMailbox(mailbox);
+        const bool implicit = row.security == ConnectionSecurity::Tls;
+        h.session.ServerConect({.server = u"pop.example"_qs,
+                                .port = implicit ? u"995"_qs : u"110"_qs,
+                                .account = u"alice"_qs,
+                                .password = u"secret"_qs,
+                                .rules = RuleSet{.RuleSubjectWords = 1, .SubjectWords = {"SPAM"}},
+                                .security = row.security});
+        h.settle();
+
+        EXPECT_TRUE(h.ended());
+        EXPECT_EQ(h.server.transcript().value(0), row.firstEntry);
+        EXPECT_EQ(h.server.clientLines(), row.lines);
+        EXPECT_EQ(h.server.deleted(), row.deleted);
+        EXPECT_EQ(h.session.variables().Pop3ErrorFlag, row.lastLog.isEmpty() ? 0 : -1);
+        if (!row.lastLog.isEmpty()) {
+            EXPECT_TRUE(h.logLines().last().endsWith(row.lastLog))
+                << h.logLines().last().toStdString();
+        }
+    }
+
+    // A pin goes to the transport with the connection; the reason reaches the log.
+    SessionHarness h;
+    ScriptedMailbox mailbox = threeMessages();
+    mailbox.tlsRefusal = untrusted;
+    h.server.setMailbox(mailbox);
+    h.session.ServerConect({.server = u"pop.example"_qs,
+                            .port = u"995"_qs,
+                            .account = u"alice"_qs,
+                            .password = u"secret"_qs,
+                            .security = ConnectionSecurity::Tls,
+                            .pinSha256 = pin});
+    h.settle();
+    EXPECT_EQ(h.server.transcript().value(0),
+              u"connect-tls pop.example:995 "_qs + QString::fromLatin1(pin.toHex()));
+    EXPECT_TRUE(
+        h.logLines()
+            .value(h.logLines().size() - 2)
+            .endsWith(
+                u"pop.example の証明書を受け入れられないため切断しました（証明書の発行者が信頼されていません）"_qs));
+}
+
+} // namespace

@@ -2,6 +2,8 @@
 
 #include "SessionHarness.h"
 
+#include <QRegularExpression>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -27,7 +29,10 @@ struct RotationHarness : SessionHarness
         });
     }
 
-    QStringList connects() const { return server.transcript().filter(QStringLiteral("connect ")); }
+    QStringList connects() const
+    {
+        return server.transcript().filter(QRegularExpression(QStringLiteral("^connect")));
+    }
 
     SettingsModel& settings = ctx.settings;
     ServerRotation& rotation = ctx.rotation;
@@ -42,7 +47,13 @@ TEST(ServerRotation, VisitsOnlyTheEnabledProfilesInOrder)
         std::initializer_list<int> enabled;
         QStringList connects;
         qint64 endOfRunAt;
+        ProfileConnection connection = {};
     } rows[] = {
+        {"only 2, over TLS on the companion file's port",
+         {2},
+         {"connect-tls pop2.example:995 -"},
+         1000,
+         {ConnectionSecurity::Tls, u"995"_qs, {}}},
         {"1 and 4", {1, 4}, {"connect pop1.example:110", "connect pop4.example:110"}, 1500},
         {"only 5", {5}, {"connect pop5.example:110"}, 1000},
         {"all",
@@ -55,6 +66,8 @@ TEST(ServerRotation, VisitsOnlyTheEnabledProfilesInOrder)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         RotationHarness h(row.enabled);
+        for (ServerProfile& p : h.settings.profiles)
+            p.Connection = row.connection;
         h.rotation.startRun();
         h.loop.advance(5000ms);
 

@@ -16,12 +16,21 @@ TEST(OptionsFile, ReadsTheMailProgramCommandAndFallsBackToDefaultsWhenDamaged)
         QByteArray contents; // empty: no file
         QString command;
         bool problem;
+        ProfileConnection profile2 = {};
     };
+    const QByteArray pin = QByteArray::fromHex(QByteArray(64, 'a'));
     const Row rows[] = {
         {"no file", {}, {}, false},
         {"a command", "[MailProgram]\nCommand=thunderbird -P work\n", u"thunderbird -P work"_qs,
          false},
-        {"other groups only", "[Profile1]\nPort=995\n", {}, false},
+        {"a pinned TLS profile",
+         "[Profile2]\nSecurity=TLS\nPort=995\nSha256=" + QByteArray(64, 'A') + "\n",
+         {},
+         false,
+         {ConnectionSecurity::Tls, u"995"_qs, pin}},
+        {"an unknown mode", "[MailProgram]\nCommand=mutt\n[Profile2]\nSecurity=ssl\n", {}, true},
+        {"a port out of range", "[Profile2]\nSecurity=tls\nPort=99999\n", {}, true},
+        {"a pin one digit short", "[Profile2]\nSha256=" + QByteArray(63, 'a') + "\n", {}, true},
         {"a list, not one command line", "[MailProgram]\nCommand=mutt, -F\n", {}, true},
         {"broken syntax", "[MailProgram\nCommand=\"unterminated\n", {}, true},
         {"too large",
@@ -37,7 +46,35 @@ TEST(OptionsFile, ReadsTheMailProgramCommandAndFallsBackToDefaultsWhenDamaged)
         const OptionsFile options = OptionsFile::load(dir.path());
         EXPECT_EQ(options.mailProgramCommand(), row.command);
         EXPECT_EQ(!options.problem().isEmpty(), row.problem) << options.problem().toStdString();
+        EXPECT_EQ(options.connection(2), row.profile2);
+        EXPECT_EQ(options.connection(1), ProfileConnection{});
     }
+}
+
+TEST(OptionsFile, SavesProfilesOwnerOnlyAndKeepsOtherOptions)
+{
+    TempDir dir;
+    const QString path = dir.file(u"PostSweepOptions.ini"_qs);
+    ASSERT_TRUE(writeFile(path, "[MailProgram]\nCommand=mutt\n[Profile3]\nSecurity=tls\n"));
+    OptionsFile options = OptionsFile::load(dir.path());
+    const ProfileConnection pinned{ConnectionSecurity::StartTls, u"110"_qs, QByteArray(32, '\x5a')};
+    options.setConnection(1, pinned);
+    options.setConnection(3, {});
+    ASSERT_EQ(options.save(), QString());
+
+    const OptionsFile again = OptionsFile::load(dir.path());
+    EXPECT_EQ(again.mailProgramCommand(), u"mutt"_qs);
+    EXPECT_EQ(again.connection(1), pinned);
+    EXPECT_EQ(again.connection(3), ProfileConnection{});
+    EXPECT_EQ(fileMode(path), 0600);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1); // no copy left behind
+
+    // A damaged file is reported, not replaced by a save.
+    ASSERT_TRUE(writeFile(path, "[Profile1]\nSecurity=bogus\n"));
+    OptionsFile damaged = OptionsFile::load(dir.path());
+    damaged.setConnection(1, pinned);
+    EXPECT_FALSE(damaged.save().isEmpty());
+    EXPECT_EQ(readFile(path), "[Profile1]\nSecurity=bogus\n");
 }
 
 TEST(OptionsFile, AFolderOfThatNameIsReportedNotRead)

@@ -149,9 +149,17 @@ TEST_F(ReadTest, EnabledOnlyWithServerAccountAndPasswordAndNeverCleared)
     set(4, "", "110", "", "pw");
     set(5, "", "110", "", "");
 
+    // How each profile connects comes from the companion file beside it.
+    ASSERT_TRUE(
+        writeFile(dir.file(u"PostSweepOptions.ini"_qs), "[Profile1]\nSecurity=tls\nPort=995\n"));
+
     SettingsModel model;
     model.profile(5).Enabled = true; // set earlier, e.g. by the dialog
     ASSERT_EQ(load(settingsFileBytes(written), model), LoadOutcome::Complete);
+    EXPECT_EQ(model.profile(1).Connection.security, ConnectionSecurity::Tls);
+    EXPECT_EQ(model.profile(1).connectionPort(), u"995"_qs);
+    EXPECT_EQ(model.profile(3).Connection, ProfileConnection{});
+    EXPECT_EQ(model.profile(3).connectionPort(), u"110"_qs);
     const bool expected[] = {true, true, false, false, true};
     for (int n = 1; n <= 5; ++n)
         EXPECT_EQ(model.profile(n).Enabled, expected[n - 1]) << "profile " << n;

@@ -1,0 +1,18 @@
+#include "pop3/Capabilities.h"
+
+#include <QList>
+
+bool hasCapability(const QByteArray& reply, QByteArrayView name)
+{
+    // The status line and the terminating "." are not capabilities.
+    const QList<QByteArray> lines = reply.split('\n');
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        QByteArray line = lines[i].trimmed();
+        const qsizetype space = line.indexOf(' ');
+        if (space >= 0)
+            line.truncate(space);
+        if (line.compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}

@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+// Whether a CAPA reply ("+OK", one capability a line, ".") names this capability
+// (its first word, case-insensitive). An empty reply names none.
+bool hasCapability(const QByteArray& reply, QByteArrayView name);

@@ -1,0 +1,173 @@
+// The per-profile groups of the companion file and its writing.
+#include "settings/OptionsFile.h"
+#include "settings/OwnerOnly.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QTemporaryFile>
+
+#include <cstdio>
+
+namespace {
+
+QString groupName(int number)
+{
+    return QStringLiteral("Profile%1").arg(number);
+}
+
+std::optional<ConnectionSecurity> securityFromName(const QString& name)
+{
+    const QString lower = name.trimmed().toLower();
+    if (lower == u"none")
+        return ConnectionSecurity::None;
+    if (lower == u"starttls")
+        return ConnectionSecurity::StartTls;
+    if (lower == u"tls")
+        return ConnectionSecurity::Tls;
+    return std::nullopt;
+}
+
+bool isPortText(const QString& text)
+{
+    bool ok = false;
+    const int port = text.toInt(&ok);
+    return ok && port >= 1 && port <= 65535 && text == QString::number(port);
+}
+
+// 64 hex digits, colons between pairs allowed; anything else is not a pin.
+std::optional<QByteArray> pinFromText(QString text)
+{
+    text.remove(u':');
+    if (text.size() != 64)
+        return std::nullopt;
+    for (const QChar c : text)
+        if (!c.isDigit() && !(c.toLower() >= u'a' && c.toLower() <= u'f'))
+            return std::nullopt;
+    return QByteArray::fromHex(text.toLatin1());
+}
+
+} // namespace
+
+QString OptionsFile::securityName(ConnectionSecurity security)
+{
+    switch (security) {
+    case ConnectionSecurity::StartTls:
+        return QStringLiteral("starttls");
+    case ConnectionSecurity::Tls:
+        return QStringLiteral("tls");
+    case ConnectionSecurity::None:
+        break;
+    }
+    return QStringLiteral("none");
+}
+
+const ProfileConnection& OptionsFile::connection(int number) const
+{
+    return m_connections.at(number - 1);
+}
+
+void OptionsFile::setConnection(int number, const ProfileConnection& connection)
+{
+    m_connections.at(number - 1) = connection;
+}
+
+bool OptionsFile::readProfiles(const QSettings& file)
+{
+    for (int number = 1; number <= kProfileCount; ++number) {
+        const QString group = groupName(number);
+        const auto text = [&](const char* key, QString& out) {
+            const QVariant value = file.value(group + u'/' + QLatin1String(key));
+            if (!value.isValid())
+                return true;
+            if (value.typeId() != QMetaType::QString)
+                return false;
+            out = value.toString().trimmed();
+            return true;
+        };
+        const auto refuse = [&](const char* key) {
+            m_problem =
+                QStringLiteral("%1 の %2 が正しくありません").arg(group, QLatin1String(key));
+            return false;
+        };
+        ProfileConnection& connection = m_connections.at(number - 1);
+        QString security, port, pin;
+        if (!text("Security", security))
+            return refuse("Security");
+        if (!security.isEmpty()) {
+            const auto parsed = securityFromName(security);
+            if (!parsed)
+                return refuse("Security");
+            connection.security = *parsed;
+        }
+        if (!text("Port", port) || (!port.isEmpty() && !isPortText(port)))
+            return refuse("Port");
+        connection.port = port;
+        if (!text("Sha256", pin))
+            return refuse("Sha256");
+        if (!pin.isEmpty()) {
+            const auto parsed = pinFromText(pin);
+            if (!parsed)
+                return refuse("Sha256");
+            connection.pinSha256 = *parsed;
+        }
+    }
+    return true;
+}
+
+void OptionsFile::writeProfiles(QSettings& file) const
+{
+    for (int number = 1; number <= kProfileCount; ++number) {
+        const ProfileConnection& connection = m_connections.at(number - 1);
+        file.remove(groupName(number));
+        if (connection == ProfileConnection{})
+            continue;
+        file.beginGroup(groupName(number));
+        file.setValue(QStringLiteral("Security"), securityName(connection.security));
+        if (!connection.port.isEmpty())
+            file.setValue(QStringLiteral("Port"), connection.port);
+        if (!connection.pinSha256.isEmpty())
+            file.setValue(QStringLiteral("Sha256"),
+                          QString::fromLatin1(connection.pinSha256.toHex()));
+        file.endGroup();
+    }
+}
+
+QString OptionsFile::save() const
+{
+    if (!m_problem.isEmpty())
+        return m_problem;
+    for (const ProfileConnection& connection : m_connections)
+        if ((!connection.port.isEmpty() && !isPortText(connection.port)) ||
+            (!connection.pinSha256.isEmpty() && connection.pinSha256.size() != 32))
+            return QStringLiteral("接続の設定が正しくありません");
+
+    // QSettings writes in place: it edits a copy beside the file, which then
+    // replaces it in one rename, so a failure leaves the old file whole.
+    QTemporaryFile copy(m_path + QStringLiteral(".XXXXXX"));
+    if (!copy.open() || !makeOwnerOnly(copy))
+        return copy.errorString();
+    if (QFileInfo::exists(m_path)) {
+        QFile original(m_path);
+        if (!original.open(QIODevice::ReadOnly))
+            return original.errorString();
+        const QByteArray bytes = original.readAll();
+        if (copy.write(bytes) != bytes.size() || !copy.flush())
+            return copy.errorString();
+    }
+    copy.close();
+    {
+        QSettings file(copy.fileName(), QSettings::IniFormat);
+        writeProfiles(file);
+        file.sync();
+        if (file.status() != QSettings::NoError)
+            return QStringLiteral("書き込めませんでした");
+    }
+    QFile written(copy.fileName());
+    makeOwnerOnly(written); // QSettings may have replaced the copy with a file of its own
+    if (std::rename(QFile::encodeName(copy.fileName()).constData(),
+                    QFile::encodeName(m_path).constData()) != 0)
+        return QStringLiteral("置き換えられませんでした");
+    copy.setAutoRemove(false);
+    return {};
+}

@@ -10,8 +10,8 @@
 #include "platform/qt/QtEventLoop.h"
 #include "platform/qt/QtTcpClient.h"
 #include "settings/SettingsFile.h"
+#include "support/BenchMailbox.h"
 #include "support/DovecotServer.h"
-#include "support/SampleMailbox.h"
 #include "support/SequentialPop3Client.h"
 
 #include <QApplication>

@@ -9,8 +9,8 @@
 #include "pop3/HeaderStore.h"
 #include "pop3/Pop3Session.h"
 #include "settings/ActivityLog.h"
+#include "support/BenchMailbox.h"
 #include "support/DovecotServer.h"
-#include "support/SampleMailbox.h"
 #include "support/SequentialPop3Client.h"
 
 #include <QCoreApplication>

@@ -26,18 +26,7 @@ DEMO_USER = "taro"
 DEMO_PASSWORD = "demo-pass"
 
 # The wanted mail of the demo mailbox: it must survive the run.
-WANTED_IDS = [
-    "<demo-021@postsweep.example>", "<demo-022@postsweep.example>",
-    "<demo-023@postsweep.example>", "<demo-024@postsweep.example>",
-    "<demo-025@postsweep.example>", "<demo-026@postsweep.example>",
-    "<demo-027@postsweep.example>", "<demo-028@postsweep.example>",
-    "<demo-029@postsweep.example>", "<demo-030@postsweep.example>",
-    "<demo-031@postsweep.example>", "<demo-032@postsweep.example>",
-    "<demo-033@postsweep.example>", "<demo-034@postsweep.example>",
-    "<demo-035@postsweep.example>", "<demo-036@postsweep.example>",
-    "<demo-037@postsweep.example>", "<demo-038@postsweep.example>",
-    "<demo-039@postsweep.example>", "<demo-040@postsweep.example>",
-]
+WANTED_IDS = [f"<demo-{n:03}@postsweep.example>" for n in range(21, 41)]
 
 # The spam of the demo mailbox (Message-ID, decoded subject, sender), in mailbox
 # order: each is deleted and logged once, in this order.

@@ -1,14 +1,16 @@
 // The program started from the command line, as cron or a timer starts it: no display,
 // against Dovecot. What it deletes, logs and prints, and its exit statuses.
 
-#include "DovecotFixture.h"
 #include "settings/SettingsFile.h"
+#include "support/DovecotServer.h"
 #include "support/ExpectedLog.h"
 #include "support/Files.h"
-#include "support/SequentialPop3Client.h"
+#include "support/SampleMailbox.h"
 
 #include <QLockFile>
 #include <QProcess>
+
+#include <gtest/gtest.h>
 
 using testsupport::SampleMessage;
 
@@ -49,15 +51,27 @@ Finished runProgram(const QStringList& arguments)
 
 } // namespace
 
-class CommandLineTest : public DovecotTest
+// Each test with its own Dovecot on 127.0.0.1; skipped where Dovecot is not installed.
+class CommandLineTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        DovecotTest::SetUp();
-        if (IsSkipped() || HasFatalFailure())
-            return;
+        if (testsupport::DovecotServer::executable().isEmpty())
+            GTEST_SKIP() << "Dovecot is not installed (Debian package dovecot-pop3d)";
+        ASSERT_TRUE(server.start()) << server.errorString().toStdString();
         ASSERT_TRUE(server.addUser(kUser, kPassword));
+    }
+    // The sample rules, logging in to this server as user.
+    ServerProfile accountProfile(const QString& user, const QString& password) const
+    {
+        ServerProfile profile = testsupport::sampleRuleProfile();
+        profile.Server = server.host();
+        profile.Port = QString::number(server.port());
+        profile.Id = user;
+        profile.PassWd = password;
+        profile.Enabled = true;
+        return profile;
     }
     // PostSweep.ini in the folder with these profiles.
     void writeSettings(const QList<ServerProfile>& profiles)
@@ -67,12 +81,9 @@ protected:
             model.profile(n) = profiles.at(n - 1);
         ASSERT_TRUE(SetDataWrite(dir.file(QStringLiteral("PostSweep.ini")), model));
     }
-    QStringList idsLeft()
-    {
-        return testsupport::listMessageIds(server.host(), server.port(), kUser, kPassword)
-            .value_or(QStringList{QStringLiteral("cannot list")});
-    }
+    QStringList idsLeft() const { return server.messageIds(kUser); }
 
+    testsupport::DovecotServer server;
     TempDir dir;
 };
 

@@ -7,17 +7,18 @@
 #include <QDir>
 #include <QFile>
 #include <QHostAddress>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
-#include <QTime>
 
 #include <csignal>
 #include <ctime>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/prctl.h>
 #include <unistd.h>
-#include <utime.h>
 
 namespace testsupport {
 namespace {
@@ -108,12 +109,6 @@ bool DovecotServer::writePassword(const QString& name, const QString& password)
     if (!QDir().mkpath(m_dir->filePath(QStringLiteral("passwd.d"))) ||
         !writeFile(path, dovecot::passwordLine(name, password)))
         return fail(QStringLiteral("cannot write the password file of ") + name);
-    // Dovecot rereads a file when its modification second or size changes; a rewrite
-    // within the same second with the same size would go unseen without a newer stamp.
-    static time_t lastStamp = 0;
-    lastStamp = std::max(lastStamp + 1, std::time(nullptr));
-    const utimbuf times{lastStamp, lastStamp};
-    ::utime(QFile::encodeName(path).constData(), &times);
     return true;
 }
 
@@ -195,11 +190,6 @@ void DovecotServer::stop()
     }
 }
 
-bool DovecotServer::isRunning() const
-{
-    return m_process.state() != QProcess::NotRunning;
-}
-
 QString DovecotServer::logText() const
 {
     return m_dir ? QString::fromUtf8(readFile(m_dir->filePath(QStringLiteral("dovecot.log"))))
@@ -208,14 +198,8 @@ QString DovecotServer::logText() const
 
 bool DovecotServer::addUser(const QString& name, const QString& password)
 {
-    if (!prepareDirectory())
+    if (!prepareDirectory() || !writePassword(name, password))
         return false;
-    const bool changed = QFile::exists(m_dir->filePath(QStringLiteral("passwd.d/") + name));
-    if (!writePassword(name, password))
-        return false;
-    // A running server looks at a file it has read at most once a second.
-    if (changed && isRunning())
-        QThread::msleep(1010 - QTime::currentTime().msec());
     const QString home = m_dir->filePath(QStringLiteral("mail/") + name);
     return QDir(home).exists() || setMessages(name, {});
 }
@@ -241,6 +225,19 @@ bool DovecotServer::setMessages(const QString& name, const QList<QByteArray>& me
             return fail(QStringLiteral("cannot write ") + path);
     }
     return true;
+}
+
+QStringList DovecotServer::messageIds(const QString& name) const
+{
+    static const QRegularExpression messageId(QStringLiteral("^Message-ID: *(\\S+)"),
+                                              QRegularExpression::CaseInsensitiveOption |
+                                                  QRegularExpression::MultilineOption);
+    // Dovecot keeps the leading time stamp that orders the messages in every file name.
+    const QDir cur(m_dir->filePath(QStringLiteral("mail/") + name + QStringLiteral("/cur")));
+    QStringList ids;
+    for (const QString& file : cur.entryList(QDir::Files, QDir::Name))
+        ids << messageId.match(QString::fromLatin1(readFile(cur.filePath(file)))).captured(1);
+    return ids;
 }
 
 } // namespace testsupport

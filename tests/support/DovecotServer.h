@@ -4,6 +4,7 @@
 #include <QList>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -30,7 +31,6 @@ public:
     [[nodiscard]] bool start();
     // Terminates the server and waits for it (bounded). Harmless when not running.
     void stop();
-    bool isRunning() const;
     QString errorString() const { return m_error; }
 
     QString host() const { return QStringLiteral("127.0.0.1"); }
@@ -39,12 +39,13 @@ public:
     // What the server wrote to its log so far.
     QString logText() const;
 
-    // Adds an account with an empty mailbox, or changes the password of an existing one.
-    // A changed password on a running server waits up to a second, until the server sees it.
+    // Adds an account with an empty mailbox.
     [[nodiscard]] bool addUser(const QString& name, const QString& password);
     // Replaces the account's mailbox with these messages, numbered 1..n in this order.
     // Messages are written as they would be on disk (LF line ends; CR LF is turned into LF).
     [[nodiscard]] bool setMessages(const QString& name, const QList<QByteArray>& messages);
+    // The Message-ID of every message the account's maildir still holds, in message order.
+    QStringList messageIds(const QString& name) const;
 
 private:
     bool prepareDirectory();

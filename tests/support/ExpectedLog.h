@@ -67,14 +67,6 @@ inline QStringList idsOf(const QList<testsupport::SampleMessage>& messages, bool
     return ids;
 }
 
-inline QStringList allIds(const QList<testsupport::SampleMessage>& messages)
-{
-    QStringList ids;
-    for (const testsupport::SampleMessage& m : messages)
-        ids.append(QString::fromLatin1(m.messageId));
-    return ids;
-}
-
 // Lines as one text, so that a failed comparison shows a line-by-line difference.
 inline std::string asText(const QStringList& lines)
 {

@@ -33,10 +33,6 @@ ServerProfile sampleRuleProfile();
 // Every Message-ID is unique.
 QList<SampleMessage> sampleMailbox();
 
-// count messages with realistic headers of about 1.5 KB; every tenth (10, 20, ...)
-// is an English advertisement that sampleRuleProfile() deletes, the rest are wanted.
-QList<SampleMessage> benchmarkMailbox(int count);
-
 // The stored texts, in order (for DovecotServer::setMessages).
 QList<QByteArray> messageTexts(const QList<SampleMessage>& messages);
 

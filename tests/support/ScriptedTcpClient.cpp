@@ -255,8 +255,6 @@ void ScriptedTcpClient::respond(const QByteArray& step, const QByteArray& line)
         c.over = true;
     const int number = c.replies++;
     m_replies.push_back(bytes);
-    if (m_mailbox->muted)
-        return;
     const auto dropAfter = step == "QUIT" && m_mailbox->closeAfterQuit
                                ? std::optional<int>(ConnectionReset)
                                : std::nullopt;

@@ -43,7 +43,6 @@ struct ScriptedMailbox
     // Reply number r of a connection (0 is the greeting) arrives in pieces cut at these offsets.
     std::map<int, std::vector<qsizetype>> splits;
     bool closeAfterQuit = false; // the server drops the connection right after "+OK" to QUIT
-    bool muted = false;          // replies are worked out but not sent (the test sent them itself)
     // The CAPA reply's lines ("STLS\r\nUSER\r\n"); nothing: "-ERR" to CAPA.
     std::optional<QByteArray> capabilities;
     // A TLS handshake (implicit or after STLS) fails with this; nothing: it succeeds.

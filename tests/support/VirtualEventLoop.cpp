@@ -104,24 +104,6 @@ void VirtualEventLoop::advance(std::chrono::milliseconds duration)
     m_now = end;
 }
 
-void VirtualEventLoop::sleep(std::chrono::milliseconds duration)
-{
-    m_now += duration.count();
-    // Each timer that fell due while asleep fires once on waking, in creation order.
-    std::vector<VirtualTimer*> due;
-    for (VirtualTimer* timer : m_timers)
-        if (timer->m_active && timer->m_due <= m_now)
-            due.push_back(timer);
-    std::sort(due.begin(), due.end(), [](auto* a, auto* b) { return a->m_id < b->m_id; });
-    for (VirtualTimer* timer : due) {
-        if (std::find(m_timers.begin(), m_timers.end(), timer) == m_timers.end() ||
-            !timer->m_active)
-            continue;
-        timer->fireAt(m_now + timer->period());
-        runDeferred();
-    }
-}
-
 int VirtualEventLoop::activeTimerCount() const
 {
     return static_cast<int>(

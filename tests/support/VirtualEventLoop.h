@@ -25,9 +25,6 @@ public:
     void advance(std::chrono::milliseconds duration);
     // Runs the deferred calls that are pending now, without moving time.
     void runDeferred();
-    // Jumps the clock forward without firing timers in between (a machine asleep);
-    // timers that fell due fire once, at the new time.
-    void sleep(std::chrono::milliseconds duration);
 
     qint64 elapsedMilliseconds() const { return m_now; }
     int activeTimerCount() const;

@@ -46,24 +46,4 @@ TEST(MailProgram, ADesktopEntryStartsTheApplicationNotAComposeWindow)
     EXPECT_FALSE(MailProgram::fromDesktopEntry("[Desktop Entry]\nName=No Exec\n").has_value());
     EXPECT_FALSE(MailProgram::fromCommand(u"   "_qs).has_value());
 }
-
-TEST(MailProgram, TheMainWindowNamesTheOneProgramBothOptionsStart)
-{
-    GlobalSettings global;
-    Form1Model form(global);
-    form.setMailProgramName(u"Thunderbird"_qs);
-    form.setOption2(0);
-    EXPECT_EQ(form.option2Caption(0), u"Thunderbird"_qs);
-    EXPECT_TRUE(form.option2Visible(0));
-    EXPECT_FALSE(form.option2Visible(1)) << "a second button for the same program";
-    EXPECT_TRUE(form.option2Visible(2));
-
-    form.setOption2(1); // as a stored setting may have it
-    EXPECT_TRUE(form.option2Visible(1));
-    EXPECT_EQ(form.option2Caption(1), u"Thunderbird"_qs);
-
-    form.setMailProgramName({});
-    EXPECT_EQ(form.option2Caption(0), u"メールソフト（見つかりません）"_qs);
-}
-
 } // namespace

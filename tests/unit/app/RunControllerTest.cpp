@@ -16,16 +16,6 @@ void enableUnsolicitedRule(AppFixture& f)
     f.ctx.settings.profile(1).RuleUnsolicited = 1;
 }
 
-TEST(RunController, WithoutASettingsDialogTheMainWindowStaysInView)
-{
-    AppFixture f;
-    f.shell.hasSettingsDialog = false;
-    f.form.setMainWindowVisible(true);
-    f.controller.run(); // no profile enabled
-    EXPECT_EQ(f.shell.calls, QStringList{QStringLiteral("settings dialog")});
-    EXPECT_TRUE(f.form.mainWindowVisible());
-}
-
 TEST(RunController, RunDoesNothingWhileALoginCheckIsActiveOrARunIsInProgress)
 {
     AppFixture f;
@@ -88,20 +78,6 @@ TEST(RunController, TheEndOfARunOnceLogsStartsTheChosenMailProgramAndEnds)
     }
 }
 
-TEST(RunController, ThePeriodicEndOfRunStaysResidentAndWaits)
-{
-    AppFixture f;
-    enableUnsolicitedRule(f);
-    f.controller.run();
-    f.advance(10s);
-    EXPECT_TRUE(f.shell.calls.isEmpty());
-    EXPECT_FALSE(f.logLines().join(u'\n').contains(QStringLiteral("メールソフトを起動")));
-    EXPECT_TRUE(f.controller.Timer3().isActive());
-    EXPECT_FALSE(f.ctx.rotation.Timer4().isActive());
-    EXPECT_EQ(f.form.caption(), QStringLiteral("PostSweep 実行中"));
-    EXPECT_FALSE(f.form.mainWindowVisible());
-}
-
 TEST(RunController, AVerificationAskedForDuringARunWaitsForTheRunToEnd)
 {
     AppFixture f;
@@ -119,31 +95,6 @@ TEST(RunController, AVerificationAskedForDuringARunWaitsForTheRunToEnd)
     EXPECT_EQ(v.status(1), QStringLiteral("設定完了")) << "the check started by itself";
     EXPECT_EQ(v.buttonCaption(), QStringLiteral("OK"));
     EXPECT_EQ(f.ctx.engine.holder(), EngineOwner::User::None);
-}
-
-TEST(RunController, AWaitingVerificationCancelledLeavesTheRunAlone)
-{
-    AppFixture f;
-    enableUnsolicitedRule(f);
-    f.controller.run();
-    ServerVerification v(f.ctx);
-    v.start();
-    v.pressButton();
-    f.advance(10s);
-    EXPECT_EQ(f.server.deleted(), std::vector<int>{2});
-    EXPECT_EQ(f.server.connections(), 1) << "no check after the run";
-}
-
-TEST(RunController, TheIconDoubleClickAndTheMenuStopLeaveALoginCheckAlone)
-{
-    AppFixture f;
-    f.ctx.engine.request(EngineOwner::User::Check, {});
-    f.ctx.session.Timer1().start(); // the check's session is in progress
-    f.controller.iconDoubleClicked();
-    f.controller.stop();
-    EXPECT_FALSE(f.form.mainWindowVisible());
-    EXPECT_TRUE(f.ctx.session.Timer1().isActive());
-    EXPECT_FALSE(QFile::exists(f.ctx.log.path()));
 }
 
 TEST(RunController, ExitDuringASessionSavesLogsEndsAndDeletesNothing)
@@ -192,38 +143,4 @@ TEST(RunController, ASettingsFileThatCannotBeWrittenIsReportedAndTheCommandGoesO
     EXPECT_EQ(f.shell.calls[1], QStringLiteral("quit")) << "the exit goes on";
     EXPECT_EQ(f.logLines().last(), f.stamped(QStringLiteral("  終了キーが押されたので終了します")));
 }
-
-TEST(RunController, ServerSettingsFillsTheSingleServerDialogAndShowsTheSettingsDialog)
-{
-    AppFixture f;
-    f.form.setMainWindowVisible(true);
-    f.ctx.session.ServerConect({.server = QStringLiteral("pop.example.jp"),
-                                .port = QStringLiteral("995"),
-                                .account = QStringLiteral("taro"),
-                                .password = QStringLiteral("pw"),
-                                .mode = Pop3Mode::LoginCheck});
-    f.controller.serverSettings();
-    EXPECT_EQ(f.shell.calls, (QStringList{QStringLiteral("fill pop.example.jp 995 taro pw"),
-                                          QStringLiteral("settings dialog")}));
-    EXPECT_FALSE(f.form.mainWindowVisible());
-}
-
-TEST(RunController, HelpDropsTopmostOpensTheHelpFileAndNamesItWhenNothingOpensIt)
-{
-    AppFixture f;
-    const QString help = f.dir.file(QStringLiteral("postsweep.html"));
-    f.controller.help();
-    EXPECT_FALSE(f.form.topmost());
-    EXPECT_EQ(f.shell.calls, QStringList{QStringLiteral("open ") + help});
-
-    f.shell.calls.clear();
-    f.shell.opens = false;
-    f.controller.help();
-    EXPECT_EQ(f.shell.calls,
-              QStringList({QStringLiteral("open ") + help,
-                           QStringLiteral(
-                               "warn ヘルプ「%1」を開くプログラムがこのデスクトップにありません。")
-                               .arg(help)}));
-}
-
 } // namespace

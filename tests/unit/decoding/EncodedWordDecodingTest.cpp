@@ -49,6 +49,7 @@ TEST(EncodedWordDecoding, DecodesTheRfcExamples)
         {"two blanks between words", u"(=?ISO-8859-1?Q?a?=  =?ISO-8859-1?Q?b?=)", u"(ab)"},
         {"unfolded tab and blanks", u"(=?ISO-8859-1?Q?a?=\t   =?ISO-8859-1?Q?b?=)", u"(ab)"},
         {"encoded blank", u"(=?ISO-8859-1?Q?a_b?=)", u"(a b)"},
+        {"escape whose second digit is 0", u"=?ISO-8859-1?Q?a=20b=3D=E0?=", u"a b=à"},
         {"encoded blank in other charset", u"(=?ISO-8859-1?Q?a?= =?ISO-8859-2?Q?_b?=)", u"(a b)"},
         {"RFC 2231 language", u"=?US-ASCII*EN?Q?Keith_Moore?=", u"Keith Moore"},
     });
@@ -147,6 +148,8 @@ TEST(EncodedWordDecoding, GivesEmptyTextForAnUndecodableWord)
         {"word never closed", u"Re: =?ISO-2022-JP?B?GyRCJCIbKEI="},
         {"blank inside the word", u"Re: =?UTF-8?B?5pel 5pys6Kqe?= [1]"},
         {"eight-bit character in Q text", u"Re: =?UTF-8?Q?caf\u00e9?= [1]"},
+        {"DEL in Q text", u"Re: =?UTF-8?Q?a\x7F"
+                          u"b?= [1]"},
         {"bad word among good ones", u"=?ISO-2022-JP?B?GyRCJCIbKEI=?= =?UTF-8?B?/w==?= [1]"},
         {"eight-bit character inside a raw run", u"Re: \x1b$B$\"あ\x1b(B [1]"},
         {"raw run cut off mid-character", u"Re: \x1b$B$\"$\x1b(B [1]"},

@@ -17,22 +17,6 @@ const QString kReply = QStringLiteral("+OK 1042 octets\r\n"
 
 } // namespace
 
-TEST(HeaderStore, StoreFieldsDecodesTheFourFieldsOfAReplyInEverySlot)
-{
-    for (const int slot : {1, 7, 1001}) {
-        HeaderStore store;
-        store.HeaderText(slot) = kReply;
-        store.storeFields(slot);
-        EXPECT_EQ(store.MailSubject(slot), QStringLiteral("セール")) << slot;
-        EXPECT_EQ(store.MailFrom(slot), QStringLiteral("あ <news@shop.example>")) << slot;
-        EXPECT_EQ(store.MailTo(slot), QStringLiteral("太郎 <taro@example.com>")) << slot;
-        EXPECT_EQ(store.MailCc(slot), QString()) << slot;
-        EXPECT_EQ(store.fields(slot).rawTo,
-                  QStringLiteral("=?UTF-8?B?5aSq6YOO?= <taro@example.com>"))
-            << slot;
-    }
-}
-
 TEST(HeaderStore, StoreFieldsOverwritesWhatAnEarlierServerLeftAndIgnoresOtherSlots)
 {
     HeaderStore store;

@@ -263,32 +263,3 @@ TEST(DeletionRules, RulesCombineSoThatAnyOneDeletes)
         {"no rule on at all", RuleSet{}, {"Hello", "spam"}, false},
     });
 }
-
-TEST(RuleSet, FromProfileCopiesEveryRuleField)
-{
-    ServerProfile profile;
-    profile.MyAddress = kMe;
-    profile.RuleUnsolicited = 1;
-    profile.RuleNoJapanese = 2;
-    profile.RuleSubjectWords = -1;
-    profile.RuleSenderWords = 1;
-    profile.RuleNotToMe = 1;
-    profile.RuleNotCcMe = 0;
-    profile.SubjectWords[0] = QStringLiteral("first");
-    profile.SubjectWords[9] = QStringLiteral("tenth");
-    profile.SenderWords[4] = QStringLiteral("fifth");
-
-    const RuleSet rules = RuleSet::fromProfile(profile);
-
-    EXPECT_EQ(rules.MyAddress, QStringLiteral("taro@example.com"));
-    EXPECT_EQ(rules.RuleUnsolicited, 1);
-    EXPECT_EQ(rules.RuleNoJapanese, 2);
-    EXPECT_EQ(rules.RuleSubjectWords, -1);
-    EXPECT_EQ(rules.RuleSenderWords, 1);
-    EXPECT_EQ(rules.RuleNotToMe, 1);
-    EXPECT_EQ(rules.RuleNotCcMe, 0);
-    EXPECT_EQ(rules.SubjectWords[0], QStringLiteral("first"));
-    EXPECT_EQ(rules.SubjectWords[9], QStringLiteral("tenth"));
-    EXPECT_EQ(rules.SenderWords[4], QStringLiteral("fifth"));
-    EXPECT_TRUE(rules.SenderWords[0].isEmpty());
-}

@@ -250,20 +250,3 @@ TEST_F(ReadTest, FailureInTheProfilePartIsPathAWithNoProfileEnabled)
         EXPECT_EQ(model.global, priorGlobals());
     }
 }
-
-TEST_F(ReadTest, PathAKeepsTheValuesReadBeforeTheFailure)
-{
-    const SettingsModel written = plainModel();
-    Lines lines = linesOf(written);
-    lines[13] = "1,3,0"; // profile 2's checks
-    SettingsModel model;
-    ASSERT_EQ(load(joined(lines), model), LoadOutcome::PathA);
-    for (int n = 1; n <= 5; ++n) {
-        EXPECT_EQ(model.profile(n).Server, written.profile(n).Server);
-        EXPECT_EQ(model.profile(n).PassWd, written.profile(n).PassWd);
-    }
-    EXPECT_EQ(model.profile(1).SenderWords, written.profile(1).SenderWords);
-    EXPECT_EQ(model.profile(2).SubjectWords, written.profile(2).SubjectWords);
-    EXPECT_EQ(model.profile(2).RuleUnsolicited, 1);
-    EXPECT_EQ(model.profile(3).SubjectWords, ServerProfile().SubjectWords);
-}

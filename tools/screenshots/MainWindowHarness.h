@@ -10,11 +10,8 @@
 
 #include <QAbstractButton>
 
-#include <chrono>
 #include <functional>
 #include <memory>
-
-using namespace std::chrono_literals;
 
 // The whole program, windows and all, in a fresh directory on the given event loop and
 // socket, with the real command monitor and a shell that records everything else.
@@ -58,29 +55,4 @@ struct MainWindowHarness
     {
         return line.mid(app->context().log.stamp().size());
     }
-};
-
-// The program on virtual time against the scripted server.
-struct VirtualProgram
-{
-    explicit VirtualProgram(bool notificationIcon = true) : h(loop, socket, notificationIcon) {}
-
-    // Starts from a settings file whose profile 1 ("pop.example.jp", "taro", "secret")
-    // deletes unsolicited mail, against this mailbox.
-    LoadOutcome startWithOneServer(ScriptedMailbox mailbox)
-    {
-        h.writeSettings([](SettingsModel& m) {
-            m.profile(1).Server = QStringLiteral("pop.example.jp");
-            m.profile(1).Id = QStringLiteral("taro");
-            m.profile(1).PassWd = QStringLiteral("secret");
-            m.profile(1).RuleUnsolicited = 1;
-        });
-        socket.setMailbox(std::move(mailbox));
-        return h.app->start();
-    }
-    void click(const QString& name) { h.control<QAbstractButton>(name)->click(); }
-
-    platform::VirtualEventLoop loop;
-    ScriptedTcpClient socket{loop};
-    MainWindowHarness h;
 };

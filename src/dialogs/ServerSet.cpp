@@ -58,9 +58,9 @@ void ServerSet::createTabs()
     for (int n = 1; n <= SettingsModel::kProfileCount; ++n) {
         auto* page = new ProfilePage(n, m_ctx.settings.profile(n), m_tabs);
         m_pages.at(n - 1) = page;
-        m_tabs->addTab(new PageScroller(page, m_tabs),
-                       n <= int(std::size(captions)) ? QString::fromUtf16(captions[n - 1])
-                                                     : QStringLiteral("サーバ設定%1").arg(n));
+        m_tabs->addTab(new PageScroller(page, m_tabs), n <= int(std::size(captions))
+                                                           ? QString::fromUtf16(captions[n - 1])
+                                                           : QStringLiteral("サーバ設定%1").arg(n));
     }
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);

@@ -155,7 +155,7 @@ struct Pop3Session::Private
     QByteArray pin;
     bool handshaking = false; // STLS accepted: every byte until the handshake ends is dropped
     bool encrypted = false;
-    bool preview = false;        // this session judges only: no DELE
+    bool preview = false; // this session judges only: no DELE
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 };
 

@@ -11,14 +11,10 @@
 #include <QSettings>
 #include <QTemporaryFile>
 
-namespace {
-
-// Sets key to value in the file at path through a private copy that QSettings edits,
-// then puts the copy in place atomically: QSettings itself writes in place and with
+// Edits the file at path through a private copy that QSettings changes, then puts the
+// copy in place atomically and owner-only: QSettings itself writes in place and with
 // the umask's mode.
-using Values = QList<std::pair<QString, QVariant>>;
-
-bool writeValues(const QString& path, const Values& values)
+bool OptionsFile::editFile(const QString& path, const std::function<void(QSettings&)>& edit)
 {
     QTemporaryFile draft; // mode 0600
     if (!draft.open())
@@ -27,32 +23,29 @@ bool writeValues(const QString& path, const Values& values)
     if (current.exists()) {
         if (!current.open(QIODevice::ReadOnly))
             return false;
-        const QByteArray bytes = current.read(OptionsFile::kMaxBytes + 1);
-        if (bytes.size() > OptionsFile::kMaxBytes || draft.write(bytes) != bytes.size())
+        const QByteArray bytes = current.read(kMaxBytes + 1);
+        if (bytes.size() > kMaxBytes || draft.write(bytes) != bytes.size())
             return false;
     }
     draft.close();
     {
-        QSettings edit(draft.fileName(), QSettings::IniFormat);
-        for (const auto& [key, value] : values)
-            edit.setValue(key, value);
-        edit.sync();
-        if (edit.status() != QSettings::NoError)
+        QSettings settings(draft.fileName(), QSettings::IniFormat);
+        edit(settings);
+        settings.sync();
+        if (settings.status() != QSettings::NoError)
             return false;
     }
     // QSettings replaced the draft by renaming: read it by name, not through `draft`.
     QFile editedFile(draft.fileName());
     if (!editedFile.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray edited = editedFile.read(OptionsFile::kMaxBytes + 1);
-    if (edited.size() > OptionsFile::kMaxBytes)
+    const QByteArray edited = editedFile.read(kMaxBytes + 1);
+    if (edited.size() > kMaxBytes)
         return false;
     QSaveFile file(path);
     return file.open(QIODevice::WriteOnly) && makeOwnerOnly(file) &&
            file.write(edited) == edited.size() && file.commit();
 }
-
-} // namespace
 
 OptionsFile OptionsFile::load(const QString& directory)
 {
@@ -115,7 +108,9 @@ bool OptionsFile::savePreviewOnly(const QString& directory, bool on)
     const OptionsFile current = load(directory);
     if (!current.problem().isEmpty())
         return false;
-    return writeValues(current.path(), {{QStringLiteral("Run/PreviewOnly"), on}});
+    return editFile(current.path(), [on](QSettings& file) {
+        file.setValue(QStringLiteral("Run/PreviewOnly"), on);
+    });
 }
 
 bool OptionsFile::saveAllowLists(const QString& directory, const SettingsModel& settings)
@@ -123,11 +118,11 @@ bool OptionsFile::saveAllowLists(const QString& directory, const SettingsModel& 
     const OptionsFile current = load(directory);
     if (!current.problem().isEmpty())
         return false;
-    Values values;
-    for (int n = 1; n <= SettingsModel::kProfileCount; ++n)
-        values.append({QStringLiteral("Profile%1/AllowList").arg(n),
-                       allowListEntries(settings.profile(n).AllowList.join(u' ')).join(u' ')});
-    return writeValues(current.path(), values);
+    return editFile(current.path(), [&settings](QSettings& file) {
+        for (int n = 1; n <= SettingsModel::kProfileCount; ++n)
+            file.setValue(QStringLiteral("Profile%1/AllowList").arg(n),
+                          allowListEntries(settings.profile(n).AllowList.join(u' ')).join(u' '));
+    });
 }
 
 QStringList OptionsFile::allowListEntries(const QString& text)

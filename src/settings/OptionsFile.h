@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <optional>
 
 // The companion file "PostSweepOptions.ini" beside PostSweep.ini, which keeps the
@@ -76,6 +77,8 @@ public:
     static QString securityName(ConnectionSecurity security);
 
 private:
+    [[nodiscard]] static bool editFile(const QString& path,
+                                       const std::function<void(class QSettings&)>& edit);
     bool readProfiles(const class QSettings& file);
     void writeProfiles(class QSettings& file) const;
 

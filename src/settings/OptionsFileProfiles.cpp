@@ -1,13 +1,7 @@
 // The per-profile groups of the companion file and its writing.
 #include "settings/OptionsFile.h"
-#include "settings/OwnerOnly.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QSettings>
-#include <QTemporaryFile>
-
-#include <cstdio>
 
 namespace {
 
@@ -119,10 +113,14 @@ void OptionsFile::writeProfiles(QSettings& file) const
 {
     for (int number = 1; number <= kProfileCount; ++number) {
         const ProfileConnection& connection = m_connections.at(number - 1);
-        file.remove(groupName(number));
-        if (connection == ProfileConnection{})
-            continue;
         file.beginGroup(groupName(number));
+        // Only the connection's keys: the group holds the profile's other options too.
+        for (const char* key : {"Security", "Port", "Sha256"})
+            file.remove(QLatin1String(key));
+        if (connection == ProfileConnection{}) {
+            file.endGroup();
+            continue;
+        }
         file.setValue(QStringLiteral("Security"), securityName(connection.security));
         if (!connection.port.isEmpty())
             file.setValue(QStringLiteral("Port"), connection.port);
@@ -142,32 +140,7 @@ QString OptionsFile::save() const
             (!connection.pinSha256.isEmpty() && connection.pinSha256.size() != 32))
             return QStringLiteral("接続の設定が正しくありません");
 
-    // QSettings writes in place: it edits a copy beside the file, which then
-    // replaces it in one rename, so a failure leaves the old file whole.
-    QTemporaryFile copy(m_path + QStringLiteral(".XXXXXX"));
-    if (!copy.open() || !makeOwnerOnly(copy))
-        return copy.errorString();
-    if (QFileInfo::exists(m_path)) {
-        QFile original(m_path);
-        if (!original.open(QIODevice::ReadOnly))
-            return original.errorString();
-        const QByteArray bytes = original.readAll();
-        if (copy.write(bytes) != bytes.size() || !copy.flush())
-            return copy.errorString();
-    }
-    copy.close();
-    {
-        QSettings file(copy.fileName(), QSettings::IniFormat);
-        writeProfiles(file);
-        file.sync();
-        if (file.status() != QSettings::NoError)
-            return QStringLiteral("書き込めませんでした");
-    }
-    QFile written(copy.fileName());
-    makeOwnerOnly(written); // QSettings may have replaced the copy with a file of its own
-    if (std::rename(QFile::encodeName(copy.fileName()).constData(),
-                    QFile::encodeName(m_path).constData()) != 0)
-        return QStringLiteral("置き換えられませんでした");
-    copy.setAutoRemove(false);
+    if (!editFile(m_path, [this](QSettings& file) { writeProfiles(file); }))
+        return QStringLiteral("書き込めませんでした");
     return {};
 }

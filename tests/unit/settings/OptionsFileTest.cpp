@@ -63,7 +63,8 @@ TEST(OptionsFile, SavesProfilesOwnerOnlyAndKeepsOtherOptions)
 {
     TempDir dir;
     const QString path = dir.file(u"PostSweepOptions.ini"_qs);
-    ASSERT_TRUE(writeFile(path, "[MailProgram]\nCommand=mutt\n[Profile3]\nSecurity=tls\n"));
+    ASSERT_TRUE(writeFile(
+        path, "[MailProgram]\nCommand=mutt\n[Profile3]\nSecurity=tls\nAllowList=@example.jp\n"));
     OptionsFile options = OptionsFile::load(dir.path());
     const ProfileConnection pinned{ConnectionSecurity::StartTls, u"110"_qs, QByteArray(32, '\x5a')};
     options.setConnection(1, pinned);
@@ -74,6 +75,7 @@ TEST(OptionsFile, SavesProfilesOwnerOnlyAndKeepsOtherOptions)
     EXPECT_EQ(again.mailProgramCommand(), u"mutt"_qs);
     EXPECT_EQ(again.connection(1), pinned);
     EXPECT_EQ(again.connection(3), ProfileConnection{});
+    EXPECT_EQ(again.allowList(3), QStringList{u"@example.jp"_qs});
     EXPECT_EQ(fileMode(path), 0600);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1); // no copy left behind
 

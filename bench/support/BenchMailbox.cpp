@@ -1,30 +1,10 @@
 #include "support/BenchMailbox.h"
 
+#include "support/SampleMailbox.h"
+
 #include <array>
 
 namespace testsupport {
-namespace {
-
-QByteArray twoDigits(int n)
-{
-    return QByteArray::number(n).rightJustified(2, '0');
-}
-
-QByteArray dateField(int number)
-{
-    return "Date: Mon, 4 Dec 2023 " + twoDigits(8 + number / 60 % 12) + ':' +
-           twoDigits(number % 60) + ":00 +0900\n";
-}
-
-QByteArray receivedFields(int number)
-{
-    return "Received: from mx2.example.net (mx2.example.net [192.0.2.25])\n"
-           "\tby mail.example.jp (Postfix) with ESMTP id 4SkQ" +
-           QByteArray::number(100000 + number) + "\n\tfor <taro@example.jp>; " +
-           dateField(number).mid(6);
-}
-
-} // namespace
 
 QList<SampleMessage> benchmarkMailbox(int count)
 {

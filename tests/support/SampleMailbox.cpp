@@ -217,6 +217,8 @@ QByteArray twoDigits(int n)
     return QByteArray::number(n).rightJustified(2, '0');
 }
 
+} // namespace
+
 QByteArray dateField(int number)
 {
     return "Date: Mon, 4 Dec 2023 " + twoDigits(8 + number / 60 % 12) + ':' +
@@ -230,8 +232,6 @@ QByteArray receivedFields(int number)
            QByteArray::number(100000 + number) + "\n\tfor <taro@example.jp>; " +
            dateField(number).mid(6);
 }
-
-} // namespace
 
 ServerProfile sampleRuleProfile()
 {

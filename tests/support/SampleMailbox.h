@@ -33,6 +33,11 @@ ServerProfile sampleRuleProfile();
 // Every Message-ID is unique.
 QList<SampleMessage> sampleMailbox();
 
+// The Date field and the two Received fields of generated message `number`, as a
+// real server writes them (LF line ends).
+QByteArray dateField(int number);
+QByteArray receivedFields(int number);
+
 // The stored texts, in order (for DovecotServer::setMessages).
 QList<QByteArray> messageTexts(const QList<SampleMessage>& messages);
 

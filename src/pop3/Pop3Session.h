@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/EventLoop.h"
+#include "platform/MessageKeeper.h"
 #include "platform/TcpClient.h"
 #include "pop3/CommandMonitor.h"
 #include "pop3/HeaderStore.h"
@@ -34,6 +35,8 @@ struct Pop3Target
     QByteArray pinSha256; // the certificate accepted instead of the trusted ones, or empty
     // Judge only: the rules run, nothing is sent DELE, and QUIT follows the last TOP.
     bool preview = false;
+    // Where each message is copied before its DELE; nullptr: no copies are kept.
+    platform::MessageKeeper* keeper = nullptr;
 };
 
 // The engine's variables, as the windows and callers read them (flags: -1 true, 0 false).

@@ -28,6 +28,9 @@ struct RuleVerdict
 {
     std::vector<qint16> EraseList;
     QStringList marked;
+    // For each marked message, the rule that matched it: "未承諾", "英文のみ",
+    // "タイトル文字列 \"…\"", "差出人文字列 \"…\"" or "宛先/Cc に自分のアドレスなし".
+    QStringList matchedRule;
 };
 
 // 1 when the text holds a character with a double-byte code in code page 932

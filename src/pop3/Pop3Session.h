@@ -37,6 +37,9 @@ struct Pop3Target
     bool preview = false;
     // Where each message is copied before its DELE; nullptr: no copies are kept.
     platform::MessageKeeper* keeper = nullptr;
+    // Whether commands may go out without waiting for each reply, where CAPA offers
+    // PIPELINING; false keeps one command at a time whatever the server offers.
+    bool pipelining = true;
 };
 
 // The engine's variables, as the windows and callers read them (flags: -1 true, 0 false).

@@ -32,6 +32,7 @@ struct ServerRotation::Private
     CommandMonitor* monitor = &silentMonitor;
     std::function<void()> endOfRun;
     bool preview = false;
+    platform::MessageKeeper* keeper = nullptr;
 };
 
 ServerRotation::ServerRotation(platform::EventLoop& loop, Pop3Session& session,
@@ -80,7 +81,8 @@ void ServerRotation::loadProfile(qint16 number)
                              .mode = Pop3Mode::Run,
                              .security = profile.Connection.security,
                              .pinSha256 = profile.Connection.pinSha256,
-                             .preview = d->preview});
+                             .preview = d->preview,
+                             .keeper = d->keeper});
 }
 
 void ServerRotation::onTimer4()
@@ -108,6 +110,11 @@ platform::Timer& ServerRotation::Timer4()
 void ServerRotation::setPreview(bool preview)
 {
     d->preview = preview;
+}
+
+void ServerRotation::setKeeper(platform::MessageKeeper* keeper)
+{
+    d->keeper = keeper;
 }
 
 void ServerRotation::setMonitor(CommandMonitor* monitor)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/EventLoop.h"
+#include "platform/MessageKeeper.h"
 
 #include <functional>
 #include <memory>
@@ -28,6 +29,8 @@ public:
     platform::Timer& Timer4();
     // Whether the sessions started from now on judge only (no DELE); set before startRun().
     void setPreview(bool preview);
+    // Where the sessions keep a copy of each message before deleting it; nullptr: none.
+    void setKeeper(platform::MessageKeeper* keeper);
 
     void setMonitor(CommandMonitor* monitor);
     // Run control's end-of-run action, called from the Timer4 tick that finds the run finished.

@@ -32,11 +32,13 @@ bool containsIgnoringAsciiCase(QStringView text, QStringView part)
     return std::search(text.begin(), text.end(), part.begin(), part.end(), same) != text.end();
 }
 
-bool containsAnyWord(const QString& text, const auto& words)
+// The first of the words that the text contains, or nullptr.
+const QString* firstContainedWord(const QString& text, const auto& words)
 {
-    return std::any_of(words.begin(), words.end(), [&](const QString& word) {
+    const auto found = std::find_if(words.begin(), words.end(), [&](const QString& word) {
         return !word.isEmpty() && text.contains(word, Qt::CaseSensitive);
     });
+    return found == words.end() ? nullptr : &*found;
 }
 
 // Only the value 1 sets an own-address check box; the three combinations are
@@ -124,23 +126,32 @@ bool isAllowListed(const QStringList& allowList, const MessageFields& message)
     return false;
 }
 
-bool isMarkedForDeletion(const RuleSet& rules, const MessageFields& m)
+QString matchingRule(const RuleSet& rules, const MessageFields& m)
 {
     const QString& subject = m.subject;
     if (QStringView(subject).trimmed().isEmpty())
-        return false;
+        return {};
     if (isAllowListed(rules.AllowList, m))
-        return false;
+        return {};
     if (isOn(rules.RuleNoJapanese) && InJapanese(subject) == 0)
-        return true;
+        return QStringLiteral("英文のみ");
     if (isOn(rules.RuleUnsolicited) &&
         (subject.contains(kUnsolicited) || subject.contains(kUnsolicitedMisspelt)))
-        return true;
+        return kUnsolicited;
     if (failsOwnAddressRules(rules, m))
-        return true;
-    if (isOn(rules.RuleSubjectWords) && containsAnyWord(subject, rules.SubjectWords))
-        return true;
-    return isOn(rules.RuleSenderWords) && containsAnyWord(m.from, rules.SenderWords);
+        return QStringLiteral("宛先/Cc に自分のアドレスなし");
+    if (isOn(rules.RuleSubjectWords))
+        if (const QString* word = firstContainedWord(subject, rules.SubjectWords))
+            return QStringLiteral("タイトル文字列 \"%1\"").arg(asLogValue(*word));
+    if (isOn(rules.RuleSenderWords))
+        if (const QString* word = firstContainedWord(m.from, rules.SenderWords))
+            return QStringLiteral("差出人文字列 \"%1\"").arg(asLogValue(*word));
+    return {};
+}
+
+bool isMarkedForDeletion(const RuleSet& rules, const MessageFields& m)
+{
+    return !matchingRule(rules, m).isEmpty();
 }
 
 RuleVerdict EvaluateDeletionRules(const RuleSet& rules, std::span<const MessageFields> messages)
@@ -149,11 +160,13 @@ RuleVerdict EvaluateDeletionRules(const RuleSet& rules, std::span<const MessageF
     const auto last = std::min<std::size_t>(messages.size(), kMaxMessages);
     for (std::size_t i = 0; i < last; ++i) {
         const MessageFields& m = messages[i];
-        if (!isMarkedForDeletion(rules, m))
+        QString rule = matchingRule(rules, m);
+        if (rule.isEmpty())
             continue;
         verdict.EraseList.push_back(static_cast<qint16>(i + 1));
         verdict.marked.append(QStringLiteral("タイトル:") + asLogValue(m.subject) +
                               QStringLiteral(" 差出人:") + asLogValue(m.from));
+        verdict.matchedRule.append(std::move(rule));
     }
     return verdict;
 }

@@ -45,6 +45,11 @@ qint16 InJapanese(QStringView text);
 // ignored.
 bool isAllowListed(const QStringList& allowList, const MessageFields& message);
 
+// The first rule, in the order they are tested, that marks the message for deletion,
+// named as in RuleVerdict::matchedRule; empty when none does. A subject that is empty
+// or holds only blanks is never marked, nor a message from an allow-listed sender.
+QString matchingRule(const RuleSet& rules, const MessageFields& message);
+
 // Whether one message is to be deleted under the rules. A subject that is empty or
 // holds only blanks never is, nor a message from an allow-listed sender.
 bool isMarkedForDeletion(const RuleSet& rules, const MessageFields& message);

@@ -57,6 +57,12 @@ void DesktopShell::showHeaderViewer()
         m_dialogs.showHeaderViewer();
 }
 
+void DesktopShell::showDeletedMail()
+{
+    if (m_dialogs.showDeletedMail)
+        m_dialogs.showDeletedMail();
+}
+
 bool DesktopShell::openPath(const QString& path)
 {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));

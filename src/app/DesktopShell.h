@@ -16,6 +16,7 @@ struct DialogHooks
         fillSingleServerDialog;                   // Form3's Text1..Text4, not shown
     std::function<void()> showSingleServerDialog; // Form3
     std::function<void()> showHeaderViewer;       // Form5
+    std::function<void()> showDeletedMail;        // 削除したメール
 };
 
 // The program's Shell: the command monitor Form2, the dialogs given as hooks,
@@ -35,6 +36,7 @@ public:
                                 const QString& password) override;
     void showSingleServerDialog() override;
     void showHeaderViewer() override;
+    void showDeletedMail() override;
     bool openPath(const QString& path) override;
     bool startProgram(const QString& program, const QStringList& arguments) override;
     void warn(const QString& text) override;

@@ -87,6 +87,11 @@ void Form1::createOptionFrames()
     m_previewOnly->setAccessibleDescription(
         QStringLiteral("削除対象をログに記録するだけで、サーバのメールは削除しません"));
 
+    m_keepCopies = named(new QCheckBox(QStringLiteral("削除したメールの控えを残す"), this),
+                         QStringLiteral("KeepCopies"));
+    m_keepCopies->setAccessibleDescription(
+        QStringLiteral("削除する前にメール全体を deleted フォルダに保存します"));
+
     m_frame5 = named(new QGroupBox(QStringLiteral("終了時起動するメールソフト"), this),
                      QStringLiteral("Frame5"));
     m_option2Group = new QButtonGroup(this);
@@ -128,6 +133,8 @@ void Form1::createCommands()
     m_command5 = named(new QPushButton(QStringLiteral("中止"), this), QStringLiteral("Command5"));
     m_command1 =
         named(new QPushButton(QStringLiteral("サーバ設定"), this), QStringLiteral("Command1"));
+    m_deletedMail = named(new QPushButton(QStringLiteral("削除したメール"), this),
+                          QStringLiteral("DeletedMailButton"));
     m_help = named(new QPushButton(QStringLiteral("ヘルプ"), this), QStringLiteral("ヘルプ"));
     m_command2 = named(new QPushButton(QStringLiteral("終　了"), this), QStringLiteral("Command2"));
     keepPlaceWhenHidden(m_command4);
@@ -158,6 +165,7 @@ void Form1::createLayout()
     options->addWidget(m_check1);
     options->addWidget(m_frame5);
     options->addWidget(m_previewOnly);
+    options->addWidget(m_keepCopies);
     options->addWidget(m_logFrame);
     options->addWidget(m_ruleFrame);
     options->addStretch(1);
@@ -166,7 +174,7 @@ void Form1::createLayout()
     for (QPushButton* button : {m_command3, m_command4, m_command5})
         commands->addWidget(button);
     commands->addStretch(1);
-    for (QPushButton* button : {m_command1, m_help, m_command2})
+    for (QPushButton* button : {m_deletedMail, m_command1, m_help, m_command2})
         commands->addWidget(button);
 
     auto* window = new QHBoxLayout(this);
@@ -199,6 +207,7 @@ void Form1::connectControls()
     bindCheck(m_check4, &Form1Model::setCheck4);
     bindCheck(m_check5, &Form1Model::setCheck5);
     connect(m_previewOnly, &QCheckBox::toggled, &m_model, &Form1Model::setPreviewOnly);
+    connect(m_keepCopies, &QCheckBox::toggled, &m_model, &Form1Model::setKeepCopies);
     connect(m_text1, &QLineEdit::textEdited, &m_model, &Form1Model::setText1);
     connect(m_text2, &QLineEdit::textEdited, &m_model, &Form1Model::setText2);
 
@@ -208,6 +217,7 @@ void Form1::connectControls()
     connect(m_command5, &QPushButton::clicked, this, [&run] { run.stop(); });
     connect(m_command1, &QPushButton::clicked, this, [&run] { run.serverSettings(); });
     connect(m_help, &QPushButton::clicked, this, [&run] { run.help(); });
+    connect(m_deletedMail, &QPushButton::clicked, this, [&run] { run.showDeletedMail(); });
     connect(m_command2, &QPushButton::clicked, this, [&run] { run.exit(); });
 }
 
@@ -229,6 +239,7 @@ void Form1::showModel()
     showCheckBoxValue(m_check4, m_model.Check4());
     showCheckBoxValue(m_check5, m_model.Check5());
     m_previewOnly->setChecked(m_model.previewOnly());
+    m_keepCopies->setChecked(m_model.keepCopies());
     showText(m_text1, m_model.Text1());
     showText(m_text2, m_model.Text2());
     m_frame5->setVisible(m_model.frame5Visible());

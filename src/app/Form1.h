@@ -56,6 +56,7 @@ private:
     QButtonGroup* m_option1Group = nullptr;
     QCheckBox* m_check1 = nullptr;
     QCheckBox* m_previewOnly = nullptr;
+    QCheckBox* m_keepCopies = nullptr;
     QGroupBox* m_frame5 = nullptr;
     std::array<QRadioButton*, 3> m_option2{};
     QButtonGroup* m_option2Group = nullptr;
@@ -72,5 +73,6 @@ private:
     QPushButton* m_command5 = nullptr;
     QPushButton* m_command1 = nullptr;
     QPushButton* m_help = nullptr;
+    QPushButton* m_deletedMail = nullptr;
     QPushButton* m_command2 = nullptr;
 };

@@ -13,9 +13,12 @@ NotifyIcon::NotifyIcon(RunController& controller, QObject* parent)
     m_menu->setObjectName(QStringLiteral("メニュー"));
     QAction* stop = m_menu->addAction(QStringLiteral("中止"));
     stop->setObjectName(QStringLiteral("中止"));
+    QAction* deleted = m_menu->addAction(QStringLiteral("削除したメール"));
+    deleted->setObjectName(QStringLiteral("DeletedMail"));
     QAction* exit = m_menu->addAction(QStringLiteral("終了"));
     exit->setObjectName(QStringLiteral("終了"));
     connect(stop, &QAction::triggered, this, [&controller] { controller.stop(); });
+    connect(deleted, &QAction::triggered, this, [&controller] { controller.showDeletedMail(); });
     connect(exit, &QAction::triggered, this, [&controller] { controller.exit(); });
 
     m_icon->setToolTip(QStringLiteral("不要なメールを削除 Post Sweep"));

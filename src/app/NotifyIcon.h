@@ -11,7 +11,7 @@ class RunController;
 
 // The notification-area icon: the main window's icon, the tool tip
 // "不要なメールを削除 Post Sweep", a double-click that brings the main window back,
-// and the menu メニュー with "中止" and "終了" on the right button.
+// and the menu メニュー with "中止", "削除したメール" and "終了" on the right button.
 class NotifyIcon : public QObject
 {
     Q_OBJECT

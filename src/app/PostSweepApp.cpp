@@ -1,8 +1,11 @@
 #include "app/PostSweepApp.h"
 
+#include "app/DeletedMailWindow.h"
 #include "app/NotifyIcon.h"
+#include "app/control/DeletedMailList.h"
 #include "app/control/Shell.h"
 #include "app/control/StartUp.h"
+#include "core/KeptCopies.h"
 #include "settings/OptionsFile.h"
 
 PostSweepApp::PostSweepApp(platform::EventLoop& loop, platform::TcpClient& socket,
@@ -38,6 +41,13 @@ void PostSweepApp::chooseMailProgram(const Options& options)
                                  QStringLiteral("  %1 に確認のみの設定を保存できませんでした")
                                      .arg(QString::fromUtf16(appfiles::kOptionsFile)));
                      });
+    m_keptCopies = file.keptCopies();
+    m_model.setKeepCopies(m_keptCopies.enabled);
+    QObject::connect(&m_model, &Form1Model::keepCopiesChanged, m_mainWindow.get(), [this](bool on) {
+        if (!OptionsFile::saveKeepCopies(m_context.directory, on))
+            m_context.log.writeStamped(QStringLiteral("  %1 に控えの設定を保存できませんでした")
+                                           .arg(QString::fromUtf16(appfiles::kOptionsFile)));
+    });
 }
 
 void PostSweepApp::addNotificationIcon()
@@ -46,6 +56,15 @@ void PostSweepApp::addNotificationIcon()
         return;
     m_notifyIcon = std::make_unique<NotifyIcon>(*m_controller);
     m_mainWindow->setHideToNotificationArea(true);
+}
+
+void PostSweepApp::showDeletedMail()
+{
+    if (!m_deletedMailWindow) {
+        m_deletedMail = std::make_unique<DeletedMailList>(m_context.archive, *m_shell);
+        m_deletedMailWindow = std::make_unique<DeletedMailWindow>(*m_deletedMail);
+    }
+    m_deletedMailWindow->showList();
 }
 
 PostSweepApp::~PostSweepApp()
@@ -57,6 +76,7 @@ PostSweepApp::~PostSweepApp()
 LoadOutcome PostSweepApp::start()
 {
     const LoadOutcome outcome = startUp(m_context, m_model, *m_shell);
+    startKeptCopies(m_context, m_keptCopies);
     if (!m_optionsProblem.isEmpty())
         m_context.log.writeStamped(
             QStringLiteral("  %1 を使いません（%2）。既定の動作で続けます")

@@ -5,9 +5,12 @@
 #include "app/control/RunController.h"
 #include "core/AppContext.h"
 #include "diagnostics/Form2.h"
+#include "settings/KeptCopiesOptions.h"
 
 #include <memory>
 
+class DeletedMailList;
+class DeletedMailWindow;
 class NotifyIcon;
 class Shell;
 
@@ -42,6 +45,10 @@ public:
     // main window hides into it from now on.
     void addNotificationIcon();
 
+    // The window "削除したメール", made on first use.
+    void showDeletedMail();
+    DeletedMailWindow* deletedMailWindow() { return m_deletedMailWindow.get(); }
+
     AppContext& context() { return m_context; }
     Form1Model& model() { return m_model; }
     RunController& controller() { return *m_controller; }
@@ -59,5 +66,8 @@ private:
     std::unique_ptr<RunController> m_controller;
     std::unique_ptr<Form1> m_mainWindow;
     std::unique_ptr<NotifyIcon> m_notifyIcon;
+    std::unique_ptr<DeletedMailList> m_deletedMail;
+    std::unique_ptr<DeletedMailWindow> m_deletedMailWindow;
+    KeptCopiesOptions m_keptCopies;
     QString m_optionsProblem; // logged once, after start-up has settled the log file
 };

@@ -81,7 +81,8 @@ int main(int argc, char* argv[])
                                  dialogs.fillSingleServerDialog(server, port, id, password);
                              },
                          .showSingleServerDialog = [&dialogs] { dialogs.showSingleServerDialog(); },
-                         .showHeaderViewer = [&dialogs] { dialogs.showHeaderViewer(); }});
+                         .showHeaderViewer = [&dialogs] { dialogs.showHeaderViewer(); },
+                         .showDeletedMail = [&program] { program.showDeletedMail(); }});
     program.start();
 
     // A panel started after the program (common with autostart) brings its

@@ -5,6 +5,7 @@
 #include "cli/CommandLine.h"
 #include "cli/ProfileMonitor.h"
 #include "core/AppContext.h"
+#include "core/KeptCopies.h"
 #include "dialogs/control/ServerVerification.h"
 #include "platform/qt/QtEventLoop.h"
 #include "platform/qt/QtTcpClient.h"
@@ -47,8 +48,8 @@ QString profileName(const ServerProfile& profile)
 class Rotation
 {
 public:
-    Rotation(AppContext& ctx, ProfileMonitor& monitor, bool preview)
-        : m_ctx(ctx), m_monitor(monitor), m_preview(preview)
+    Rotation(AppContext& ctx, ProfileMonitor& monitor, bool preview, bool keepCopies)
+        : m_ctx(ctx), m_monitor(monitor), m_preview(preview), m_keepCopies(keepCopies)
     {
         m_monitor.setProfileStartHandler([this] { profileStarts(); });
         m_monitor.setHiddenHandler([this] { m_ctx.loop.defer([this] { endIfPastLast(); }); });
@@ -67,6 +68,7 @@ public:
     {
         m_ctx.log.writeStamped(m_preview ? runlog::startedPreview() : runlog::started());
         m_ctx.rotation.setPreview(m_preview);
+        chooseKeeper(m_ctx, m_keepCopies);
         m_ctx.engine.request(EngineOwner::User::Run, [this] { m_ctx.rotation.startRun(); });
         m_events.exec();
         return m_failed ? kExitProfileError : kExitOk;
@@ -129,6 +131,7 @@ private:
     QEventLoop m_events;
     std::optional<qint16> m_current;
     const bool m_preview;
+    const bool m_keepCopies;
     bool m_failed = false;
 };
 
@@ -189,6 +192,8 @@ int execute(const Options& options)
         printError(*reason);
         return kExitUnusable;
     }
+    const KeptCopiesOptions kept = OptionsFile::load(directory).keptCopies();
+    startKeptCopies(ctx, kept);
     ProfileMonitor monitor(options.verbose);
     ctx.session.setMonitor(&monitor);
     ctx.rotation.setMonitor(&monitor);
@@ -196,7 +201,7 @@ int execute(const Options& options)
     if (options.command == Command::Check) {
         status = check(ctx, monitor);
     } else {
-        Rotation rotation(ctx, monitor, options.command == Command::Preview);
+        Rotation rotation(ctx, monitor, options.command == Command::Preview, kept.enabled);
         status = rotation.exec();
     }
     ctx.session.setMonitor(nullptr);

@@ -4,6 +4,7 @@
 // on the Qt event loop and socket; GUI tests build it on virtual time and a scripted
 // server. Windows receive it by reference and bind to its members.
 
+#include "archive/DeletedMailArchive.h"
 #include "core/EngineOwner.h"
 #include "platform/EventLoop.h"
 #include "platform/TcpClient.h"
@@ -21,7 +22,8 @@ struct AppContext
     AppContext(platform::EventLoop& eventLoop, platform::TcpClient& tcp, const QString& dir)
         : loop(eventLoop), socket(tcp), directory(dir),
           log(appfiles::beside(dir, QString::fromUtf16(appfiles::kLogFile)), eventLoop),
-          session(eventLoop, tcp, store, log), rotation(eventLoop, session, settings)
+          session(eventLoop, tcp, store, log), rotation(eventLoop, session, settings),
+          archive(dir, eventLoop)
     {}
 
     QString settingsPath() const
@@ -41,6 +43,9 @@ struct AppContext
     HeaderStore store;
     Pop3Session session;
     ServerRotation rotation;
+    // The kept copies of deleted messages; handed to the rotation before each run
+    // that keeps copies.
+    archive::DeletedMailArchive archive;
     // Who uses the session engine now: a run or a login check, never both.
     EngineOwner engine;
 };

@@ -100,6 +100,7 @@ OptionsFile OptionsFile::load(const QString& directory)
     }
     if (!options.readProfiles(file))
         return refuse(options.m_problem);
+    options.readKeptCopies(file);
     return options;
 }
 

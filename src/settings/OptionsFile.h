@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/KeptCopiesOptions.h"
 #include "settings/ProfileConnection.h"
 #include "settings/SettingsModel.h"
 
@@ -21,6 +22,10 @@
 //   PreviewOnly=true                 ; runs judge and log, and delete nothing
 //   [Profile1]
 //   AllowList=taro@example.jp @example.co.jp   ; senders never deleted, blank-separated
+//   [KeptCopies]
+//   Enabled=true                     ; a copy of each message before it is deleted
+//   RetentionDays=30                 ; 1..3650, copies older are removed at start-up
+//   MaxSizeMB=10                     ; 1..1024, a larger message keeps its header only
 //
 // Per-profile options go in groups named "Profile1" to "Profile5":
 //
@@ -52,11 +57,14 @@ public:
     // Profile n's allow-list (1..5): entries with "@", at most kMaxAllowList of them.
     const QStringList& allowList(int profile) const { return m_allowLists.at(profile - 1); }
     void applyAllowLists(SettingsModel& settings) const;
+    // A value out of range reads as its default.
+    const KeptCopiesOptions& keptCopies() const { return m_keptCopies; }
 
     // Writes one option into the file in the given directory, keeping the others:
     // replaced whole (a failure leaves the old file as it was), readable by the owner
     // only. A file that load() would not use is left alone and false returned.
     [[nodiscard]] static bool savePreviewOnly(const QString& directory, bool on);
+    [[nodiscard]] static bool saveKeepCopies(const QString& directory, bool on);
     [[nodiscard]] static bool saveAllowLists(const QString& directory,
                                              const SettingsModel& settings);
 
@@ -80,6 +88,7 @@ private:
     [[nodiscard]] static bool editFile(const QString& path,
                                        const std::function<void(class QSettings&)>& edit);
     bool readProfiles(const class QSettings& file);
+    void readKeptCopies(const class QSettings& file);
     void writeProfiles(class QSettings& file) const;
 
     QString m_path;
@@ -88,4 +97,5 @@ private:
     std::array<ProfileConnection, kProfileCount> m_connections;
     bool m_previewOnly = false;
     std::array<QStringList, SettingsModel::kProfileCount> m_allowLists;
+    KeptCopiesOptions m_keptCopies;
 };

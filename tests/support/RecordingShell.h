@@ -24,6 +24,7 @@ public:
     }
     void showSingleServerDialog() override { calls << QStringLiteral("single-server dialog"); }
     void showHeaderViewer() override { calls << QStringLiteral("header viewer"); }
+    void showDeletedMail() override { calls << QStringLiteral("deleted mail"); }
     bool opens = true;  // what openPath answers
     bool starts = true; // what startProgram answers
     bool openPath(const QString& path) override

@@ -51,6 +51,14 @@ void Form1Model::setPreviewOnly(bool on)
     Q_EMIT previewOnlyChanged(on);
 }
 
+void Form1Model::setKeepCopies(bool on)
+{
+    if (on == m_keepCopies)
+        return;
+    assign(m_keepCopies, on);
+    Q_EMIT keepCopiesChanged(on);
+}
+
 // An option button's click sets its variable even when the button was already
 // selected, so a stored index outside the group is replaced by the user's choice.
 void Form1Model::setOption1(int index)

@@ -42,6 +42,9 @@ public:
     // 確認のみ: runs judge and log, and delete nothing. Kept in the options file.
     bool previewOnly() const { return m_previewOnly; }
     void setPreviewOnly(bool on);
+    // A copy of each message is kept before it is deleted. Kept in the options file.
+    bool keepCopies() const { return m_keepCopies; }
+    void setKeepCopies(bool on);
 
     // What the check boxes imply for the other controls.
     bool option1Enabled() const { return m_check1 == 0; }
@@ -74,6 +77,7 @@ Q_SIGNALS:
     void changed();
     void broughtToFront();
     void previewOnlyChanged(bool on);
+    void keepCopiesChanged(bool on);
 
 private:
     template <typename T> void assign(T& member, const T& value);
@@ -89,6 +93,7 @@ private:
     QString m_text1;
     QString m_text2;
     bool m_previewOnly = false;
+    bool m_keepCopies = true;
     QString m_caption;
     bool m_startCommandsEnabled = true;
     bool m_runCommandsVisible = false;

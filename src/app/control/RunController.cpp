@@ -5,6 +5,7 @@
 #include "app/control/RunLogLines.h"
 #include "app/control/Shell.h"
 #include "core/AppContext.h"
+#include "core/KeptCopies.h"
 
 #include <QDir>
 
@@ -143,6 +144,11 @@ void RunController::showHeaderViewer()
     m_shell.showHeaderViewer();
 }
 
+void RunController::showDeletedMail()
+{
+    m_shell.showDeletedMail();
+}
+
 void RunController::showSingleServerDialog()
 {
     m_shell.showSingleServerDialog();
@@ -164,10 +170,11 @@ void RunController::Timer3_Timer()
     });
 }
 
-// The choice of 確認のみ as it stands when the run actually starts.
+// The choices of 確認のみ and of kept copies as they stand when the run actually starts.
 void RunController::startRotation()
 {
     m_context.rotation.setPreview(m_form.previewOnly());
+    chooseKeeper(m_context, m_form.keepCopies());
     m_context.rotation.startRun();
 }
 

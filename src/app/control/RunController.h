@@ -42,6 +42,7 @@ public:
     void cancel();         // キャンセル of the command monitor Form2
     void iconDoubleClicked();
     void showHeaderViewer();
+    void showDeletedMail(); // 削除したメール, from the main window and the icon's menu
     void showSingleServerDialog();
 
     // What the end of a run-once starts outside Windows, where the fixed paths of

@@ -24,6 +24,8 @@ public:
                                         const QString& id, const QString& password) = 0;
     virtual void showSingleServerDialog() = 0;
     virtual void showHeaderViewer() = 0;
+    // The window "削除したメール", its list read again.
+    virtual void showDeletedMail() = 0;
 
     // Opens a program or document by path through the desktop; false when the
     // desktop has nothing that opens it.

@@ -87,6 +87,34 @@ TEST(OptionsFile, SavesProfilesOwnerOnlyAndKeepsOtherOptions)
     EXPECT_EQ(readFile(path), "[Profile1]\nSecurity=bogus\n");
 }
 
+TEST(OptionsFile, KeptCopiesAreOnByDefaultAndAValueOutOfRangeTakesItsDefault)
+{
+    const struct
+    {
+        const char* name;
+        QByteArray contents;
+        KeptCopiesOptions expected;
+    } rows[] = {
+        {"no group", "[Run]\nPreviewOnly=false\n", {}},
+        {"turned off, kept a year, 2 MB",
+         "[KeptCopies]\nEnabled=false\nRetentionDays=365\nMaxSizeMB=2\n",
+         {false, 365, 2}},
+        {"zero days and no size", "[KeptCopies]\nRetentionDays=0\nMaxSizeMB=0\n", {}},
+        {"too many days, a word for the size, not quite false",
+         "[KeptCopies]\nEnabled=no\nRetentionDays=3651\nMaxSizeMB=ten\n",
+         {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempDir dir;
+        ASSERT_TRUE(writeFile(dir.file(u"PostSweepOptions.ini"_qs), row.contents));
+        const KeptCopiesOptions kept = OptionsFile::load(dir.path()).keptCopies();
+        EXPECT_EQ(kept.enabled, row.expected.enabled);
+        EXPECT_EQ(kept.retentionDays, row.expected.retentionDays);
+        EXPECT_EQ(kept.maxSizeMB, row.expected.maxSizeMB);
+    }
+}
+
 TEST(OptionsFile, AFolderOfThatNameIsReportedNotRead)
 {
     TempDir dir;
@@ -105,8 +133,10 @@ TEST(OptionsFile, SavingKeepsTheOtherOptionsOwnerOnlyAndLeavesADamagedFileAlone)
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
 
     ASSERT_TRUE(OptionsFile::savePreviewOnly(dir.path(), false));
+    ASSERT_TRUE(OptionsFile::saveKeepCopies(dir.path(), false));
     const OptionsFile saved = OptionsFile::load(dir.path());
     EXPECT_FALSE(saved.previewOnly());
+    EXPECT_FALSE(saved.keptCopies().enabled);
     EXPECT_EQ(saved.mailProgramCommand(), u"mutt -F x"_qs);
     EXPECT_EQ(QFile::permissions(path) & (QFile::ReadOther | QFile::ReadGroup), 0);
 

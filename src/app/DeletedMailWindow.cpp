@@ -20,7 +20,7 @@ DeletedMailWindow::DeletedMailWindow(DeletedMailList& list, QWidget* parent)
     createControls();
     createLayout();
     connectControls();
-    resize(760, 360);
+    resize(820, 360);
 }
 
 void DeletedMailWindow::createControls()
@@ -33,6 +33,7 @@ void DeletedMailWindow::createControls()
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setTabKeyNavigation(false); // Tab moves on to the buttons
+    m_table->setWordWrap(false);
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setStretchLastSection(true);
 

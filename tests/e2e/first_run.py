@@ -345,6 +345,29 @@ def check_log(path):
     check(not any("エラー" in line for line in lines), "an error in the log")
 
 
+def check_deleted_mail(app, program_dir, out_dir):
+    """Opens 削除したメール from the resident main window and finds the kept copy of
+    every deleted demo message in its list."""
+    press(button(top_window(app, "PostSweep 実行中"), "削除したメール"))
+    kept = wait_for("the window 削除したメール", lambda: window(app, "削除したメール"), 20)
+    for caption in ("メールソフトで開く", "ヘッダを表示", "フォルダを開く", "閉じる"):
+        button(kept, caption)
+    table = find(kept, Atspi.Role.TABLE, "削除したメールの一覧")
+    check(table is not None, "no table named 削除したメールの一覧")
+    if not os.path.exists(os.path.join(program_dir, "deleted", "index.tsv")):
+        # Until the engine keeps copies, there is nothing to list.
+        say("SKIPPED the kept copies' subjects: the run kept no copies")
+    else:
+        cells = {d.get_name() for d in descendants(table) if d.get_role() == Atspi.Role.TABLE_CELL}
+        missing = [subject for _, subject, _ in SPAM if subject not in cells]
+        check(not missing, f"削除したメール does not list {missing}")
+        say("削除したメール lists the 20 deleted messages")
+    time.sleep(0.5)
+    screenshot(kept, os.path.join(out_dir, "first-run-deleted-mail.png"))
+    press(button(kept, "閉じる"))
+    wait_for("削除したメール to close", lambda: window(app, "削除したメール") is None, 20)
+
+
 def exit_program(app, process, log_path):
     # Without a notification area the resident main window is minimised, still reachable.
     press(button(top_window(app, "PostSweep 実行中"), "終\u3000了"))
@@ -387,6 +410,7 @@ def main():
         check_server(args.port)
         check_log(log_path)
         say("the server keeps the 20 wanted messages; the log names the 20 deleted")
+        check_deleted_mail(app, program_dir, args.out)
         exit_program(app, process, log_path)
     finally:
         if process.poll() is None:

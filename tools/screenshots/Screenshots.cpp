@@ -3,6 +3,7 @@
 
 #include "DialogHarness.h"
 #include "MainWindowHarness.h"
+#include "app/DeletedMailWindow.h"
 #include "diagnostics/Form5.h"
 #include "dialogs/Form4.h"
 #include "dialogs/ServerVerify.h"
@@ -104,6 +105,37 @@ private Q_SLOTS:
         judge(p.h.form1(), QStringLiteral("Form1-running"));
         p.h.form2().showMonitor(); // the rule evaluation hid it
         judge(p.h.form2(), QStringLiteral("Form2"));
+    }
+
+    void deletedMailWithAFewCopies()
+    {
+        Program p;
+        archive::DeletedMailArchive& kept = p.h.app->context().archive;
+        const struct
+        {
+            const char* subject;
+            const char* from;
+            const char* rule;
+        } copies[] = {
+            {"未承諾広告※今だけの特別価格", "shop@ad-mail.example", "未承諾"},
+            {"WIN a brand new car today", "lucky@prize.example", "英文のみ"},
+            {"激安ブランド品が入荷しました", "brand@outlet.example", "タイトル文字列 \"激安\""},
+            {"今月のおすすめ情報", "bulk@spam-sender.example",
+             "差出人文字列 \"spam-sender.example\""},
+        };
+        qint16 number = 1;
+        for (const auto& copy : copies) {
+            QVERIFY(kept.begin({.server = QStringLiteral("pop.example.jp"),
+                                .account = QStringLiteral("taro"),
+                                .number = number++,
+                                .subject = QString::fromUtf8(copy.subject),
+                                .from = QString::fromUtf8(copy.from),
+                                .rule = QString::fromUtf8(copy.rule)}));
+            QVERIFY(kept.append("Subject: x\r\n\r\n") && kept.commit());
+            p.loop.advance(61s);
+        }
+        p.h.app->showDeletedMail();
+        judge(*p.h.app->deletedMailWindow(), QStringLiteral("DeletedMail"));
     }
 
     void settingsDialogEveryTab()

@@ -49,7 +49,7 @@ QByteArray indexLine(const ArchiveEntry& entry)
 std::optional<ArchiveEntry> parseIndexLine(QByteArrayView line)
 {
     const QList<QByteArray> fields = line.toByteArray().split('\t');
-    if (fields.size() != kFields)
+    if (fields.size() < kFields) // columns added later stand after these
         return std::nullopt;
     ArchiveEntry entry;
     entry.when = QDateTime::fromString(QString::fromLatin1(fields[0]), kDateFormat);

@@ -29,7 +29,8 @@ struct ArchiveEntry
 // value is written as a blank, and a value is cut at kMaxField characters, so that no
 // value can split the line or forge another.
 QByteArray indexLine(const ArchiveEntry& entry);
-// The entry of one index line (without its line feed); nothing for a line that this
+// The entry of one index line (without its line feed; columns beyond these are
+// ignored); nothing for a line that this
 // program did not write, or whose file lies outside a month folder of "deleted".
 std::optional<ArchiveEntry> parseIndexLine(QByteArrayView line);
 

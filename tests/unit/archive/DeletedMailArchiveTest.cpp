@@ -1,5 +1,7 @@
 #include "archive/DeletedMailArchive.h"
 
+#include "core/KeptCopies.h"
+#include "support/AppHarness.h"
 #include "support/Files.h"
 
 #include <QDir>
@@ -170,6 +172,19 @@ TEST(DeletedMailArchive, IndexValuesCannotSplitALine)
     EXPECT_EQ(readFile(archive.indexPath()).count('\n'), 1);
     ASSERT_EQ(archive.entries().size(), 1);
     EXPECT_EQ(archive.entries()[0].subject, u"a b  c d"_qs);
+}
+
+TEST(KeptCopiesAtStartUp, TakeTheCapAndRemoveExpiredCopiesWithOneLogLine)
+{
+    AppHarness h;
+    ASSERT_TRUE(keep(h.ctx.archive, info()));
+    h.loop.advance(std::chrono::hours(24 * 31));
+    startKeptCopies(h.ctx, {.retentionDays = 30, .maxSizeMB = 2});
+    EXPECT_EQ(h.ctx.archive.maxMessageBytes(), 2 * 1024 * 1024);
+    EXPECT_TRUE(h.ctx.archive.entries().isEmpty());
+    ASSERT_EQ(h.logLines().size(), 1);
+    EXPECT_TRUE(h.logLines()[0].endsWith(
+        u"  保存期間（30 日）を過ぎた削除メールの控え 1 件を削除しました"_qs));
 }
 
 } // namespace

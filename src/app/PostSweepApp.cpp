@@ -59,7 +59,7 @@ LoadOutcome PostSweepApp::start()
     const LoadOutcome outcome = startUp(m_context, m_model, *m_shell);
     if (!m_optionsProblem.isEmpty())
         m_context.log.writeStamped(
-            QStringLiteral("  %1 を使いません（%2）。既定の動作で続けます")
+            QStringLiteral("  %1 を使いません（%2）。直すまでサーバに接続しません")
                 .arg(QString::fromUtf16(appfiles::kOptionsFile), m_optionsProblem));
     return outcome;
 }

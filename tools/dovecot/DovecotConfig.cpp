@@ -55,14 +55,16 @@ QByteArray configuration(const QString& directory, quint16 port, const MailOwner
                                   "    port = %4\n"
                                   "  }\n"
                                   "  inet_listener pop3s {\n"
-                                  "    address = 127.0.0.1\n"
-                                  "    port = %5\n"
-                                  "    ssl = yes\n"
+                                  "%5"
                                   "  }\n"
                                   "}\n")
                        .arg(directory, owner.user, owner.group)
                        .arg(port)
-                       .arg(tls ? tls->port : 0);
+                       .arg(tls ? QStringLiteral("    address = 127.0.0.1\n"
+                                                 "    port = %1\n"
+                                                 "    ssl = yes\n")
+                                      .arg(tls->port)
+                                : QStringLiteral("    port = 0\n"));
     if (tls)
         text += QStringLiteral("ssl = yes\n"
                                "ssl_cert = <%1\n"

@@ -291,8 +291,7 @@ TEST_F(CommandLineTest, TlsRunsDeleteAsPlainOnesAndACertificateThatFailsItsCheck
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         ASSERT_TRUE(server.setMessages(kUser, testsupport::messageTexts(mailbox)));
-        ServerProfile profile = accountProfile(kUser, kPassword);
-        writeSettings({profile});
+        writeSettings({accountProfile(kUser, kPassword)});
         const QByteArray pin = row.pin == ServerPin  ? serverSha256
                                : row.pin == OtherPin ? authority->authoritySha256()
                                                      : QByteArray();

@@ -25,18 +25,19 @@ QString TestAuthority::executable()
     return QStandardPaths::findExecutable(QStringLiteral("openssl"));
 }
 
-bool TestAuthority::openssl(const QStringList& arguments)
+// One openssl command, its arguments separated by single blanks.
+bool TestAuthority::openssl(const QString& arguments)
 {
     QProcess process;
     process.setWorkingDirectory(m_dir.path());
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(executable(), arguments);
+    process.start(executable(), arguments.split(u' '));
     if (process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit &&
         process.exitCode() == 0)
         return true;
     process.kill();
-    m_error = QStringLiteral("openssl %1: %2")
-                  .arg(arguments.first(), QString::fromLocal8Bit(process.readAll()));
+    m_error =
+        QStringLiteral("openssl %1: %2").arg(arguments, QString::fromLocal8Bit(process.readAll()));
     return false;
 }
 
@@ -46,40 +47,24 @@ bool TestAuthority::create()
         m_error = QStringLiteral("openssl is not installed (Debian package openssl)");
         return false;
     }
-    if (!m_dir.isValid()) {
-        m_error = QStringLiteral("cannot create a temporary directory");
+    if (!m_dir.isValid() || !writeFile(m_dir.filePath(QStringLiteral("server.ext")),
+                                       "basicConstraints = critical, CA:FALSE\n"
+                                       "keyUsage = critical, digitalSignature\n"
+                                       "extendedKeyUsage = serverAuth\n"
+                                       "subjectAltName = IP:127.0.0.1, DNS:localhost\n")) {
+        m_error = QStringLiteral("cannot write into a temporary directory");
         return false;
     }
-    const QStringList ecKey = {
-        QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
-        QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes")};
-    if (!writeFile(m_dir.filePath(QStringLiteral("server.ext")),
-                   "basicConstraints = critical, CA:FALSE\n"
-                   "keyUsage = critical, digitalSignature\n"
-                   "extendedKeyUsage = serverAuth\n"
-                   "subjectAltName = IP:127.0.0.1, DNS:localhost\n")) {
-        m_error = QStringLiteral("cannot write server.ext");
-        return false;
-    }
-    return openssl(QStringList{QStringLiteral("req"), QStringLiteral("-x509")} + ecKey +
-                   QStringList{QStringLiteral("-keyout"), QStringLiteral("ca.key"),
-                               QStringLiteral("-out"), QStringLiteral("ca.pem"),
-                               QStringLiteral("-days"), QStringLiteral("2"),
-                               QStringLiteral("-subj"), QStringLiteral("/CN=Throwaway Test CA"),
-                               QStringLiteral("-addext"),
-                               QStringLiteral("basicConstraints=critical,CA:TRUE"),
-                               QStringLiteral("-addext"),
-                               QStringLiteral("keyUsage=critical,keyCertSign,cRLSign")}) &&
-           openssl(QStringList{QStringLiteral("req")} + ecKey +
-                   QStringList{QStringLiteral("-keyout"), QStringLiteral("server.key"),
-                               QStringLiteral("-out"), QStringLiteral("server.csr"),
-                               QStringLiteral("-subj"), QStringLiteral("/CN=localhost")}) &&
-           openssl({QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"),
-                    QStringLiteral("server.csr"), QStringLiteral("-CA"), QStringLiteral("ca.pem"),
-                    QStringLiteral("-CAkey"), QStringLiteral("ca.key"),
-                    QStringLiteral("-CAcreateserial"), QStringLiteral("-days"), QStringLiteral("2"),
-                    QStringLiteral("-extfile"), QStringLiteral("server.ext"),
-                    QStringLiteral("-out"), QStringLiteral("server.pem")});
+    const QString newKey =
+        QStringLiteral("-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -keyout ");
+    return openssl(QStringLiteral("req -x509 ") + newKey +
+                   QStringLiteral("ca.key -out ca.pem -days 2 -subj /CN=Throwaway-test-CA "
+                                  "-addext basicConstraints=critical,CA:TRUE "
+                                  "-addext keyUsage=critical,keyCertSign,cRLSign")) &&
+           openssl(QStringLiteral("req ") + newKey +
+                   QStringLiteral("server.key -out server.csr -subj /CN=localhost")) &&
+           openssl(QStringLiteral("x509 -req -in server.csr -CA ca.pem -CAkey ca.key "
+                                  "-CAcreateserial -days 2 -extfile server.ext -out server.pem"));
 }
 
 QByteArray TestAuthority::certificateSha256() const

@@ -28,7 +28,7 @@ public:
     QByteArray authoritySha256() const;
 
 private:
-    bool openssl(const QStringList& arguments);
+    bool openssl(const QString& arguments);
 
     QTemporaryDir m_dir;
     QString m_error;

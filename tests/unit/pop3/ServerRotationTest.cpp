@@ -56,7 +56,6 @@ TEST(ServerRotation, VisitsOnlyTheEnabledProfilesInOrder)
          1000,
          {ConnectionSecurity::Tls, u"995"_qs, {}}},
         {"1 and 4", {1, 4}, {"connect pop1.example:110", "connect pop4.example:110"}, 1500},
-        {"only 5", {5}, {"connect pop5.example:110"}, 1000},
         {"all",
          {1, 2, 3, 4, 5},
          {"connect pop1.example:110", "connect pop2.example:110", "connect pop3.example:110",

@@ -1,7 +1,12 @@
-// A full POP3 session over 1,000 messages (100 of them deleted by the rules) against
-// Dovecot on loopback: the engine on Qt's event loop and sockets, then a minimal client
-// that sends the same commands strictly in sequence with blocking waits. Prints both
-// times (median of several rounds), their ratio and the peak memory of the process.
+// A full POP3 session over 1,000 messages (100 of them deleted by the rules) against one
+// Dovecot on loopback: a minimal client that sends each command only after the last
+// reply (blocking waits), the engine on Qt's event loop and sockets with pipelining
+// allowed and forbidden, and the engine over implicit TLS. Then the same through a relay
+// that delays every chunk by 20 ms each way, as a real network does. Prints the median
+// of each, the ratios and the peak memory of each kind of session.
+//
+// Usage: bench_SessionBench [ROUNDS [DELAYED_ROUNDS]]   (11 and 3 by default; a
+// delayed sequential session takes some 45 s, and 0 delayed rounds skips them)
 
 #include "platform/qt/QtEventLoop.h"
 #include "platform/qt/QtTcpClient.h"
@@ -10,27 +15,48 @@
 #include "pop3/Pop3Session.h"
 #include "settings/ActivityLog.h"
 #include "support/BenchMailbox.h"
+#include "support/DelayingProxy.h"
 #include "support/DovecotServer.h"
 #include "support/SequentialPop3Client.h"
+#include "support/TestAuthority.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <optional>
-#include <sys/resource.h>
 #include <vector>
 
 namespace {
 
 constexpr int kMessages = 1000;
-constexpr int kRounds = 21;
+constexpr std::chrono::milliseconds kDelayEachWay{20};
 const QString kUser = QStringLiteral("bench");
 const QString kPassword = QStringLiteral("bench-pw");
+
+// Who runs the session, and how.
+enum class Kind { Minimal, Pipelined, Sequential, Tls };
+
+const char* nameOf(Kind kind)
+{
+    switch (kind) {
+    case Kind::Minimal:
+        return "minimal sequential client";
+    case Kind::Pipelined:
+        return "engine, pipelining allowed";
+    case Kind::Sequential:
+        return "engine, one command at a time";
+    case Kind::Tls:
+        return "engine over implicit TLS";
+    }
+    return "";
+}
 
 // Wakes the waiting loop when the engine hides the monitor, which it does as a session ends.
 class EndWatcher final : public CommandMonitor
@@ -44,7 +70,7 @@ private:
 };
 
 // One full engine session; its wall time in milliseconds, or nothing when it failed.
-std::optional<double> engineSession(const testsupport::DovecotServer& server)
+std::optional<double> engineSession(quint16 port, ConnectionSecurity security, bool pipelining)
 {
     QTemporaryDir dir;
     platform::QtEventLoop loop;
@@ -63,25 +89,30 @@ std::optional<double> engineSession(const testsupport::DovecotServer& server)
     QTimer fallback; // error ends do not hide the monitor
     QObject::connect(&fallback, &QTimer::timeout, check);
     fallback.start(20);
-    QTimer::singleShot(120000, &events, &QEventLoop::quit);
+    QTimer::singleShot(300000, &events, &QEventLoop::quit);
 
     QElapsedTimer clock;
     clock.start();
-    session.ServerConect({.server = server.host(),
-                          .port = QString::number(server.port()),
+    session.ServerConect({.server = QStringLiteral("127.0.0.1"),
+                          .port = QString::number(port),
                           .account = kUser,
                           .password = kPassword,
-                          .rules = RuleSet::fromProfile(testsupport::sampleRuleProfile())});
+                          .rules = RuleSet::fromProfile(testsupport::sampleRuleProfile()),
+                          .security = security,
+                          .pipelining = pipelining});
     events.exec();
     const double ms = clock.nsecsElapsed() / 1e6;
     session.setMonitor(nullptr);
     if (session.sessionInProgress() || session.variables().Pop3ErrorFlag != Pop3Session::False ||
-        store->MaxEraseNo != kMessages / 10)
+        store->MaxEraseNo != kMessages / 10) {
+        std::fprintf(stderr, "engine: the session failed (error flag %d, %d of %d marked)\n",
+                     session.variables().Pop3ErrorFlag, store->MaxEraseNo, kMessages / 10);
         return std::nullopt;
+    }
     return ms;
 }
 
-std::optional<double> sequentialSession(const testsupport::DovecotServer& server)
+std::optional<double> minimalSession(quint16 port)
 {
     QList<int> marked;
     for (int n = 10; n <= kMessages; n += 10)
@@ -89,8 +120,8 @@ std::optional<double> sequentialSession(const testsupport::DovecotServer& server
     QElapsedTimer clock;
     clock.start();
     QString error;
-    if (!testsupport::runSequentialSession(server.host(), server.port(), kUser, kPassword, marked,
-                                           &error)) {
+    if (!testsupport::runSequentialSession(QStringLiteral("127.0.0.1"), port, kUser, kPassword,
+                                           marked, &error)) {
         std::fprintf(stderr, "minimal client: %s\n", qPrintable(error));
         return std::nullopt;
     }
@@ -103,10 +134,8 @@ bool refill(testsupport::DovecotServer& server, const QList<QByteArray>& texts)
     if (!server.setMessages(kUser, texts))
         return false;
     testsupport::SequentialPop3Client client;
-    const bool ok = client.connectToServer(server.host(), server.port()) &&
-                    client.login(kUser, kPassword) && client.command("STAT").has_value() &&
-                    client.command("QUIT").has_value();
-    return ok;
+    return client.connectToServer(server.host(), server.port()) && client.login(kUser, kPassword) &&
+           client.command("STAT").has_value() && client.command("QUIT").has_value();
 }
 
 // 900 wanted messages left, none of the advertisements.
@@ -119,17 +148,82 @@ bool onlyWantedLeft(const testsupport::DovecotServer& server)
            });
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
-}
-
+// The process's peak resident memory (VmHWM) in KiB, and its reset where the kernel allows.
 long peakKilobytes()
 {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+bool resetPeak()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
+}
+
+struct Figures
+{
+    std::vector<double> ms;
+    long peakKiB = 0;
+    double median() const
+    {
+        std::vector<double> sorted = ms;
+        std::sort(sorted.begin(), sorted.end());
+        return sorted.at(sorted.size() / 2);
+    }
+};
+
+// rounds of each kind, in turn, the first of each round moving on, so that none always
+// meets a warmer server; nothing when a session failed or left the wrong messages.
+std::optional<std::map<Kind, Figures>> measure(testsupport::DovecotServer& server,
+                                               const QList<QByteArray>& texts,
+                                               const std::vector<Kind>& kinds, int rounds,
+                                               quint16 plainPort, quint16 tlsPort)
+{
+    std::map<Kind, Figures> figures;
+    for (int round = 0; round < rounds; ++round) {
+        for (std::size_t i = 0; i < kinds.size(); ++i) {
+            const Kind kind = kinds.at((round + i) % kinds.size());
+            if (!refill(server, texts)) {
+                std::fprintf(stderr, "cannot fill the mailbox\n");
+                return std::nullopt;
+            }
+            const bool peakReset = resetPeak();
+            std::optional<double> ms;
+            switch (kind) {
+            case Kind::Minimal:
+                ms = minimalSession(plainPort);
+                break;
+            case Kind::Pipelined:
+            case Kind::Sequential:
+                ms = engineSession(plainPort, ConnectionSecurity::None, kind == Kind::Pipelined);
+                break;
+            case Kind::Tls:
+                ms = engineSession(tlsPort, ConnectionSecurity::Tls, true);
+                break;
+            }
+            if (!ms || !onlyWantedLeft(server)) {
+                std::fprintf(stderr, "%s: the session failed or left the wrong messages\n",
+                             nameOf(kind));
+                return std::nullopt;
+            }
+            Figures& f = figures[kind];
+            f.ms.push_back(*ms);
+            f.peakKiB = std::max(f.peakKiB, peakReset ? peakKilobytes() : -1L);
+        }
+    }
+    return figures;
+}
+
+void print(const std::map<Kind, Figures>& figures)
+{
+    for (const auto& [kind, f] : figures)
+        std::printf("  %-32s %9.1f ms median (fastest %.1f ms), peak %ld KiB\n", nameOf(kind),
+                    f.median(), *std::min_element(f.ms.cbegin(), f.ms.cend()), f.peakKiB);
 }
 
 } // namespace
@@ -137,11 +231,20 @@ long peakKilobytes()
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 11;
+    const int delayedRounds = argc > 2 ? std::max(0, atoi(argv[2])) : 3;
     if (testsupport::DovecotServer::executable().isEmpty()) {
         std::fprintf(stderr, "Dovecot is not installed (Debian package dovecot-pop3d)\n");
         return 1;
     }
+    testsupport::TestAuthority authority;
+    if (!authority.create()) {
+        std::fprintf(stderr, "%s\n", qPrintable(authority.errorString()));
+        return 1;
+    }
+    const testsupport::ScopedTrust trust(authority.authorityFile());
     testsupport::DovecotServer server;
+    server.useTls(authority.certificateFile(), authority.keyFile());
     if (!server.start() || !server.addUser(kUser, kPassword)) {
         std::fprintf(stderr, "Dovecot: %s\n", qPrintable(server.errorString()));
         return 1;
@@ -151,36 +254,37 @@ int main(int argc, char** argv)
     qint64 headerBytes = 0;
     for (const QByteArray& text : texts)
         headerBytes += text.indexOf("\n\n") + 1;
-    const long before = peakKilobytes();
+    std::printf("Session over %d messages (%d deleted), mean header %lld bytes\n", kMessages,
+                kMessages / 10, headerBytes / kMessages);
+    if (!resetPeak())
+        std::printf("(the peak cannot be reset here: each figure is the process's peak so far)\n");
 
-    std::vector<double> engine, sequential;
-    for (int round = 0; round < kRounds; ++round) {
-        // Alternate which goes first, so that neither always meets a warmer server.
-        for (const bool engineTurn : {round % 2 == 0, round % 2 != 0}) {
-            if (!refill(server, texts)) {
-                std::fprintf(stderr, "cannot fill the mailbox\n");
-                return 1;
-            }
-            const auto ms = engineTurn ? engineSession(server) : sequentialSession(server);
-            if (!ms || !onlyWantedLeft(server)) {
-                std::fprintf(stderr, "%s session failed or left the wrong messages\n",
-                             engineTurn ? "engine" : "minimal client");
-                return 1;
-            }
-            (engineTurn ? engine : sequential).push_back(*ms);
-        }
+    std::printf("Loopback, %d rounds:\n", rounds);
+    const auto direct =
+        measure(server, texts, {Kind::Minimal, Kind::Pipelined, Kind::Sequential, Kind::Tls},
+                rounds, server.port(), server.tlsPort());
+    if (!direct)
+        return 1;
+    print(*direct);
+    std::printf("  ratio pipelined / minimal client  %6.2f  (target <= 0.50)\n",
+                direct->at(Kind::Pipelined).median() / direct->at(Kind::Minimal).median());
+    std::fflush(stdout);
+
+    if (delayedRounds == 0)
+        return 0;
+    const benchsupport::DelayingProxy proxy(server.port(), kDelayEachWay);
+    if (proxy.port() == 0) {
+        std::fprintf(stderr, "the delaying relay cannot listen on 127.0.0.1\n");
+        return 1;
     }
-
-    const double e = median(engine);
-    const double s = median(sequential);
-    std::printf("Session over %d messages (%d deleted), mean header %lld bytes, %d rounds\n",
-                kMessages, kMessages / 10, headerBytes / kMessages, kRounds);
-    std::printf("engine (median)           %8.1f ms (fastest %.1f ms)\n", e,
-                *std::min_element(engine.cbegin(), engine.cend()));
-    std::printf("minimal client (median)   %8.1f ms (fastest %.1f ms)\n", s,
-                *std::min_element(sequential.cbegin(), sequential.cend()));
-    std::printf("ratio engine / minimal    %8.2f  (target <= 1.50)\n", e / s);
-    std::printf("peak memory (ru_maxrss)   %8ld KiB (%ld KiB before the sessions)\n",
-                peakKilobytes(), before);
+    std::printf("Through a relay delaying each chunk %lld ms each way, %d rounds:\n",
+                static_cast<long long>(kDelayEachWay.count()), delayedRounds);
+    const auto delayed = measure(server, texts, {Kind::Minimal, Kind::Pipelined, Kind::Sequential},
+                                 delayedRounds, proxy.port(), 0);
+    if (!delayed)
+        return 1;
+    print(*delayed);
+    std::printf("  speed-up pipelined over one at a time  %6.1fx  (target >= 10)\n",
+                delayed->at(Kind::Sequential).median() / delayed->at(Kind::Pipelined).median());
     return 0;
 }

@@ -79,7 +79,7 @@ LoadOutcome PostSweepApp::start()
     startKeptCopies(m_context, m_keptCopies);
     if (!m_optionsProblem.isEmpty())
         m_context.log.writeStamped(
-            QStringLiteral("  %1 を使いません（%2）。既定の動作で続けます")
+            QStringLiteral("  %1 を使いません（%2）。直すまでサーバに接続しません")
                 .arg(QString::fromUtf16(appfiles::kOptionsFile), m_optionsProblem));
     return outcome;
 }

@@ -32,6 +32,10 @@ std::optional<QString> loadSettings(AppContext& ctx)
         return QStringLiteral("設定ファイル「%1」がありません").arg(path);
     if (LoadSettings(path, ctx.settings) != LoadOutcome::Complete)
         return QStringLiteral("設定ファイル「%1」が壊れています").arg(path);
+    // Without the companion file no profile's connection is known: none is tried in clear.
+    if (!ctx.settings.optionsProblem.isEmpty())
+        return QStringLiteral("「%1」を読み込めません（%2）")
+            .arg(QString::fromUtf16(appfiles::kOptionsFile), ctx.settings.optionsProblem);
     OptionsFile::load(ctx.directory).applyAllowLists(ctx.settings);
     if (!ctx.settings.anyEnabled())
         return QStringLiteral("設定ファイル「%1」に有効なサーバがありません").arg(path);

@@ -22,7 +22,7 @@ struct AppContext
     AppContext(platform::EventLoop& eventLoop, platform::TcpClient& tcp, const QString& dir)
         : loop(eventLoop), socket(tcp), directory(dir),
           log(appfiles::beside(dir, QString::fromUtf16(appfiles::kLogFile)), eventLoop),
-          session(eventLoop, tcp, store, log), rotation(eventLoop, session, settings),
+          session(eventLoop, tcp, store, log), rotation(eventLoop, session, settings, log),
           archive(dir, eventLoop)
     {}
 

@@ -2,6 +2,8 @@
 
 #include "pop3/CommandMonitor.h"
 #include "pop3/Pop3Session.h"
+#include "settings/ActivityLog.h"
+#include "settings/AppFiles.h"
 #include "settings/SettingsModel.h"
 
 #include <optional>
@@ -12,8 +14,9 @@ constexpr qint16 kPastLast = SettingsModel::kProfileCount + 1;
 
 struct ServerRotation::Private
 {
-    Private(platform::EventLoop& loop, Pop3Session& pop3, const SettingsModel& model)
-        : session(pop3), settings(model), timer4(loop.createTimer(500))
+    Private(platform::EventLoop& loop, Pop3Session& pop3, const SettingsModel& model,
+            const ActivityLog& activityLog)
+        : session(pop3), settings(model), log(activityLog), timer4(loop.createTimer(500))
     {}
 
     // The first enabled profile from `from` to the last, or nothing.
@@ -27,6 +30,7 @@ struct ServerRotation::Private
 
     Pop3Session& session;
     const SettingsModel& settings;
+    const ActivityLog& log;
     std::unique_ptr<platform::Timer> timer4;
     CommandMonitor silentMonitor;
     CommandMonitor* monitor = &silentMonitor;
@@ -36,8 +40,8 @@ struct ServerRotation::Private
 };
 
 ServerRotation::ServerRotation(platform::EventLoop& loop, Pop3Session& session,
-                               const SettingsModel& settings)
-    : d(std::make_unique<Private>(loop, session, settings))
+                               const SettingsModel& settings, const ActivityLog& log)
+    : d(std::make_unique<Private>(loop, session, settings, log))
 {
     d->timer4->setTickHandler([this] { onTimer4(); });
 }
@@ -48,6 +52,12 @@ void ServerRotation::startRun()
 {
     ServerIndex = 1;
     RunFinished = 0;
+    if (!d->settings.optionsProblem.isEmpty()) {
+        d->log.writeStamped(
+            QStringLiteral("  %1 を読み込めないため、どのサーバにも接続しません（%2）")
+                .arg(QString::fromUtf16(appfiles::kOptionsFile), d->settings.optionsProblem));
+        ServerIndex = kPastLast;
+    }
     SelectNextServer();
 }
 

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+class ActivityLog;
 class CommandMonitor;
 class Pop3Session;
 struct SettingsModel;
@@ -13,11 +14,13 @@ struct SettingsModel;
 // A run visits profiles 1..kProfileCount in order, skips the disabled ones, and runs one full
 // session per enabled profile, the next only after the previous one has ended.
 // Timer4 (500 ms) advances between sessions and, after the last, calls the
-// end-of-run handler in the same tick.
+// end-of-run handler in the same tick. While the settings' companion file cannot be
+// read (SettingsModel::optionsProblem), a run connects to no server and logs why.
 class ServerRotation
 {
 public:
-    ServerRotation(platform::EventLoop& loop, Pop3Session& session, const SettingsModel& settings);
+    ServerRotation(platform::EventLoop& loop, Pop3Session& session, const SettingsModel& settings,
+                   const ActivityLog& log);
     ~ServerRotation();
 
     qint16 ServerIndex = 1; // the profile the rotation is at, kProfileCount + 1 past the last

@@ -168,6 +168,9 @@ std::optional<QString> unstorableReason(const QString& text, bool scrambled)
 
 LoadOutcome LoadSettings(const QString& path, SettingsModel& model)
 {
+    // Each profile's connection lives in the companion file; without it, plain POP3.
+    const OptionsFile options = OptionsFile::load(QFileInfo(path).absolutePath());
+    model.optionsProblem = options.problem();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return LoadOutcome::PathA;
@@ -180,8 +183,6 @@ LoadOutcome LoadSettings(const QString& path, SettingsModel& model)
     for (ServerProfile& p : model.profiles)
         if (p.isComplete())
             p.Enabled = true;
-    // Each profile's connection lives in the companion file; without it, plain POP3.
-    const OptionsFile options = OptionsFile::load(QFileInfo(path).absolutePath());
     for (int n = 1; n <= SettingsModel::kProfileCount; ++n)
         model.profile(n).Connection = options.connection(n);
 

@@ -17,6 +17,8 @@ enum class LoadOutcome {
 };
 
 // Reads the file into the model; sets Enabled for every complete profile and never clears it.
+// Each profile's connection comes from the companion file beside it; a companion file
+// that exists and cannot be read sets optionsProblem.
 [[nodiscard]] LoadOutcome LoadSettings(const QString& path, SettingsModel& model);
 
 // A text the file cannot hold: a double quote, a line break, or a character

@@ -3,6 +3,8 @@
 #include "settings/GlobalSettings.h"
 #include "settings/ServerProfile.h"
 
+#include <QString>
+
 #include <array>
 
 // The live settings of the process: the profiles (numbered 1..kProfileCount) and the
@@ -13,6 +15,10 @@ struct SettingsModel
 
     std::array<ServerProfile, kProfileCount> profiles;
     GlobalSettings global;
+    // Why the companion file beside the settings could not be read; empty when it was
+    // read or is absent. While set, no profile's connection is known and no run connects:
+    // a profile set to TLS must not fall back to sending its password in clear.
+    QString optionsProblem;
 
     ServerProfile& profile(int number) { return profiles.at(number - 1); }
     const ServerProfile& profile(int number) const { return profiles.at(number - 1); }

@@ -96,8 +96,11 @@ bool DovecotServer::makeMailDirectory(const QString& path)
 bool DovecotServer::writeConfiguration()
 {
     const dovecot::MailOwner owner{m_mailUid, m_mailGid, m_mailUser, m_mailGroup};
+    std::optional<dovecot::Tls> tls;
+    if (!m_certificateFile.isEmpty())
+        tls = dovecot::Tls{m_certificateFile, m_keyFile, m_tlsPort};
     if (!writeFile(m_dir->filePath(QStringLiteral("dovecot.conf")),
-                   dovecot::configuration(m_dir->path(), m_port, owner)))
+                   dovecot::configuration(m_dir->path(), m_port, owner, tls)))
         return fail(QStringLiteral("cannot write the configuration"));
     return true;
 }
@@ -158,6 +161,12 @@ bool DovecotServer::waitForGreeting()
                 logText());
 }
 
+void DovecotServer::useTls(const QString& certificateFile, const QString& keyFile)
+{
+    m_certificateFile = certificateFile;
+    m_keyFile = keyFile;
+}
+
 bool DovecotServer::start()
 {
     if (executable().isEmpty())
@@ -167,7 +176,8 @@ bool DovecotServer::start()
     for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
         stop();
         m_port = freeLoopbackPort();
-        if (m_port == 0)
+        m_tlsPort = m_certificateFile.isEmpty() ? 0 : freeLoopbackPort();
+        if (m_port == 0 || (!m_certificateFile.isEmpty() && m_tlsPort == 0))
             return fail(QStringLiteral("no free port on 127.0.0.1"));
         if (!writeConfiguration())
             return false;

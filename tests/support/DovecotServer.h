@@ -14,7 +14,7 @@ namespace testsupport {
 
 // Debian's Dovecot serving POP3 on 127.0.0.1 for tests, from a fresh temporary
 // directory that holds its configuration, sockets, state, log, accounts and maildirs.
-// Plain-text logins, no TLS, no delay after a failed login.
+// Plain-text logins, no delay after a failed login; TLS once given a certificate.
 class DovecotServer
 {
 public:
@@ -27,6 +27,10 @@ public:
     // The dovecot program, or empty text when it is not installed.
     static QString executable();
 
+    // Serves STLS on port() and implicit TLS on tlsPort() with this certificate and
+    // key (PEM files); call before start().
+    void useTls(const QString& certificateFile, const QString& keyFile);
+
     // Starts the server and waits (at most 10 s) until it greets a client with "+OK".
     [[nodiscard]] bool start();
     // Terminates the server and waits for it (bounded). Harmless when not running.
@@ -35,6 +39,7 @@ public:
 
     QString host() const { return QStringLiteral("127.0.0.1"); }
     quint16 port() const { return m_port; }
+    quint16 tlsPort() const { return m_tlsPort; } // 0 without TLS
     QString directory() const { return m_dir ? m_dir->path() : QString(); }
     // What the server wrote to its log so far.
     QString logText() const;
@@ -59,6 +64,9 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     QProcess m_process;
     quint16 m_port = 0;
+    quint16 m_tlsPort = 0;
+    QString m_certificateFile;
+    QString m_keyFile;
     uid_t m_mailUid = 0;
     gid_t m_mailGid = 0;
     QString m_mailUser;

@@ -23,14 +23,14 @@ MailOwner mailOwner()
     return owner;
 }
 
-QByteArray configuration(const QString& directory, quint16 port, const MailOwner& owner)
+QByteArray configuration(const QString& directory, quint16 port, const MailOwner& owner,
+                         const std::optional<Tls>& tls)
 {
     QString text = QStringLiteral("base_dir = %1/run\n"
                                   "state_dir = %1/state\n"
                                   "log_path = %1/dovecot.log\n"
                                   "protocols = pop3\n"
                                   "listen = 127.0.0.1\n"
-                                  "ssl = no\n"
                                   "disable_plaintext_auth = no\n"
                                   "auth_mechanisms = plain\n"
                                   "auth_failure_delay = 0\n"
@@ -55,11 +55,23 @@ QByteArray configuration(const QString& directory, quint16 port, const MailOwner
                                   "    port = %4\n"
                                   "  }\n"
                                   "  inet_listener pop3s {\n"
-                                  "    port = 0\n"
+                                  "%5"
                                   "  }\n"
                                   "}\n")
                        .arg(directory, owner.user, owner.group)
-                       .arg(port);
+                       .arg(port)
+                       .arg(tls ? QStringLiteral("    address = 127.0.0.1\n"
+                                                 "    port = %1\n"
+                                                 "    ssl = yes\n")
+                                      .arg(tls->port)
+                                : QStringLiteral("    port = 0\n"));
+    if (tls)
+        text += QStringLiteral("ssl = yes\n"
+                               "ssl_cert = <%1\n"
+                               "ssl_key = <%2\n")
+                    .arg(tls->certificateFile, tls->keyFile);
+    else
+        text += QStringLiteral("ssl = no\n");
     if (::geteuid() != 0) {
         // Without root every service runs as the current user, outside any chroot.
         text += QStringLiteral("default_internal_user = %1\n"

@@ -48,6 +48,7 @@ TEST(ServerRotation, VisitsOnlyTheEnabledProfilesInOrder)
         QStringList connects;
         qint64 endOfRunAt;
         ProfileConnection connection = {};
+        const char* optionsProblem = ""; // the companion file exists and cannot be read
     } rows[] = {
         {"only 2, over TLS on the companion file's port",
          {2},
@@ -55,19 +56,25 @@ TEST(ServerRotation, VisitsOnlyTheEnabledProfilesInOrder)
          1000,
          {ConnectionSecurity::Tls, u"995"_qs, {}}},
         {"1 and 4", {1, 4}, {"connect pop1.example:110", "connect pop4.example:110"}, 1500},
-        {"only 5", {5}, {"connect pop5.example:110"}, 1000},
         {"all",
          {1, 2, 3, 4, 5},
          {"connect pop1.example:110", "connect pop2.example:110", "connect pop3.example:110",
           "connect pop4.example:110", "connect pop5.example:110"},
          3000},
         {"none", {}, {}, 500},
+        {"1 and 2 over STARTTLS, but the companion file is damaged: none, logged",
+         {1, 2},
+         {},
+         500,
+         {ConnectionSecurity::StartTls, {}, {}},
+         "Profile3 の Port が正しくありません"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         RotationHarness h(row.enabled);
         for (ServerProfile& p : h.settings.profiles)
             p.Connection = row.connection;
+        h.settings.optionsProblem = QString::fromUtf8(row.optionsProblem);
         h.rotation.startRun();
         h.loop.advance(5000ms);
 
@@ -77,6 +84,11 @@ TEST(ServerRotation, VisitsOnlyTheEnabledProfilesInOrder)
         EXPECT_FALSE(h.monitor.visible);
         EXPECT_EQ(h.logLines().filter(QStringLiteral("でサーバに接続を開始しました")).size(),
                   row.connects.size());
+        EXPECT_EQ(h.logLines()
+                      .filter(QStringLiteral("を読み込めないため、どのサーバにも接続しま"
+                                             "せん（Profile3 の Port が正しくありません）"))
+                      .size(),
+                  *row.optionsProblem ? 1 : 0);
     }
 }
 

@@ -16,3 +16,17 @@ bool hasCapability(const QByteArray& reply, QByteArrayView name)
     }
     return false;
 }
+
+bool offersSasl(const QByteArray& reply, QByteArrayView mechanism)
+{
+    const QList<QByteArray> lines = reply.split('\n');
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QList<QByteArray> words = lines[i].simplified().split(' ');
+        if (words.front().compare("SASL", Qt::CaseInsensitive) != 0)
+            continue;
+        for (qsizetype w = 1; w < words.size(); ++w)
+            if (words[w].compare(mechanism, Qt::CaseInsensitive) == 0)
+                return true;
+    }
+    return false;
+}

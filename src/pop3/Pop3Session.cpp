@@ -613,7 +613,7 @@ void Pop3Session::Private::evaluateRules()
         store.EraseList(static_cast<int>(i)) = verdict.EraseList[i];
     marked = std::move(verdict.marked);
     matchedRules = std::move(verdict.matchedRule);
-    copies.assign(marked.size(), Copy::None);
+    copies.assign(store.MaxEraseNo, Copy::None);
     outcomePending = true;
     monitor->hideMonitor();
     q.RuleCheckBusy = False;

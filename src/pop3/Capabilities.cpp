@@ -7,7 +7,7 @@ bool hasCapability(const QByteArray& reply, QByteArrayView name)
     // The status line and the terminating "." are not capabilities.
     const QList<QByteArray> lines = reply.split('\n');
     for (qsizetype i = 1; i < lines.size(); ++i) {
-        QByteArray line = lines[i].trimmed();
+        QByteArray line = lines[i].simplified();
         const qsizetype space = line.indexOf(' ');
         if (space >= 0)
             line.truncate(space);

@@ -80,6 +80,8 @@ struct Pop3Session::Private
     void copyNext();
     void logDeletions(pop3log::Deletion outcome);
     qsizetype window() const { return pipelining && offersPipelining ? kWindow : 1; }
+    // A window is refilled in halves: fewer, fuller writes than one command per reply.
+    bool refillDue() const { return qsizetype(outstanding.size()) <= window() / 2; }
 
     // Ends.
     void serverErrorEnd(const QByteArray& reply, const QString& breach = {});
@@ -549,9 +551,11 @@ void Pop3Session::Private::afterTop()
     deleteOrQuit();
 }
 
-// TOP for the next messages, as many as the window has room for.
+// TOP for the next messages, as many as the window has room for once it is half empty.
 void Pop3Session::Private::fetchHeaders()
 {
+    if (!refillDue())
+        return;
     inOneWrite([this] {
         while (nextTop <= store.MaxMail && qsizetype(outstanding.size()) < window()) {
             store.HeaderText(nextTop).clear();
@@ -661,9 +665,11 @@ void Pop3Session::Private::deleteOrQuit()
     send(Command::Quit);
 }
 
-// DELE for the next marked messages, as many as the window has room for.
+// DELE for the next marked messages, as many as the window has room for once it is half empty.
 void Pop3Session::Private::sendDeles()
 {
+    if (!refillDue())
+        return;
     inOneWrite([this] {
         while (delesSent < store.MaxEraseNo && qsizetype(outstanding.size()) < window())
             send(Command::Dele, store.EraseList(delesSent++));

@@ -192,6 +192,51 @@ TEST(Pop3Pipeline, FaultInsideAWindowEndsWithoutQuit)
     }
 }
 
+// 30 s with no reply completing ends the session, however many replies are owed;
+// a copy still streaming in is progress.
+TEST(Pop3Pipeline, WatchdogCountsFromTheLastReplyThatCompleted)
+{
+    const struct
+    {
+        const char* name;
+        ScriptedFault silence;
+    } rows[] = {
+        {"last TOP of a window unanswered", {"TOP", 10, FaultKind::Silence}},
+        {"last DELE of a window unanswered", {"DELE", 3, FaultKind::Silence}},
+        {"a copy trickling in", {"RETR", 2, FaultKind::Silence}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const bool copying = row.silence.step == "RETR";
+        SessionHarness h;
+        RecordingKeeper keeper;
+        keeper.server = &h.server;
+        ScriptedMailbox mailbox = mailboxOf(10, {2, 3, 7});
+        mailbox.faults = {row.silence};
+        h.server.setMailbox(mailbox);
+        h.session.ServerConect({.server = u"pop.example"_qs,
+                                .port = u"110"_qs,
+                                .account = u"alice"_qs,
+                                .password = u"secret"_qs,
+                                .rules = RuleSet{.RuleSubjectWords = 1, .SubjectWords = {"SPAM"}},
+                                .keeper = copying ? &keeper : nullptr});
+        h.settle();
+        if (copying) {
+            ASSERT_EQ(h.server.clientLines().last(), "RETR 3");
+            for (const QByteArray& part : {"+OK\r\nSubject: SPAM 3\r\n", "\r\nbody\r\n"}) {
+                h.loop.advance(29999ms);
+                h.server.serverSends(part);
+            }
+        }
+        h.loop.advance(29999ms);
+        EXPECT_FALSE(h.ended());
+        h.loop.advance(1ms);
+        EXPECT_TRUE(h.ended());
+        EXPECT_TRUE(h.logLines().last().endsWith(u"サーバデータ転送タイムアウトエラー"_qs));
+        EXPECT_FALSE(h.server.clientLines().contains(u"QUIT "_qs));
+    }
+}
+
 TEST(Pop3Pipeline, AuthPlainWhereCapaOffersSaslPlainButNoUser)
 {
     SessionHarness h;

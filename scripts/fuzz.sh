@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds="${1:-30}"
-targets=(fuzz_extract fuzz_decode fuzz_rules fuzz_framer)
+targets=(fuzz_extract fuzz_decode fuzz_rules fuzz_framer fuzz_capa)
 
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
     -DPOSTSWEEP_FUZZ=ON -DPOSTSWEEP_TESTS=OFF >/dev/null

@@ -105,6 +105,20 @@ inline QString deletion(const QString& marked, Deletion outcome)
     return marked;
 }
 
+// Bare, in place of the deletion line: the keeper could not store the message's copy,
+// so its DELE was never sent.
+inline QString copyRefused(const QString& marked)
+{
+    return marked + QStringLiteral(" は控えを保存できなかったため削除しませんでした");
+}
+
+// Bare, before the deletion line: the message was larger than the keeper takes whole.
+inline QString headerOnlyCopy(const QString& marked, qint64 maxBytes)
+{
+    return marked + QStringLiteral(" は%1MBを超えるためヘッダのみ控えに保存しました")
+                        .arg(maxBytes / (1024 * 1024));
+}
+
 // Stamped, when the account or the password holds a character that code page 932
 // cannot carry; nothing is sent to that server.
 inline QString unsendableCredential(const QString& server, bool password)

@@ -5,85 +5,36 @@
 // from a deferred call, and Timer1's 100 ms tick sends too should one be waiting.
 // Deletions are only ever made final by the server acknowledging QUIT, and QUIT is
 // never sent once anything has gone wrong; the log says a message was deleted only
-// after that acknowledgement.
+// after that acknowledgement. Where the server offers PIPELINING, the TOP and DELE
+// commands go out a window at a time and their replies are matched strictly in the
+// order sent; with a keeper, each marked message is copied whole before its DELE.
 
 #include "pop3/Pop3Session.h"
 
 #include "platform/Codepage.h"
 #include "pop3/Capabilities.h"
+#include "pop3/ListSizes.h"
+#include "pop3/MessageCopy.h"
+#include "pop3/Pop3Command.h"
 #include "pop3/Pop3LogLines.h"
 #include "pop3/ReplyFramer.h"
 #include "rules/DeletionRules.h"
 #include "settings/ActivityLog.h"
 
-#include <QRegularExpression>
-
 #include <algorithm>
+#include <deque>
+#include <utility>
+
+using namespace pop3;
 
 namespace {
 
-// The state: the command most recently sent, in the order of the dialogue.
-enum class Command { Connect, Capa, Stls, User, Pass, Stat, List, Top, Dele, Quit };
-
-QString commandName(Command command)
-{
-    switch (command) {
-    case Command::Connect:
-        return QStringLiteral("connect");
-    case Command::Capa:
-        return QStringLiteral("CAPA ");
-    case Command::Stls:
-        return QStringLiteral("STLS ");
-    case Command::User:
-        return QStringLiteral("USER ");
-    case Command::Pass:
-        return QStringLiteral("PASS ");
-    case Command::Stat:
-        return QStringLiteral("STAT ");
-    case Command::List:
-        return QStringLiteral("LIST ");
-    case Command::Top:
-        return QStringLiteral("TOP ");
-    case Command::Dele:
-        return QStringLiteral("DELE ");
-    case Command::Quit:
-        return QStringLiteral("QUIT ");
-    }
-    return {};
-}
-
-bool isMultiLine(Command command)
-{
-    return command == Command::Capa || command == Command::List || command == Command::Top;
-}
-
-// An argument never carries a line break: it would smuggle in a command of its own.
-QString withoutLineBreaks(QString text)
-{
-    text.remove(QLatin1Char('\r'));
-    text.remove(QLatin1Char('\n'));
-    return text;
-}
-
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kHiddenPass = QStringLiteral("PASS *******");
+const QString kHiddenAuth = QStringLiteral("AUTH PLAIN *******");
 
-// The message count of a STAT reply "+OK count size", capped at 1000; nothing
-// when the reply has another form.
-std::optional<qint16> statCount(const QByteArray& reply)
-{
-    static const QRegularExpression form(
-        QStringLiteral("^\\+OK ([0-9]+) [0-9]+( [^\\r\\n]*)?\\r\\n$"));
-    const QRegularExpressionMatch match = form.match(QString::fromLatin1(reply));
-    if (!match.hasMatch())
-        return std::nullopt;
-    QStringView digits = match.capturedView(1);
-    while (digits.size() > 1 && digits.front() == QLatin1Char('0'))
-        digits = digits.mid(1);
-    if (digits.size() > 4)
-        return HeaderStore::kMaxMessages;
-    return static_cast<qint16>(std::min(digits.toInt(), int(HeaderStore::kMaxMessages)));
-}
+// Commands sent ahead of their replies where the server offers PIPELINING.
+constexpr qsizetype kWindow = 32;
 
 } // namespace
 
@@ -107,22 +58,30 @@ struct Pop3Session::Private
     void processReplies();
     void onReply(const ReplyFramer::Reply& reply);
     void storeHeader(const QString& text);
+    void streamCopy(const QByteArray& line);
     void scheduleSend();
 
     // Commands and the steps between them.
     void send(Command next, int number = 0);
+    template <typename Commands> void inOneWrite(Commands commands);
     void afterGreeting();
     void afterCapa();
     void afterPass();
     void afterStat();
     void afterList();
     void afterTop();
+    void afterCopy();
     void afterDele();
     void afterQuit();
-    void fetchHeader(qint16 number);
+    void fetchHeaders();
     void evaluateRules();
     void deleteOrQuit();
+    void sendDeles();
+    void copyNext();
     void logDeletions(pop3log::Deletion outcome);
+    qsizetype window() const { return pipelining && offersPipelining ? kWindow : 1; }
+    // A window is refilled in halves: fewer, fuller writes than one command per reply.
+    bool refillDue() const { return qsizetype(outstanding.size()) <= window() / 2; }
 
     // Ends.
     void serverErrorEnd(const QByteArray& reply, const QString& breach = {});
@@ -144,18 +103,40 @@ struct Pop3Session::Private
     HeaderViewerSink* viewer = &silentViewer;
 
     ReplyFramer framer;
-    Command command = Command::Connect;
-    QByteArray lastReply;    // the reply the sender acts on (STAT is parsed from it)
-    qint16 fetching = 0;     // the message whose header is awaited; the viewer may move HeaderNo
-    bool socketOpen = false; // notifications only count while the session's socket is open
-    bool ended = true;       // no session, or it has reached an end state
-    QStringList marked;      // the rules' texts of the marked messages, until the outcome
+    Command command = Command::Connect; // the command most recently sent
+    struct Sent
+    {
+        Command command;
+        int number;
+    };
+    std::deque<Sent> outstanding; // sent and not yet answered, oldest first
+    QByteArray batch;             // commands held for one write while it is open
+    bool batching = false;
+    QByteArray lastReply; // the reply the sender acts on (STAT is parsed from it)
+    qint16 fetching = 0;  // the message whose header came last; the viewer may move HeaderNo
+    qint16 nextTop = 1;   // the next message whose header is to be asked for
+    qint16 delesSent = 0;
+    bool socketOpen = false;     // notifications only count while the session's socket is open
+    bool ended = true;           // no session, or it has reached an end state
+    QStringList marked;          // the rules' texts of the marked messages, until the outcome
+    QStringList matchedRules;    // beside marked, the rule that marked each; may be shorter
     bool outcomePending = false; // the rules have run and their outcome is not logged yet
     ConnectionSecurity security = ConnectionSecurity::None;
     QByteArray pin;
     bool handshaking = false; // STLS accepted: every byte until the handshake ends is dropped
     bool encrypted = false;
-    bool preview = false; // this session judges only: no DELE
+    bool preview = false;           // this session judges only: no DELE
+    bool pipelining = false;        // the target allows commands ahead of their replies
+    bool capabilitiesKnown = false; // CAPA was asked on this connection
+    bool offersPipelining = false;
+
+    // Copies kept before each DELE: what became of each marked message's copy.
+    enum class Copy { None, Whole, HeaderOnly, Refused };
+    platform::MessageKeeper* keeper = nullptr;
+    std::vector<qint64> sizes; // by message number, as LIST gave them
+    std::vector<Copy> copies;  // beside marked
+    qint16 copyIndex = 0;      // the marked message being copied and deleted
+    MessageCopy copy;
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 };
 
@@ -165,6 +146,9 @@ void Pop3Session::Private::onData(const QByteArray& bytes)
 {
     if (!socketOpen || handshaking)
         return;
+    const Command awaited = outstanding.empty() ? command : outstanding.front().command;
+    if (awaited == Command::Retr || awaited == Command::HeaderCopy)
+        armWatchdog(); // a long message streaming in is progress
     framer.append(bytes);
     processReplies();
 }
@@ -247,7 +231,8 @@ void Pop3Session::Private::sendNext()
         stopSession();
         return;
     }
-    timer2->stop();
+    if (outstanding.empty())
+        timer2->stop(); // otherwise it runs on from the last reply that completed
     switch (command) {
     case Command::Connect:
         afterGreeting();
@@ -263,6 +248,7 @@ void Pop3Session::Private::sendNext()
         send(Command::Pass);
         break;
     case Command::Pass:
+    case Command::Auth:
         afterPass();
         break;
     case Command::Stat:
@@ -273,6 +259,10 @@ void Pop3Session::Private::sendNext()
         break;
     case Command::Top:
         afterTop();
+        break;
+    case Command::Retr:
+    case Command::HeaderCopy:
+        afterCopy();
         break;
     case Command::Dele:
         afterDele();
@@ -302,13 +292,28 @@ void Pop3Session::Private::processReplies()
 
 void Pop3Session::Private::onReply(const ReplyFramer::Reply& reply)
 {
+    if (reply.kind == ReplyFramer::Kind::Line) {
+        streamCopy(reply.text);
+        return;
+    }
     const QString text = platform::decodeCp932(reply.text);
+    const bool completes =
+        reply.kind == ReplyFramer::Kind::Ok || reply.kind == ReplyFramer::Kind::Err;
+    const Sent answered =
+        completes && !outstanding.empty() ? outstanding.front() : Sent{command, 0};
+    if (completes && !outstanding.empty())
+        outstanding.pop_front();
     switch (reply.kind) {
     case ReplyFramer::Kind::Stray:
+        // With several replies owed, a line that is none of them cannot be placed.
+        if (outstanding.size() > 1) {
+            serverErrorEnd(reply.text, QStringLiteral("要求していないデータを受信"));
+            return;
+        }
         monitor->appendTranscript(text + kCrLf);
         return;
     case ReplyFramer::Kind::Err:
-        if (command == Command::Capa) {
+        if (answered.command == Command::Capa) {
             // "-ERR" to CAPA: a server with no capabilities to tell.
             timer2->stop();
             monitor->appendTranscript(text + kCrLf);
@@ -329,21 +334,29 @@ void Pop3Session::Private::onReply(const ReplyFramer::Reply& reply)
         serverErrorEnd(reply.text, QStringLiteral("4MBを超える応答"));
         return;
     case ReplyFramer::Kind::Ok:
+    case ReplyFramer::Kind::Line:
         break;
     }
-    timer2->stop();
+    if (outstanding.empty())
+        timer2->stop();
+    else
+        armWatchdog(); // a reply completed: the next one has the watchdog's full time
     monitor->appendTranscript(text + kCrLf);
     lastReply = reply.text;
-    if (command == Command::Stls) {
+    if (answered.command == Command::Stls) {
         // Whatever follows "+OK" in clear may be an attacker's: dropped, with all
         // that arrives until the handshake is over.
         handshaking = true;
         framer.reset();
     }
-    if (command == Command::Top)
+    if (answered.command == Command::Top) {
+        fetching = static_cast<qint16>(answered.number);
         storeHeader(text);
-    else if (command == Command::List)
+    } else if (answered.command == Command::List) {
         q.ReplyComplete = True;
+    } else if (answered.command == Command::Dele) {
+        ++q.DeleteIndex;
+    }
     q.ReplyReady = True;
     scheduleSend();
 }
@@ -356,6 +369,15 @@ void Pop3Session::Private::storeHeader(const QString& text)
                               ActivityLog::shown(store.MailTo(1)));
     q.ReplyComplete = True;
     store.storeFields(fetching);
+}
+
+// A line of the message being copied; more than the keeper takes ends the session.
+void Pop3Session::Private::streamCopy(const QByteArray& line)
+{
+    if (copy.append(line))
+        return;
+    serverErrorEnd(platform::encodeCp932(q.CommandLine).bytes,
+                   QStringLiteral("一覧の大きさを超えるメール"));
 }
 
 void Pop3Session::Private::scheduleSend()
@@ -382,6 +404,14 @@ void Pop3Session::Private::send(Command next, int number)
     case Command::Pass:
         q.CommandLine = QStringLiteral("PASS ") + withoutLineBreaks(q.Pop3PassWd);
         break;
+    case Command::Auth: {
+        // RFC 4616: authorization identity empty, then the account and the password.
+        const QByteArray credentials =
+            '\0' + platform::encodeCp932(withoutLineBreaks(q.Pop3Id)).bytes + '\0' +
+            platform::encodeCp932(withoutLineBreaks(q.Pop3PassWd)).bytes;
+        q.CommandLine = QStringLiteral("AUTH PLAIN ") + QString::fromLatin1(credentials.toBase64());
+        break;
+    }
     case Command::Capa:
     case Command::Stls:
         q.CommandLine = q.CurrentCommand.trimmed();
@@ -392,7 +422,11 @@ void Pop3Session::Private::send(Command next, int number)
         q.CommandLine = q.CurrentCommand;
         break;
     case Command::Top:
+    case Command::HeaderCopy:
         q.CommandLine = QStringLiteral("TOP %1 0").arg(number);
+        break;
+    case Command::Retr:
+        q.CommandLine = QStringLiteral("RETR %1").arg(number);
         break;
     case Command::Dele:
         q.CommandLine = QStringLiteral("DELE %1").arg(number);
@@ -400,12 +434,33 @@ void Pop3Session::Private::send(Command next, int number)
     }
     q.CommandLine += kCrLf;
     q.ReplyReady = False;
-    framer.expect(isMultiLine(next));
+    if (next == Command::Retr || next == Command::HeaderCopy)
+        framer.expectStreamed();
+    else
+        framer.expect(isMultiLine(next));
+    outstanding.push_back({next, number});
     armWatchdog();
     const bool pass = next == Command::Pass;
-    monitor->appendTranscript(pass ? kHiddenPass + kCrLf : q.CommandLine);
-    monitor->setStatus(pass ? kHiddenPass : q.CommandLine);
-    socket.send(platform::encodeCp932(q.CommandLine).bytes);
+    const bool auth = next == Command::Auth;
+    const QString shown = pass ? kHiddenPass : auth ? kHiddenAuth : q.CommandLine;
+    monitor->appendTranscript(pass || auth ? shown + kCrLf : shown);
+    monitor->setStatus(shown);
+    const QByteArray bytes = platform::encodeCp932(q.CommandLine).bytes;
+    if (batching)
+        batch += bytes;
+    else
+        socket.send(bytes);
+}
+
+// The commands sent by commands() leave in one write, so that no segment of a
+// window waits on the acknowledgement of another.
+template <typename Commands> void Pop3Session::Private::inOneWrite(Commands commands)
+{
+    batching = true;
+    commands();
+    batching = false;
+    if (!batch.isEmpty())
+        socket.send(std::exchange(batch, QByteArray()));
 }
 
 void Pop3Session::Private::afterGreeting()
@@ -414,11 +469,23 @@ void Pop3Session::Private::afterGreeting()
     if (preview)
         lines.append(log.stamp() + pop3log::previewStarted(q.Pop3Server));
     log.writeLines(lines);
-    send(security == ConnectionSecurity::None ? Command::User : Command::Capa);
+    if (security == ConnectionSecurity::None)
+        send(Command::User);
+    else
+        send(Command::Capa);
 }
 
 void Pop3Session::Private::afterCapa()
 {
+    capabilitiesKnown = true;
+    offersPipelining = hasCapability(lastReply, "PIPELINING");
+    if (q.Pop3ConnectOk == True) {
+        send(Command::Stat); // asked after PASS, for PIPELINING alone
+        return;
+    }
+    // No USER, but SASL PLAIN: the password goes in AUTH PLAIN instead.
+    const bool authPlain =
+        !lastReply.isEmpty() && !hasCapability(lastReply, "USER") && offersSasl(lastReply, "PLAIN");
     if (security == ConnectionSecurity::StartTls && !encrypted) {
         if (!hasCapability(lastReply, "STLS")) {
             q.Pop3ErrorFlag = True;
@@ -432,7 +499,7 @@ void Pop3Session::Private::afterCapa()
         send(Command::Stls);
         return;
     }
-    send(Command::User);
+    send(authPlain ? Command::Auth : Command::User);
 }
 
 void Pop3Session::Private::afterPass()
@@ -443,7 +510,8 @@ void Pop3Session::Private::afterPass()
         stopSession(); // login check: done, without STAT or QUIT
         return;
     }
-    send(Command::Stat);
+    // A plain connection learns of PIPELINING only now (RFC 2449 allows CAPA here).
+    send(pipelining && !capabilitiesKnown ? Command::Capa : Command::Stat);
 }
 
 void Pop3Session::Private::afterStat()
@@ -463,33 +531,66 @@ void Pop3Session::Private::afterStat()
 
 void Pop3Session::Private::afterList()
 {
+    sizes = listedSizes(lastReply, store.MaxMail);
+    nextTop = 1;
     if (store.MaxMail == 0) {
         evaluateRules();
         deleteOrQuit();
         return;
     }
-    fetchHeader(1);
+    fetchHeaders();
 }
 
 void Pop3Session::Private::afterTop()
 {
-    if (fetching < store.MaxMail) {
-        fetchHeader(static_cast<qint16>(fetching + 1));
+    if (nextTop <= store.MaxMail || !outstanding.empty()) {
+        fetchHeaders();
         return;
     }
     evaluateRules();
     deleteOrQuit();
 }
 
-void Pop3Session::Private::afterDele()
+// TOP for the next messages, as many as the window has room for once it is half empty.
+void Pop3Session::Private::fetchHeaders()
 {
-    ++q.DeleteIndex;
-    if (q.DeleteIndex >= store.MaxEraseNo) {
-        q.ReplyComplete = False;
-        send(Command::Quit);
+    if (!refillDue())
+        return;
+    inOneWrite([this] {
+        while (nextTop <= store.MaxMail && qsizetype(outstanding.size()) < window()) {
+            store.HeaderText(nextTop).clear();
+            store.HeaderNo = nextTop;
+            send(Command::Top, nextTop++);
+        }
+    });
+}
+
+void Pop3Session::Private::afterCopy()
+{
+    const int index = copyIndex;
+    if (!copy.commit()) {
+        copies[index] = Copy::Refused;
+        ++copyIndex;
+        copyNext();
         return;
     }
-    send(Command::Dele, store.EraseList(q.DeleteIndex));
+    copies[index] = command == Command::HeaderCopy ? Copy::HeaderOnly : Copy::Whole;
+    send(Command::Dele, store.EraseList(index));
+}
+
+void Pop3Session::Private::afterDele()
+{
+    if (keeper) {
+        ++copyIndex;
+        copyNext();
+        return;
+    }
+    if (delesSent < store.MaxEraseNo || !outstanding.empty()) {
+        sendDeles();
+        return;
+    }
+    q.ReplyComplete = False;
+    send(Command::Quit);
 }
 
 void Pop3Session::Private::afterQuit()
@@ -497,14 +598,6 @@ void Pop3Session::Private::afterQuit()
     logDeletions(pop3log::Deletion::Done);
     monitor->hideMonitor();
     stopSession();
-}
-
-void Pop3Session::Private::fetchHeader(qint16 number)
-{
-    store.HeaderText(number).clear();
-    store.HeaderNo = number;
-    fetching = number;
-    send(Command::Top, number);
 }
 
 void Pop3Session::Private::evaluateRules()
@@ -523,6 +616,8 @@ void Pop3Session::Private::evaluateRules()
     for (std::size_t i = 0; i < verdict.EraseList.size(); ++i)
         store.EraseList(static_cast<int>(i)) = verdict.EraseList[i];
     marked = std::move(verdict.marked);
+    matchedRules = std::move(verdict.matchedRule);
+    copies.assign(store.MaxEraseNo, Copy::None);
     outcomePending = true;
     monitor->hideMonitor();
     q.RuleCheckBusy = False;
@@ -539,8 +634,16 @@ void Pop3Session::Private::logDeletions(pop3log::Deletion outcome)
     if (preview)
         outcome = pop3log::Deletion::Previewed;
     QStringList lines;
-    for (const QString& text : std::as_const(marked))
-        lines.append(pop3log::deletion(text, outcome));
+    for (qsizetype i = 0; i < marked.size(); ++i) {
+        const Copy kept = i < qsizetype(copies.size()) ? copies[i] : Copy::None;
+        if (kept == Copy::Refused) {
+            lines.append(pop3log::copyRefused(marked[i]));
+            continue;
+        }
+        if (kept == Copy::HeaderOnly)
+            lines.append(pop3log::headerOnlyCopy(marked[i], keeper->maxMessageBytes()));
+        lines.append(pop3log::deletion(marked[i], outcome));
+    }
     lines.append(log.stamp() + pop3log::rulesFinished());
     marked.clear();
     log.writeLines(lines);
@@ -549,9 +652,53 @@ void Pop3Session::Private::logDeletions(pop3log::Deletion outcome)
 void Pop3Session::Private::deleteOrQuit()
 {
     q.DeleteIndex = 0;
+    delesSent = 0;
+    copyIndex = 0;
     if (store.MaxEraseNo > 0 && !preview) {
-        send(Command::Dele, store.EraseList(0));
+        if (keeper)
+            copyNext();
+        else
+            sendDeles();
         return;
+    }
+    q.ReplyComplete = False;
+    send(Command::Quit);
+}
+
+// DELE for the next marked messages, as many as the window has room for once it is half empty.
+void Pop3Session::Private::sendDeles()
+{
+    if (!refillDue())
+        return;
+    inOneWrite([this] {
+        while (delesSent < store.MaxEraseNo && qsizetype(outstanding.size()) < window())
+            send(Command::Dele, store.EraseList(delesSent++));
+    });
+}
+
+// One marked message at a time: its copy begun, then RETR (or its header alone when
+// LIST says it is larger than the keeper takes); QUIT after the last.
+void Pop3Session::Private::copyNext()
+{
+    for (; copyIndex < store.MaxEraseNo; ++copyIndex) {
+        const qint16 number = store.EraseList(copyIndex);
+        const qint64 listed = number < qsizetype(sizes.size()) ? sizes[number] : -1;
+        const bool headerOnly = listed > keeper->maxMessageBytes();
+        const platform::KeptMessageInfo info{
+            .server = q.Pop3Server,
+            .account = q.Pop3Id,
+            .number = number,
+            .listedSize = listed,
+            .subject = store.MailSubject(number),
+            .from = store.MailFrom(number),
+            .rule = matchedRules.value(copyIndex),
+            .headerOnly = headerOnly,
+        };
+        if (copy.begin(*keeper, info)) {
+            send(headerOnly ? Command::HeaderCopy : Command::Retr, number);
+            return;
+        }
+        copies[copyIndex] = Copy::Refused;
     }
     q.ReplyComplete = False;
     send(Command::Quit);
@@ -584,6 +731,9 @@ void Pop3Session::Private::stopSession()
 {
     closeSocket();
     framer.reset();
+    outstanding.clear();
+    batch.clear();
+    copy.discard(); // a copy cut short is never committed
     lastReply = QByteArray();
     timer1->stop();
     timer2->stop();
@@ -651,6 +801,8 @@ void Pop3Session::ServerConect(const Pop3Target& target)
     Pop3ConnectFlag = target.mode == Pop3Mode::LoginCheck ? True : False;
     Pop3ConnectOk = False;
     d->preview = target.preview && target.mode == Pop3Mode::Run;
+    d->pipelining = target.pipelining && target.mode == Pop3Mode::Run;
+    d->keeper = d->preview || target.mode != Pop3Mode::Run ? nullptr : target.keeper;
     const std::optional<quint16> port = parsePort(target.port);
     if (!port) {
         rejectPort(target.port);
@@ -673,7 +825,9 @@ void Pop3Session::connectToServer()
 {
     d->closeSocket();
     d->framer.reset();
+    d->outstanding.clear();
     d->framer.expect(false); // the greeting
+    d->outstanding.push_back({Command::Connect, 0});
     d->command = Command::Connect;
     CurrentCommand = commandName(Command::Connect);
     ReplyReady = False;
@@ -683,6 +837,8 @@ void Pop3Session::connectToServer()
     d->ended = false;
     d->handshaking = false;
     d->encrypted = false;
+    d->capabilitiesKnown = false;
+    d->offersPipelining = false;
     d->armWatchdog();
     d->socketOpen = true;
     if (d->security == ConnectionSecurity::Tls)

@@ -10,10 +10,20 @@ void ReplyFramer::reset()
 
 void ReplyFramer::expect(bool multiLine)
 {
-    m_awaiting = true;
-    m_multiLine = multiLine;
+    m_expected.push_back(multiLine ? Shape::Multi : Shape::Single);
+}
+
+void ReplyFramer::expectStreamed()
+{
+    m_expected.push_back(Shape::Streamed);
+}
+
+ReplyFramer::Reply ReplyFramer::complete(Kind kind, QByteArray text)
+{
+    m_expected.pop_front();
     m_replySize = 0;
     m_reply.clear();
+    return Reply{kind, std::move(text)};
 }
 
 void ReplyFramer::append(QByteArrayView bytes)
@@ -62,41 +72,39 @@ std::optional<ReplyFramer::Reply> ReplyFramer::next()
 {
     if (m_broken)
         return std::nullopt;
-    while (m_awaiting) {
+    while (!m_expected.empty()) {
+        const bool streamed = m_expected.front() == Shape::Streamed;
         std::optional<QByteArray> line = takeLine();
         if (!line) {
             const qsizetype pending = m_buffer.size() - m_consumed;
             if (pending > kMaxLine + 1) // one more byte may still be the CR of a CR LF
                 return breach(Kind::LineTooLong, partialLine());
-            if (m_replySize + pending > kMaxReply)
+            if (!streamed && m_replySize + pending > kMaxReply)
                 return breach(Kind::ReplyTooLong, m_reply.isEmpty() ? partialLine() : m_reply);
             return std::nullopt;
         }
         if (line->size() > kMaxLine + 2)
             return breach(Kind::LineTooLong, *line);
         m_replySize += line->size();
-        if (m_replySize > kMaxReply)
+        if (!streamed && m_replySize > kMaxReply)
             return breach(Kind::ReplyTooLong, m_reply.isEmpty() ? *line : m_reply);
         if (!m_reply.isEmpty()) {
             // Inside a multi-line reply only the line "." alone ends it.
-            if (*line == ".\r\n") {
-                m_reply += *line;
-                m_awaiting = false;
-                return Reply{Kind::Ok, std::exchange(m_reply, {})};
-            }
-            m_reply += line->startsWith('.') ? line->mid(1) : *line; // RFC 1939 byte-stuffing
+            if (*line == ".\r\n")
+                return complete(Kind::Ok, streamed ? m_reply : m_reply + *line);
+            QByteArray body =
+                line->startsWith('.') ? line->mid(1) : *line; // RFC 1939 byte-stuffing
+            if (streamed)
+                return Reply{Kind::Line, std::move(body)};
+            m_reply += body;
             continue;
         }
-        if (line->startsWith("-ERR")) {
-            m_awaiting = false;
-            return Reply{Kind::Err, *line};
-        }
+        if (line->startsWith("-ERR"))
+            return complete(Kind::Err, *line);
         if (!line->startsWith("+OK"))
             return Reply{Kind::Stray, *line};
-        if (!m_multiLine) {
-            m_awaiting = false;
-            return Reply{Kind::Ok, *line};
-        }
+        if (m_expected.front() == Shape::Single)
+            return complete(Kind::Ok, *line);
         m_reply = *line;
     }
     if (m_consumed < m_buffer.size())

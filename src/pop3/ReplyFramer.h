@@ -3,13 +3,15 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <deque>
 #include <optional>
 
 // Cuts the bytes a POP3 server sends into the replies to our commands, whatever
-// way TCP split or joined them. One command is outstanding at a time: expect()
-// names the kind of reply awaited; next() hands out what has become complete.
-// A server owes nothing but that reply: a byte beyond it, a line over kMaxLine or
-// a reply over kMaxReply is a breach, and after a breach nothing more is framed.
+// way TCP split or joined them. Each expect() queues the kind of reply one command
+// sent is owed, so that pipelined commands are answered strictly in order; next()
+// hands out what has become complete. A server owes nothing but those replies: a
+// byte beyond them, a line over kMaxLine or a reply over kMaxReply is a breach, and
+// after a breach nothing more is framed.
 class ReplyFramer
 {
 public:
@@ -25,6 +27,7 @@ public:
         Unsolicited,  // bytes no command asked for (text: the first of them, at most one line)
         LineTooLong,  // a line longer than kMaxLine (text: its start)
         ReplyTooLong, // a reply longer than kMaxReply (text: its status line)
+        Line,         // one line of a streamed reply's body, dot-stuffing removed, with its CR LF
     };
     struct Reply
     {
@@ -34,12 +37,17 @@ public:
 
     // Drops everything buffered, releases its memory and awaits nothing.
     void reset();
-    // Awaits the reply to a new command: a single status line, or a status line
-    // followed by lines up to the line "." alone.
+    // Awaits the reply to one more command, after those already awaited: a single
+    // status line, or a status line followed by lines up to the line "." alone.
     void expect(bool multiLine);
+    // Awaits a multi-line reply handed out a line at a time (Kind::Line), then as Ok
+    // with its status line alone: never held whole, so kMaxReply does not bound it.
+    void expectStreamed();
+    // Replies awaited and not yet complete.
+    qsizetype awaited() const { return qsizetype(m_expected.size()); }
     void append(QByteArrayView bytes);
-    // The next stray line, completed reply or breach; nothing while incomplete, and
-    // after a reply nothing but a breach until the next expect().
+    // The next stray line, streamed line, completed reply or breach; nothing while
+    // incomplete, and with no reply awaited nothing but a breach.
     std::optional<Reply> next();
     // Bytes received after the last complete line (a server's last words before it
     // closed without CR LF), at most kMaxLine of them.
@@ -50,13 +58,15 @@ public:
 private:
     std::optional<QByteArray> takeLine();
     std::optional<Reply> breach(Kind kind, const QByteArray& text);
+    Reply complete(Kind kind, QByteArray text);
+
+    enum class Shape : quint8 { Single, Multi, Streamed };
 
     QByteArray m_buffer;
     qsizetype m_consumed = 0;  // bytes of m_buffer already handed out
     qsizetype m_scanFrom = 0;  // where to resume looking for CR LF
-    qsizetype m_replySize = 0; // bytes taken since expect()
-    bool m_awaiting = false;
-    bool m_multiLine = false;
+    qsizetype m_replySize = 0; // bytes taken for the reply at the head of the queue
+    std::deque<Shape> m_expected;
     bool m_broken = false;
     QByteArray m_reply; // a multi-line reply being collected, from its "+OK" line on
 };

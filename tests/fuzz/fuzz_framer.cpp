@@ -1,6 +1,7 @@
 // ReplyFramer on any byte stream: byte 0 says which commands await a multi-line
-// reply, byte 1 how TCP cuts the stream, and each 0xFF in the rest stands for 16 KiB
-// of header text, so that small inputs reach the line and reply limits.
+// reply, byte 1 how TCP cuts the stream (its top bit: the first reply is streamed and
+// a second is awaited with it, as when pipelined), and each 0xFF in the rest stands
+// for 16 KiB of header text, so that small inputs reach the line and reply limits.
 
 #include "pop3/ReplyFramer.h"
 
@@ -35,7 +36,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const qsizetype chunk = std::max(qsizetype(1) << (data[1] % 17), stream.size() / 256);
     ReplyFramer framer;
     unsigned command = 0;
-    framer.expect(multiLine & 1);
+    if (data[1] & 0x80) {
+        framer.expectStreamed();
+        framer.expect((multiLine >> (++command % 8)) & 1);
+    } else {
+        framer.expect(multiLine & 1);
+    }
     bool broken = false;
     for (qsizetype at = 0; at < stream.size(); at += chunk) {
         framer.append(QByteArrayView(stream).sliced(at, std::min(chunk, stream.size() - at)));
@@ -52,6 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 check(reply->text.size() <= ReplyFramer::kMaxLine + 2);
                 framer.expect((multiLine >> (++command % 8)) & 1);
                 break;
+            case ReplyFramer::Kind::Line:
             case ReplyFramer::Kind::Stray:
                 check(reply->text.endsWith("\r\n"));
                 check(reply->text.size() <= ReplyFramer::kMaxLine + 2);
@@ -65,6 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 break;
             }
         }
+        check(framer.awaited() <= 2); // each reply answered makes way for one more
         // Bounded whatever arrives: one reply and the line being read, at most.
         check(framer.heldBytes() <= 4 * ReplyFramer::kMaxReply);
     }

@@ -82,13 +82,18 @@ void ScriptedTcpClient::send(const QByteArray& bytes)
 {
     m_clientBuffer += bytes;
     qsizetype end = 0;
+    int lines = 0;
     while ((end = m_clientBuffer.indexOf("\r\n")) >= 0) {
+        ++lines;
         const QByteArray line = m_clientBuffer.left(end);
         m_clientBuffer.remove(0, end + 2);
         m_transcript << QStringLiteral("C: ") + QString::fromUtf8(line);
         if (m_mailbox && m_connection && !m_connection->over)
             handleLine(line);
     }
+    if (lines > 0)
+        m_linesPerWrite.push_back(lines);
+    m_maxInFlight = std::max(m_maxInFlight, m_produced - m_delivered);
 }
 
 void ScriptedTcpClient::close()
@@ -149,8 +154,13 @@ void ScriptedTcpClient::handleLine(const QByteArray& line)
 QByteArray ScriptedTcpClient::replyTo(const QByteArray& keyword, const QByteArray& line)
 {
     Connection& c = *m_connection;
-    const auto size = [this](int position) {
-        return m_mailbox->headers.at(m_remaining.at(position) - 1).size() + 100;
+    const auto body = [this](int position) {
+        const std::size_t index = m_remaining.at(position) - 1;
+        return index < m_mailbox->bodies.size() ? m_mailbox->bodies[index] : QByteArray();
+    };
+    const auto size = [&](int position) {
+        return m_mailbox->headers.at(m_remaining.at(position) - 1).size() + 100 +
+               body(position).size();
     };
     const auto messageNumber = [&](const char* pattern) {
         const QRegularExpressionMatch match =
@@ -171,6 +181,12 @@ QByteArray ScriptedTcpClient::replyTo(const QByteArray& keyword, const QByteArra
         return "+OK\r\n";
     if (keyword == "PASS") {
         c.loggedIn = line.mid(5) == m_mailbox->password;
+        return c.loggedIn ? "+OK logged in\r\n" : "-ERR [AUTH] Authentication failed.\r\n";
+    }
+    if (keyword == "AUTH") {
+        const QList<QByteArray> parts = QByteArray::fromBase64(line.mid(11)).split('\0');
+        c.loggedIn =
+            line.startsWith("AUTH PLAIN ") && parts.size() == 3 && parts[2] == m_mailbox->password;
         return c.loggedIn ? "+OK logged in\r\n" : "-ERR [AUTH] Authentication failed.\r\n";
     }
     if (keyword == "QUIT") {
@@ -197,15 +213,16 @@ QByteArray ScriptedTcpClient::replyTo(const QByteArray& keyword, const QByteArra
                     "\r\n";
         return list + ".\r\n";
     }
-    if (keyword == "TOP") {
-        const int number = messageNumber("^TOP ([0-9]+) 0$");
+    if (keyword == "TOP" || keyword == "RETR") {
+        const int number = messageNumber(keyword == "TOP" ? "^TOP ([0-9]+) 0$" : "^RETR ([0-9]+)$");
         if (number == 0)
             return "-ERR no such message\r\n";
-        QByteArray header = m_mailbox->headers.at(m_remaining.at(number - 1) - 1);
-        header.replace("\r\n.", "\r\n.."); // dot-stuffing
-        if (header.startsWith('.'))
-            header.prepend('.');
-        return "+OK\r\n" + header + "\r\n.\r\n";
+        QByteArray message = m_mailbox->headers.at(m_remaining.at(number - 1) - 1);
+        message += "\r\n" + (keyword == "RETR" ? body(number - 1) : QByteArray());
+        message.replace("\r\n.", "\r\n.."); // dot-stuffing
+        if (message.startsWith('.'))
+            message.prepend('.');
+        return "+OK\r\n" + message + ".\r\n";
     }
     if (keyword == "DELE") {
         const int number = messageNumber("^DELE ([0-9]+)$");
@@ -267,6 +284,11 @@ void ScriptedTcpClient::respond(const QByteArray& step, const QByteArray& line)
         }
     }
     deliverLater(bytes.mid(from), dropAfter);
+    ++m_produced;
+    m_loop.defer([this, guard = std::weak_ptr<bool>(m_alive)] {
+        if (!guard.expired())
+            ++m_delivered;
+    });
 }
 
 void ScriptedTcpClient::deliverLater(QByteArray bytes, std::optional<int> thenError)

@@ -22,7 +22,7 @@ enum class FaultKind {
     Replace, // the fault's bytes instead of the reply
 };
 
-// A step is "greeting", "CAPA", "STLS", "USER", "PASS", "STAT", "LIST", "TOP", "DELE" or "QUIT";
+// A step is "greeting" or a command's keyword ("CAPA", "USER", "TOP", "RETR", "DELE", "QUIT"...);
 // occurrence counts that step's commands within one connection from 1.
 struct ScriptedFault
 {
@@ -39,6 +39,8 @@ struct ScriptedMailbox
 {
     QByteArray password = "secret"; // any user name is accepted
     std::vector<QByteArray> headers;
+    // Message n's body (index n - 1), after its header and an empty line, for RETR.
+    std::vector<QByteArray> bodies;
     std::vector<ScriptedFault> faults;
     // Reply number r of a connection (0 is the greeting) arrives in pieces cut at these offsets.
     std::map<int, std::vector<qsizetype>> splits;
@@ -82,6 +84,10 @@ public:
     // Every reply the mailbox produced, in order.
     const std::vector<QByteArray>& replies() const { return m_replies; }
     bool isOpen() const { return m_open; }
+    // Lines written by each send() call that wrote any, in order.
+    const std::vector<int>& linesPerWrite() const { return m_linesPerWrite; }
+    // The most commands ever sent and not yet answered in full.
+    int maxInFlight() const { return m_maxInFlight; }
     int connections() const { return m_connections; }
 
 private:
@@ -103,6 +109,10 @@ private:
     std::map<QString, int> m_failingHosts;
     bool m_open = false;
     int m_connections = 0;
+    std::vector<int> m_linesPerWrite;
+    int m_produced = 0; // replies produced and delivered, the greeting included
+    int m_delivered = 0;
+    int m_maxInFlight = 0;
 
     std::optional<ScriptedMailbox> m_mailbox;
     std::vector<int> m_remaining; // message numbers still in the maildrop

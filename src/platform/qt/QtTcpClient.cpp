@@ -11,6 +11,10 @@ QtTcpClient::QtTcpClient(QObject* parent) : QObject(parent)
     connect(&m_socket, &QSslSocket::errorOccurred, this, &QtTcpClient::onError);
     connect(&m_socket, &QSslSocket::sslErrors, this, &QtTcpClient::onSslErrors);
     connect(&m_socket, &QSslSocket::encrypted, this, &QtTcpClient::onEncrypted);
+    // Pipelined commands go out in one write each; Nagle would hold the next window
+    // back until the last segment was acknowledged.
+    connect(&m_socket, &QSslSocket::connected, this,
+            [this] { m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1); });
 }
 
 void QtTcpClient::connectToHost(const QString& host, quint16 port)

@@ -35,9 +35,12 @@ struct SessionHarness : AppHarness
              .rules =
                  RuleSet{.RuleSubjectWords = 1, .SubjectWords = {"SPAM"}, .AllowList = allowList},
              .mode = mode,
-             .preview = preview});
+             .preview = preview,
+             .pipelining = pipelining});
     }
     bool preview = false; // for the next start()
+    // Off: a plain session sends STAT right after PASS, without asking CAPA.
+    bool pipelining = false;
     QStringList allowList;
 
     // Runs what is pending now, without moving the clock.

@@ -28,6 +28,8 @@
 //   Security=tls                 ; none (plain POP3), starttls (STLS) or tls (implicit)
 //   Port=995                     ; absent: the port stored in PostSweep.ini
 //   Sha256=ab12...               ; the pinned server certificate, 64 hex digits
+//   [Single]
+//   Security=tls                 ; the single-server dialog's mode (its port: PostSweep1.ini)
 //
 // A missing file means every option at its default (every profile plain on its
 // stored port); so does a damaged one, whose reason the caller reports once.
@@ -75,6 +77,11 @@ public:
     QString save() const;
 
     static QString securityName(ConnectionSecurity security);
+
+    // The single-server dialog's mode ([Single] Security): plain when absent or unreadable.
+    static ConnectionSecurity loadSingleSecurity(const QString& directory);
+    [[nodiscard]] static bool saveSingleSecurity(const QString& directory,
+                                                 ConnectionSecurity security);
 
 private:
     [[nodiscard]] static bool editFile(const QString& path,

@@ -19,7 +19,7 @@ PinDialog::PinDialog(const QString& server, QWidget* parent) : QDialog(parent)
             .arg(server.isEmpty() ? QStringLiteral("このサーバ") : server),
         this);
     note->setWordWrap(true);
-    auto* label = new QLabel(QStringLiteral("証明書の SHA-256 指紋(&F):"), this);
+    auto* label = new QLabel(QStringLiteral("証明書の SHA-256 指紋:"), this);
     m_edit = new QLineEdit(this);
     m_edit->setObjectName(QStringLiteral("Fingerprint"));
     m_edit->setAttribute(Qt::WA_InputMethodEnabled, false);

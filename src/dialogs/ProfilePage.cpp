@@ -150,8 +150,8 @@ QHBoxLayout* ProfilePage::createConnectionRow(QWidget* frame)
         row->addWidget(label);
         row->addWidget(buddy);
     };
-    addLabel(QStringLiteral("暗号化(&E)"), security);
-    addLabel(QStringLiteral("受信ポート(&O)"), port);
+    addLabel(QStringLiteral("暗号化"), security);
+    addLabel(QStringLiteral("受信ポート"), port);
     row->addStretch();
 
     ProfileConnection& connection = m_profile.Connection;
@@ -182,7 +182,7 @@ QHBoxLayout* ProfilePage::createPinRow(QWidget* frame)
     auto* pinned = new QLineEdit(frame);
     pinned->setObjectName(QStringLiteral("PinnedCertificate") + n);
     pinned->setReadOnly(true);
-    pinned->setPlaceholderText(QStringLiteral("固定なし（信頼された証明書で確認）"));
+    pinned->setPlaceholderText(QStringLiteral("固定なし"));
     auto* label = new QLabel(QStringLiteral("固定した証明書"), frame);
     label->setBuddy(pinned);
     auto* pin = new QPushButton(QStringLiteral("証明書を固定…"), frame);

@@ -78,6 +78,14 @@ public:
 
     static QString securityName(ConnectionSecurity security);
 
+    // What the file keeps of a profile's connection: nothing for a profile without host,
+    // account and password, and no port of its own where it is PostSweep.ini's.
+    static ProfileConnection storedConnection(const ServerProfile& profile);
+    // Writes every profile's storedConnection() into the file in the directory, keeping
+    // every other option; creates no file just to say that nothing is set. The reason
+    // it was not written (a damaged file is left alone), or empty.
+    static QString saveConnections(const QString& directory, const SettingsModel& settings);
+
     // The single-server dialog's mode ([Single] Security): plain when absent or unreadable.
     static ConnectionSecurity loadSingleSecurity(const QString& directory);
     [[nodiscard]] static bool saveSingleSecurity(const QString& directory,

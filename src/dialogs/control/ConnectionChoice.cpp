@@ -44,19 +44,6 @@ void startBlankProfilesEncrypted(SettingsModel& settings)
                                   .port = defaultPort(ConnectionSecurity::Tls)};
 }
 
-ProfileConnection storedConnection(const ServerProfile& profile)
-{
-    if (isBlank(profile))
-        return {};
-    ProfileConnection stored = profile.Connection;
-    // The file holds the plain number ("0995" is 995); validation has refused the rest.
-    if (const auto port = Pop3Session::parsePort(stored.port))
-        stored.port = QString::number(*port);
-    if (stored.port == profile.Port.trimmed())
-        stored.port.clear();
-    return stored;
-}
-
 std::optional<UnstorableField> invalidPort(const SettingsModel& settings)
 {
     for (int n = 1; n <= SettingsModel::kProfileCount; ++n) {

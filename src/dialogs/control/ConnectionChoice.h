@@ -23,9 +23,6 @@ QString portAfterModeChange(const QString& port, ConnectionSecurity from, Connec
 // A profile with no host, account or password and no connection of its own is filled
 // in from empty: it starts at SSL/TLS on 995. Profiles with any of them stay as loaded.
 void startBlankProfilesEncrypted(SettingsModel& settings);
-// What the companion file keeps for a profile: nothing for a blank one, and no port of
-// its own when it is the one PostSweep.ini holds.
-ProfileConnection storedConnection(const ServerProfile& profile);
 
 // The first profile whose port is not a whole number 1..65535, named by its tab and
 // field; checked where the profile is enabled or has a port of its own.

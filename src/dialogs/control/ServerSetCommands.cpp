@@ -69,15 +69,7 @@ std::optional<QString> finish(SettingsModel& settings, const QString& path)
     if (!OptionsFile::saveAllowLists(directory, settings))
         return QStringLiteral("削除しない差出人を %1 に保存できませんでした。")
             .arg(QString::fromUtf16(appfiles::kOptionsFile));
-    return saveConnections(directory, settings);
-}
-
-std::optional<QString> saveConnections(const QString& directory, const SettingsModel& settings)
-{
-    OptionsFile options = OptionsFile::load(directory);
-    for (int n = 1; n <= SettingsModel::kProfileCount; ++n)
-        options.setConnection(n, connection::storedConnection(settings.profile(n)));
-    if (const QString failed = options.save(); !failed.isEmpty())
+    if (const QString failed = OptionsFile::saveConnections(directory, settings); !failed.isEmpty())
         return QStringLiteral("接続の設定を %1 に保存できませんでした（%2）。")
             .arg(QString::fromUtf16(appfiles::kOptionsFile), failed);
     return std::nullopt;

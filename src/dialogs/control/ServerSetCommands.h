@@ -26,9 +26,4 @@ void refreshEnabled(SettingsModel& settings);
 // the dialog must stay open, or nothing when it may close.
 [[nodiscard]] std::optional<QString> finish(SettingsModel& settings, const QString& path);
 
-// Writes each profile's security mode, port and pin into the companion file in the
-// directory. The message to show when it could not, or nothing.
-[[nodiscard]] std::optional<QString> saveConnections(const QString& directory,
-                                                     const SettingsModel& settings);
-
 } // namespace serverset

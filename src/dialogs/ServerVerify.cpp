@@ -26,6 +26,8 @@ ServerVerify::ServerVerify(ServerVerification& verification, QWidget* parent)
             status->fontMetrics().horizontalAdvance(QStringLiteral("エラー発生XX")));
         auto* mode = new QLabel(this);
         mode->setObjectName(QStringLiteral("Mode%1").arg(n));
+        mode->setMinimumWidth(
+            mode->fontMetrics().horizontalAdvance(QStringLiteral("STARTTLS ポート 65535X")));
         auto* pin = new QPushButton(QStringLiteral("証明書を固定…"), this);
         pin->setObjectName(QStringLiteral("Pin%1").arg(n));
         pin->setAutoDefault(false);
@@ -44,6 +46,7 @@ ServerVerify::ServerVerify(ServerVerification& verification, QWidget* parent)
     m_certificates->setTextInteractionFlags(Qt::TextSelectableByMouse |
                                             Qt::TextSelectableByKeyboard);
     m_certificates->setFocusPolicy(Qt::StrongFocus);
+    m_certificates->hide(); // until a certificate is refused
     grid->addWidget(m_certificates, ServerVerification::kServers + 1, 0, 1, 4);
     m_button = new QPushButton(this);
     m_button->setObjectName(QStringLiteral("Command1"));
@@ -91,8 +94,11 @@ void ServerVerify::refresh()
                                      ? QStringLiteral("（なし）")
                                      : connection::fingerprintText(refusal->sha256));
     }
-    m_certificates->setText(refusals.join(u'\n'));
-    m_certificates->setVisible(!refusals.isEmpty());
+    if (const QString text = refusals.join(u'\n'); text != m_certificates->text()) {
+        m_certificates->setText(text);
+        m_certificates->setVisible(!text.isEmpty());
+        adjustSize(); // a fingerprint line is wider than the rows
+    }
     m_button->setText(m_verification.buttonCaption());
 }
 

@@ -3,8 +3,11 @@
 #include "core/AppContext.h"
 #include "dialogs/Form4.h"
 #include "dialogs/PasswordDisplay.h"
+#include "dialogs/control/ConnectionChoice.h"
+#include "settings/OptionsFile.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -36,6 +39,7 @@ Form3::Form3(AppContext& ctx, QWidget* parent)
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("メールサーバ設定"));
     createFields();
+    setSecurity(OptionsFile::loadSingleSecurity(ctx.directory));
     createButtons();
     connect(m_form4.get(), &Form4::cancelPressed, this, [this] { m_check.cancelCheck(); });
 }
@@ -49,7 +53,23 @@ void Form3::createFields()
     auto* grid = new QGridLayout(frame);
     m_host = addRow(grid, 0, QStringLiteral("Label1"), QStringLiteral("受信サーバ名"),
                     QStringLiteral("Text1"), frame);
-    m_port = addRow(grid, 1, QStringLiteral("Label4"), QStringLiteral("受信ポート"),
+    m_security = new QComboBox(frame);
+    m_security->setObjectName(QStringLiteral("Combo1"));
+    for (const auto mode :
+         {ConnectionSecurity::None, ConnectionSecurity::StartTls, ConnectionSecurity::Tls})
+        m_security->addItem(connection::securityCaption(mode), static_cast<int>(mode));
+    auto* securityLabel = new QLabel(QStringLiteral("暗号化"), frame);
+    securityLabel->setObjectName(QStringLiteral("Label6"));
+    securityLabel->setBuddy(m_security);
+    grid->addWidget(securityLabel, 1, 0);
+    grid->addWidget(m_security, 1, 1);
+    // A port still at the old mode's default follows the mode; a typed one stays.
+    connect(m_security, &QComboBox::activated, this, [this] {
+        const ConnectionSecurity mode = security();
+        m_port->setText(connection::portAfterModeChange(m_port->text(), m_shownSecurity, mode));
+        m_shownSecurity = mode;
+    });
+    m_port = addRow(grid, 2, QStringLiteral("Label4"), QStringLiteral("受信ポート"),
                     QStringLiteral("Text2"), frame, 1);
     m_port->setText(QStringLiteral("110"));
     m_port->setMaxLength(5);
@@ -57,15 +77,15 @@ void Form3::createFields()
     auto* note = new QLabel(QStringLiteral("指定がない限り変更しないでください"), frame);
     note->setObjectName(QStringLiteral("Label5"));
     note->setStyleSheet(QStringLiteral("color: red;"));
-    grid->addWidget(note, 1, 2);
-    m_account = addRow(grid, 2, QStringLiteral("Label2"), QStringLiteral("アカウント名"),
+    grid->addWidget(note, 2, 2);
+    m_account = addRow(grid, 3, QStringLiteral("Label2"), QStringLiteral("アカウント名"),
                        QStringLiteral("Text3"), frame);
     m_account->setAttribute(Qt::WA_InputMethodEnabled, false);
-    m_password = addRow(grid, 3, QStringLiteral("Label3"), QStringLiteral("パスワード"),
+    m_password = addRow(grid, 4, QStringLiteral("Label3"), QStringLiteral("パスワード"),
                         QStringLiteral("Text4"), frame, 1);
     auto* display = new QCheckBox(QStringLiteral("パスワード表示"), frame);
     display->setObjectName(QStringLiteral("Check1"));
-    grid->addWidget(display, 3, 2);
+    grid->addWidget(display, 4, 2);
     bindPasswordDisplay(display, m_password);
     grid->setColumnStretch(2, 1);
 
@@ -86,7 +106,7 @@ void Form3::createButtons()
     ok->setDefault(true);
     row->addWidget(cancel);
     row->addWidget(ok);
-    static_cast<QGridLayout*>(frame->layout())->addLayout(row, 4, 0, 1, 3);
+    static_cast<QGridLayout*>(frame->layout())->addLayout(row, 5, 0, 1, 3);
     connect(ok, &QPushButton::clicked, this, &Form3::pressOk);
     connect(cancel, &QPushButton::clicked, this, [this] { m_check.cancelDialog(); });
 }
@@ -100,6 +120,17 @@ void Form3::fill(const QString& host, const QString& port, const QString& accoun
     m_password->setText(password);
 }
 
+ConnectionSecurity Form3::security() const
+{
+    return static_cast<ConnectionSecurity>(m_security->currentData().toInt());
+}
+
+void Form3::setSecurity(ConnectionSecurity security)
+{
+    m_security->setCurrentIndex(m_security->findData(static_cast<int>(security)));
+    m_shownSecurity = security;
+}
+
 void Form3::reject()
 {
     m_check.cancelDialog();
@@ -107,7 +138,8 @@ void Form3::reject()
 
 void Form3::pressOk()
 {
-    m_check.pressOk({m_host->text(), m_port->text(), m_account->text(), m_password->text()});
+    m_check.pressOk(
+        {m_host->text(), m_port->text(), m_account->text(), m_password->text(), security()});
 }
 
 void Form3::showChecking()

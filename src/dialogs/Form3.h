@@ -9,10 +9,11 @@
 
 class Form4;
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 struct AppContext;
 
-// "メールサーバ設定": one server's host, port, account and password; "OK" checks the
+// "メールサーバ設定": one server's host, security mode, port, account and password; "OK" checks the
 // login (Form4 shows meanwhile) and on success records the server in "PostSweep1.ini".
 class Form3 : public QDialog, private SingleServerWindows
 {
@@ -24,6 +25,9 @@ public:
     // Puts a server's host, port, account and password into the fields.
     void fill(const QString& host, const QString& port, const QString& account,
               const QString& password);
+    // The security mode the check uses and records ([Single] in the companion file).
+    ConnectionSecurity security() const;
+    void setSecurity(ConnectionSecurity security);
     void setWarnFunction(widgets::WarnFunction warn) { m_warn = std::move(warn); }
 
     SingleServerCheck& check() { return m_check; }
@@ -51,6 +55,8 @@ private:
 
     QLineEdit* m_host = nullptr;
     QLineEdit* m_port = nullptr;
+    QComboBox* m_security = nullptr;
+    ConnectionSecurity m_shownSecurity = ConnectionSecurity::None;
     QLineEdit* m_account = nullptr;
     QLineEdit* m_password = nullptr;
     std::unique_ptr<Form4> m_form4;

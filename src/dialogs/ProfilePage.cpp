@@ -1,15 +1,20 @@
 #include "dialogs/ProfilePage.h"
 
 #include "dialogs/PasswordDisplay.h"
+#include "dialogs/PinDialog.h"
+#include "dialogs/control/ConnectionChoice.h"
 #include "settings/ServerProfile.h"
 #include "widgets/CheckBoxValue.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include <array>
@@ -104,29 +109,112 @@ QGroupBox* ProfilePage::createServerFrame()
     };
     addRow(0, QStringLiteral("受信サーバ名"),
            boundText(QStringLiteral("Server") + n, m_profile.Server));
-    addRow(1, QStringLiteral("アカウント名"), boundText(QStringLiteral("Id") + n, m_profile.Id));
+    grid->addLayout(createConnectionRow(frame), 1, 1, 1, 2);
+    addRow(2, QStringLiteral("アカウント名"), boundText(QStringLiteral("Id") + n, m_profile.Id));
     auto* password = boundText(QStringLiteral("PassWd") + n, m_profile.PassWd);
-    addRow(2, QStringLiteral("パスワード"), password);
+    addRow(3, QStringLiteral("パスワード"), password);
     auto* display = new QCheckBox(QStringLiteral("パスワード表示"), frame);
     display->setObjectName(QStringLiteral("PassD") + n);
     bindPasswordDisplay(display, password);
-    grid->addWidget(display, 2, 2);
+    grid->addWidget(display, 3, 2);
     auto* address =
         boundText(m_number == 1 ? QStringLiteral("Address1") : QStringLiteral("address") + n,
                   m_profile.MyAddress);
     disableInputMethod(address);
-    addRow(3, QStringLiteral("メールアドレス"), address);
-
-    // The port is changed only through the settings file; its row stays hidden.
-    auto* port = boundText(QStringLiteral("Port") + n, m_profile.Port);
-    auto* portLabel = addRow(4, QStringLiteral("受信ポート"), port);
-    auto* portNote = redNote(QStringLiteral("指定がない限り変更しないでください"), frame);
-    grid->addWidget(portNote, 4, 2);
-    for (QWidget* hidden : {static_cast<QWidget*>(port), static_cast<QWidget*>(portLabel),
-                            static_cast<QWidget*>(portNote)})
-        hidden->hide();
+    addRow(4, QStringLiteral("メールアドレス"), address);
+    grid->addLayout(createPinRow(frame), 5, 0, 1, 3);
     grid->setColumnStretch(1, 1);
     return frame;
+}
+
+// The security mode and the port beside it: switching modes moves a port still at the
+// old mode's default, and leaves one the user typed.
+QHBoxLayout* ProfilePage::createConnectionRow(QWidget* frame)
+{
+    const QString n = QString::number(m_number);
+    auto* row = compact(new QHBoxLayout);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto* security = new QComboBox(frame);
+    security->setObjectName(QStringLiteral("Security") + n);
+    for (const auto mode :
+         {ConnectionSecurity::None, ConnectionSecurity::StartTls, ConnectionSecurity::Tls})
+        security->addItem(connection::securityCaption(mode), static_cast<int>(mode));
+    auto* port = new QLineEdit(frame);
+    port->setObjectName(QStringLiteral("Port") + n);
+    port->setMaxLength(5);
+    port->setFixedWidth(port->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 12);
+    disableInputMethod(port);
+    const auto addLabel = [&](const QString& caption, QWidget* buddy) {
+        auto* label = new QLabel(caption, frame);
+        label->setBuddy(buddy);
+        row->addWidget(label);
+        row->addWidget(buddy);
+    };
+    addLabel(QStringLiteral("暗号化"), security);
+    addLabel(QStringLiteral("受信ポート"), port);
+    row->addStretch();
+
+    ProfileConnection& connection = m_profile.Connection;
+    connect(port, &QLineEdit::textEdited, this,
+            [&connection](const QString& text) { connection.port = text; });
+    connect(security, &QComboBox::activated, this, [this, security, port](int index) {
+        const auto mode = static_cast<ConnectionSecurity>(security->itemData(index).toInt());
+        ProfileConnection& c = m_profile.Connection;
+        c.port = connection::portAfterModeChange(port->text(), c.security, mode);
+        c.security = mode;
+        port->setText(c.port);
+    });
+    m_loaders.push_back([this, security, port] {
+        security->setCurrentIndex(
+            security->findData(static_cast<int>(m_profile.Connection.security)));
+        if (port->text() != m_profile.connectionPort())
+            port->setText(m_profile.connectionPort());
+    });
+    return row;
+}
+
+// The pinned certificate: shown read-only, set or cleared only by its buttons.
+QHBoxLayout* ProfilePage::createPinRow(QWidget* frame)
+{
+    const QString n = QString::number(m_number);
+    auto* row = compact(new QHBoxLayout);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto* pinned = new QLineEdit(frame);
+    pinned->setObjectName(QStringLiteral("PinnedCertificate") + n);
+    pinned->setReadOnly(true);
+    pinned->setPlaceholderText(QStringLiteral("固定なし"));
+    auto* label = new QLabel(QStringLiteral("固定した証明書"), frame);
+    label->setBuddy(pinned);
+    auto* pin = new QPushButton(QStringLiteral("証明書を固定…"), frame);
+    pin->setObjectName(QStringLiteral("PinCertificate") + n);
+    auto* unpin = new QPushButton(QStringLiteral("固定を解除"), frame);
+    unpin->setObjectName(QStringLiteral("Unpin") + n);
+    for (QPushButton* button : {pin, unpin})
+        button->setAutoDefault(false);
+    row->addWidget(label);
+    row->addWidget(pinned, 1);
+    row->addWidget(pin);
+    row->addWidget(unpin);
+
+    const auto show = [this, pinned, unpin] {
+        const QByteArray& sha256 = m_profile.Connection.pinSha256;
+        pinned->setText(connection::fingerprintText(sha256));
+        pinned->setCursorPosition(0);
+        unpin->setEnabled(!sha256.isEmpty());
+    };
+    connect(pin, &QPushButton::clicked, this, [this, show] {
+        PinDialog dialog(m_profile.Server, this);
+        if (dialog.exec() == QDialog::Accepted) {
+            m_profile.Connection.pinSha256 = dialog.fingerprint();
+            show();
+        }
+    });
+    connect(unpin, &QPushButton::clicked, this, [this, show] {
+        m_profile.Connection.pinSha256.clear();
+        show();
+    });
+    m_loaders.push_back(show);
+    return row;
 }
 
 QGroupBox* ProfilePage::createRuleFrame()

@@ -8,6 +8,7 @@
 class QCheckBox;
 class QGridLayout;
 class QGroupBox;
+class QHBoxLayout;
 class QLineEdit;
 struct ServerProfile;
 
@@ -25,6 +26,8 @@ public:
 
 private:
     QGroupBox* createServerFrame();
+    QHBoxLayout* createConnectionRow(QWidget* frame);
+    QHBoxLayout* createPinRow(QWidget* frame);
     QGroupBox* createRuleFrame();
     QGroupBox* createSubjectFrame();
     QGroupBox* createSenderFrame();

@@ -3,6 +3,7 @@
 #include "core/AppContext.h"
 #include "dialogs/ProfilePage.h"
 #include "dialogs/ServerVerify.h"
+#include "dialogs/control/ConnectionChoice.h"
 #include "dialogs/control/ServerSetCommands.h"
 #include "dialogs/control/ServerVerification.h"
 
@@ -87,6 +88,7 @@ void ServerSet::createButtons()
 
 void ServerSet::reload()
 {
+    connection::startBlankProfilesEncrypted(m_ctx.settings);
     for (ProfilePage* page : m_pages)
         page->reload();
 }

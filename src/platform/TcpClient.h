@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <utility>
 
 namespace platform {
@@ -67,6 +68,10 @@ public:
     {
         m_tlsFailure = std::move(handler);
     }
+    // The last refusal since forgetTlsFailure(), for a check that offers to pin its
+    // certificate; the handler above is the engine's alone.
+    const std::optional<TlsFailure>& lastTlsFailure() const { return m_lastTlsFailure; }
+    void forgetTlsFailure() { m_lastTlsFailure.reset(); }
 
 protected:
     void deliverData(const QByteArray& bytes)
@@ -86,6 +91,7 @@ protected:
     }
     void deliverTlsFailure(const TlsFailure& failure)
     {
+        m_lastTlsFailure = failure;
         if (m_tlsFailure)
             m_tlsFailure(failure);
     }
@@ -95,6 +101,7 @@ private:
     std::function<void(int)> m_error;
     std::function<void()> m_encrypted;
     std::function<void(const TlsFailure&)> m_tlsFailure;
+    std::optional<TlsFailure> m_lastTlsFailure;
 };
 
 } // namespace platform

@@ -33,6 +33,8 @@
 //   Security=tls                 ; none (plain POP3), starttls (STLS) or tls (implicit)
 //   Port=995                     ; absent: the port stored in PostSweep.ini
 //   Sha256=ab12...               ; the pinned server certificate, 64 hex digits
+//   [Single]
+//   Security=tls                 ; the single-server dialog's mode (its port: PostSweep1.ini)
 //
 // A missing file means every option at its default (every profile plain on its
 // stored port); so does a damaged one, whose reason the caller reports once.
@@ -83,6 +85,19 @@ public:
     QString save() const;
 
     static QString securityName(ConnectionSecurity security);
+
+    // What the file keeps of a profile's connection: nothing for a profile without host,
+    // account and password, and no port of its own where it is PostSweep.ini's.
+    static ProfileConnection storedConnection(const ServerProfile& profile);
+    // Writes every profile's storedConnection() into the file in the directory, keeping
+    // every other option; creates no file just to say that nothing is set. The reason
+    // it was not written (a damaged file is left alone), or empty.
+    static QString saveConnections(const QString& directory, const SettingsModel& settings);
+
+    // The single-server dialog's mode ([Single] Security): plain when absent or unreadable.
+    static ConnectionSecurity loadSingleSecurity(const QString& directory);
+    [[nodiscard]] static bool saveSingleSecurity(const QString& directory,
+                                                 ConnectionSecurity security);
 
 private:
     [[nodiscard]] static bool editFile(const QString& path,

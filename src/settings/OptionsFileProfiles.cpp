@@ -1,6 +1,7 @@
 // The per-profile groups of the companion file and its writing.
 #include "settings/OptionsFile.h"
 
+#include <QFileInfo>
 #include <QSettings>
 
 namespace {
@@ -143,4 +144,31 @@ QString OptionsFile::save() const
     if (!editFile(m_path, [this](QSettings& file) { writeProfiles(file); }))
         return QStringLiteral("書き込めませんでした");
     return {};
+}
+
+ProfileConnection OptionsFile::storedConnection(const ServerProfile& profile)
+{
+    if (profile.Server.isEmpty() && profile.Id.isEmpty() && profile.PassWd.isEmpty())
+        return {};
+    ProfileConnection stored = profile.Connection;
+    stored.port = stored.port.trimmed();
+    bool ok = false;
+    if (const int port = stored.port.toInt(&ok); ok && port >= 1 && port <= 65535)
+        stored.port = QString::number(port); // "0995" is 995
+    if (stored.port == profile.Port.trimmed())
+        stored.port.clear();
+    return stored;
+}
+
+QString OptionsFile::saveConnections(const QString& directory, const SettingsModel& settings)
+{
+    OptionsFile options = load(directory);
+    bool anySet = false;
+    for (int n = 1; n <= kProfileCount; ++n) {
+        options.setConnection(n, storedConnection(settings.profile(n)));
+        anySet = anySet || options.connection(n) != ProfileConnection{};
+    }
+    if (!anySet && options.problem().isEmpty() && !QFileInfo::exists(options.path()))
+        return {};
+    return options.save();
 }

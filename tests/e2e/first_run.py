@@ -66,10 +66,12 @@ SETTINGS_TAB1 = {
     "差出人文字列1": "spam-sender.example",
     **{f"差出人文字列{i}": "" for i in range(2, 11)},
     "削除しない差出人": "",
+    "固定した証明書": "",
 }
 FRAMES_TAB1 = ["メールサーバ設定１", "削除条件設定１",
                "タイトルで削除", "差出人で削除", "宛先で削除", "削除しない差出人"]
-LABELLED_BOXES = ["受信サーバ名", "アカウント名", "パスワード", "メールアドレス"]
+LABELLED_BOXES = ["受信サーバ名", "受信ポート", "アカウント名", "パスワード", "メールアドレス",
+                  "固定した証明書"]
 
 TOTAL_SECONDS = 120
 
@@ -162,6 +164,11 @@ def button(node, caption):
     return found
 
 
+def labels_of(node):
+    return [r.get_target(0).get_name() for r in node.get_relation_set()
+            if r.get_relation_type() == Atspi.RelationType.LABELLED_BY]
+
+
 def text_of(node):
     return Atspi.Text.get_text(node, 0, -1)
 
@@ -234,20 +241,25 @@ def check_main_window(app, out_dir):
     return main
 
 
-def check_settings_dialog(app, main, out_dir):
+def check_settings_dialog(app, main, port, out_dir):
     press(button(main, "サーバ設定"))
     dialog = wait_for("the settings dialog", lambda: window(app, "サーバ／削除条件の設定"), 20)
     boxes = [d for d in descendants(dialog) if d.get_role() in TEXT_ROLES]
-    # Per profile: server, account, password, hidden port, address, 10 + 10 list entries,
-    # the allow-list.
-    check(len(boxes) == 5 * 26, f"{len(boxes)} text boxes in the settings dialog")
+    # Per profile: server, port, account, password, address, 10 + 10 list entries,
+    # the allow-list, the pinned certificate.
+    check(len(boxes) == 5 * 27, f"{len(boxes)} text boxes in the settings dialog")
     unnamed = [b for b in boxes if not b.get_name()]
     check(not unnamed, f"{len(unnamed)} text boxes of the settings dialog have no name")
     shown = {b.get_name(): text_of(b) for b in boxes if has_state(b, Atspi.StateType.SHOWING)}
-    check(shown == SETTINGS_TAB1, f"the first tab shows {shown}")
+    # The demo profile was loaded: plain POP3 on its stored port until the user changes it.
+    check(shown == {**SETTINGS_TAB1, "受信ポート": str(port)}, f"the first tab shows {shown}")
+    combos = [c for c in descendants(dialog)
+              if c.get_role() == Atspi.Role.COMBO_BOX and has_state(c, Atspi.StateType.SHOWING)]
+    modes = [(c.get_name(), labels_of(c)) for c in combos]
+    check(len(combos) == 1 and "暗号化" in modes[0][1] and "なし" in str(modes),
+          f"the first tab's security mode reads {modes}")
     for box in (b for b in boxes if b.get_name() in LABELLED_BOXES):
-        labels = [r.get_target(0).get_name() for r in box.get_relation_set()
-                  if r.get_relation_type() == Atspi.RelationType.LABELLED_BY]
+        labels = labels_of(box)
         check(box.get_name() in labels, f"{box.get_name()!r} is labelled by {labels}")
     frames = [d.get_name() for d in descendants(dialog)
               if d.get_role() == Atspi.Role.PANEL and has_state(d, Atspi.StateType.SHOWING)]
@@ -404,7 +416,7 @@ def main():
         app = wait_for("the application on the accessibility bus", application, 30)
         say("found the application")
         main_window = check_main_window(app, args.out)
-        check_settings_dialog(app, main_window, args.out)
+        check_settings_dialog(app, main_window, args.port, args.out)
         run_and_wait(app, main_window, args.port, 60)
         check_after_run(app)
         check_server(args.port)

@@ -6,6 +6,7 @@
 #include "app/DeletedMailWindow.h"
 #include "diagnostics/Form5.h"
 #include "dialogs/Form4.h"
+#include "dialogs/PinDialog.h"
 #include "dialogs/ServerVerify.h"
 
 #include <QDir>
@@ -29,6 +30,10 @@ const QByteArray kSpam = "Subject: =?ISO-2022-JP?B?GyRCTCQ+NUJ6OS05cCIoGyhC?=\r\
                          "From: spam@example.com\r\nTo: taro@example.jp\r\n";
 const QByteArray kWanted = "Subject: =?ISO-2022-JP?B?GyRCJDMkcyRLJEEkTxsoQg==?=\r\n"
                            "From: friend@example.jp\r\nTo: taro@example.jp\r\n";
+
+// The fingerprint of a self-signed certificate, as the log would print it.
+const QByteArray kSelfSigned =
+    QByteArray::fromHex("3a7f0c5e9b21d4468e1f2a0b7c93d5e6f10a2b3c4d5e6f708192a3b4c5d6e7f8");
 
 // The main window against a mailbox whose QUIT goes unanswered; profile 1
 // ("pop.example.jp", "taro", "secret") deletes unsolicited mail.
@@ -68,12 +73,16 @@ struct Dialogs : DialogHarness
         p.RuleSubjectWords = 1;
         p.SubjectWords[0] = QStringLiteral("広告");
         p.SubjectWords[5] = QStringLiteral("SALE");
+        p.AllowList = {QStringLiteral("friend@example.jp"), QStringLiteral("@example.co.jp")};
+        p.Connection = {ConnectionSecurity::Tls, QStringLiteral("995"), {}};
         ServerProfile& q = ctx.settings.profile(2);
         q = p;
         q.Server = QStringLiteral("nonexistent.invalid");
         q.Enabled = false; // a run visits profile 1 only
         q.RuleSenderWords = 1;
         q.SenderWords[0] = QStringLiteral("spam@example.com");
+        q.AllowList.clear();
+        q.Connection = {ConnectionSecurity::StartTls, QStringLiteral("110"), kSelfSigned};
     }
 };
 
@@ -94,6 +103,13 @@ private Q_SLOTS:
         judge(p.h.form1(), QStringLiteral("Form1-idle"));
         p.click(QStringLiteral("Check1"));
         judge(p.h.form1(), QStringLiteral("Form1-run-once"));
+    }
+
+    void mainWindowPreviewOnly()
+    {
+        Program p;
+        p.click(QStringLiteral("PreviewOnly"));
+        judge(p.h.form1(), QStringLiteral("Form1-preview-only"));
     }
 
     void mainWindowRunningAndMonitor()
@@ -157,6 +173,24 @@ private Q_SLOTS:
         h.find<QPushButton>(h.serverSet(), QStringLiteral("設定確認"))->click();
         h.loop.advance(5s);
         judge(*h.serverSet().verifyWindow(), QStringLiteral("ServerVerify"));
+    }
+
+    void refusedCertificateAndPinDialog()
+    {
+        Dialogs h;
+        h.server.setMailbox(
+            {.headers = {kWanted},
+             .tlsRefusal = platform::TlsFailure{
+                 QStringLiteral("証明書の発行者が信頼されていません"), kSelfSigned}});
+        h.serverSet().show();
+        h.find<QPushButton>(h.serverSet(), QStringLiteral("設定確認"))->click();
+        h.loop.advance(5s);
+        judge(*h.serverSet().verifyWindow(), QStringLiteral("ServerVerify-certificate"));
+        PinDialog pin(QStringLiteral("pop.example"));
+        pin.setText(QStringLiteral("\u3000証明書の SHA-256 指紋: ") +
+                    QString::fromLatin1(kSelfSigned.toHex(':')));
+        pin.show();
+        judge(pin, QStringLiteral("PinDialog"));
     }
 
     void singleServerDialogAndProgressWindow()

@@ -6,6 +6,7 @@
 #include "app/control/Shell.h"
 #include "core/AppContext.h"
 #include "core/KeptCopies.h"
+#include "settings/OptionsFile.h"
 
 #include <QDir>
 
@@ -229,7 +230,16 @@ void RunController::openSettingsDialog()
 
 WriteResult RunController::save()
 {
-    return SetDataWrite(m_context.settingsPath(), m_context.settings);
+    const WriteResult written = SetDataWrite(m_context.settingsPath(), m_context.settings);
+    if (!written)
+        return written;
+    // A server saved without the mode chosen for it would next be reached in plain text.
+    // A damaged companion file is left alone: that was reported once at the start.
+    const QString failed = OptionsFile::saveConnections(m_context.directory, m_context.settings);
+    if (!failed.isEmpty() && OptionsFile::load(m_context.directory).problem().isEmpty())
+        return {false, QStringLiteral("接続の設定を %1 に保存できませんでした（%2）。")
+                           .arg(QString::fromUtf16(appfiles::kOptionsFile), failed)};
+    return written;
 }
 
 void RunController::warnNotSaved(const WriteResult& result)

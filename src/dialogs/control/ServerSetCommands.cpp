@@ -1,5 +1,6 @@
 #include "dialogs/control/ServerSetCommands.h"
 
+#include "dialogs/control/ConnectionChoice.h"
 #include "settings/AppFiles.h"
 #include "settings/OptionsFile.h"
 #include "settings/SettingsFile.h"
@@ -50,6 +51,8 @@ std::optional<QString> validate(SettingsModel& settings)
         return noServerMessage();
     if (const auto refused = findUnstorableField(settings))
         return refused->message();
+    if (const auto refused = connection::invalidPort(settings))
+        return refused->message();
     if (const auto refused = unusableOwnAddress(settings))
         return refused->message();
     return std::nullopt;
@@ -62,9 +65,13 @@ std::optional<QString> finish(SettingsModel& settings, const QString& path)
     const WriteResult written = SetDataWrite(path, settings);
     if (!written)
         return written.error;
-    if (!OptionsFile::saveAllowLists(QFileInfo(path).absolutePath(), settings))
+    const QString directory = QFileInfo(path).absolutePath();
+    if (!OptionsFile::saveAllowLists(directory, settings))
         return QStringLiteral("削除しない差出人を %1 に保存できませんでした。")
             .arg(QString::fromUtf16(appfiles::kOptionsFile));
+    if (const QString failed = OptionsFile::saveConnections(directory, settings); !failed.isEmpty())
+        return QStringLiteral("接続の設定を %1 に保存できませんでした（%2）。")
+            .arg(QString::fromUtf16(appfiles::kOptionsFile), failed);
     return std::nullopt;
 }
 

@@ -17,13 +17,13 @@ QString noServerMessage();
 void refreshEnabled(SettingsModel& settings);
 
 // The checks both buttons make first: refresh Enabled, at least one profile enabled,
-// every text storable in the settings file, and an own address with "@" and no blank
-// inside it wherever a To or Cc rule is set. The message to show when the command
-// must stop there (the dialog stays open), or nothing.
+// every text storable in the settings file, every port a port number, and an own address with "@"
+// and no blank inside it wherever a To or Cc rule is set. The message to show when the command must
+// stop there (the dialog stays open), or nothing.
 [[nodiscard]] std::optional<QString> validate(SettingsModel& settings);
 
-// 設定終了: validate, then write the settings file. The message to show when the
-// dialog must stay open, or nothing when it may close.
+// 設定終了: validate, then write the settings file and the companion file. The message to show when
+// the dialog must stay open, or nothing when it may close.
 [[nodiscard]] std::optional<QString> finish(SettingsModel& settings, const QString& path);
 
 } // namespace serverset

@@ -1,6 +1,7 @@
 #include "dialogs/control/ServerVerification.h"
 
 #include "core/AppContext.h"
+#include "dialogs/control/ConnectionChoice.h"
 
 const QString ServerVerification::kUnchecked = QStringLiteral("未チェック");
 const QString ServerVerification::kNotSet = QStringLiteral("未設定");
@@ -39,6 +40,8 @@ void ServerVerification::start()
     CheckTarget.fill(false);
     ServerCheckFlag = false;
     m_status.fill(kUnchecked);
+    m_connection.fill(QString());
+    m_refusal.fill(std::nullopt);
     m_caption = kCancelCaption;
     if (!m_ctx.engine.request(EngineOwner::User::Check, [this] { begin(); }))
         m_notice = kWaitingNotice;
@@ -99,6 +102,9 @@ bool ServerVerification::awaitOutcome()
         // The login has failed for good; a socket error leaves the watchdog running,
         // which would report a time-out long after the check.
         session.abort();
+        for (int n = 1; n <= kServers; ++n)
+            if (CheckTarget.at(n - 1))
+                m_refusal.at(n - 1) = m_ctx.socket.lastTlsFailure();
         return settle(kFailed);
     }
     return false;
@@ -137,6 +143,9 @@ bool ServerVerification::takeUp(int n)
 void ServerVerification::startLogin(int n)
 {
     const ServerProfile& profile = m_ctx.settings.profile(n);
+    m_connection.at(n - 1) = connection::securityCaption(profile.Connection.security) +
+                             QStringLiteral(" ポート ") + profile.connectionPort().trimmed();
+    m_ctx.socket.forgetTlsFailure();
     m_ctx.session.ServerConect({.server = profile.Server,
                                 .port = profile.connectionPort(),
                                 .account = profile.Id,
@@ -144,6 +153,15 @@ void ServerVerification::startLogin(int n)
                                 .mode = Pop3Mode::LoginCheck,
                                 .security = profile.Connection.security,
                                 .pinSha256 = profile.Connection.pinSha256});
+}
+
+bool ServerVerification::pinRefusedCertificate(int n)
+{
+    const auto& refusal = m_refusal.at(n - 1);
+    if (!refusal || refusal->sha256.size() != 32)
+        return false;
+    m_ctx.settings.profile(n).Connection.pinSha256 = refusal->sha256;
+    return true;
 }
 
 void ServerVerification::finish()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/TcpClient.h"
 #include "platform/Timer.h"
 #include "settings/SettingsModel.h"
 
@@ -47,6 +48,16 @@ public:
     // Status of server n (1..5).
     const QString& status(int n) const { return m_status.at(n - 1); }
     const QString& buttonCaption() const { return m_caption; }
+    // How server n was reached, e.g. "SSL/TLS ポート 995"; empty until it is checked.
+    const QString& connectionText(int n) const { return m_connection.at(n - 1); }
+    // Why server n's certificate was refused and its fingerprint, or nothing.
+    const std::optional<platform::TlsFailure>& certificateRefusal(int n) const
+    {
+        return m_refusal.at(n - 1);
+    }
+    // After the user said yes: profile n accepts the refused certificate from now on
+    // (saved with the settings). False when there is no fingerprint to pin.
+    bool pinRefusedCertificate(int n);
 
     bool ServerCheckFlag = false;             // a login's outcome is awaited
     std::array<bool, kServers> CheckTarget{}; // CheckTarget[n - 1]: server n is the target
@@ -68,6 +79,8 @@ private:
     AppContext& m_ctx;
     std::unique_ptr<platform::Timer> m_timer;
     std::array<QString, kServers> m_status;
+    std::array<QString, kServers> m_connection;
+    std::array<std::optional<platform::TlsFailure>, kServers> m_refusal;
     QString m_caption;
     QString m_notice;
     std::function<void()> m_changed;

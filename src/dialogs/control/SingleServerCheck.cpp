@@ -3,6 +3,8 @@
 #include "core/AppContext.h"
 #include "platform/Codepage.h"
 #include "settings/Ango.h"
+#include "settings/AppFiles.h"
+#include "settings/OptionsFile.h"
 #include "settings/OwnerOnly.h"
 #include "settings/SaveFailure.h"
 #include "settings/SettingsFile.h"
@@ -75,7 +77,9 @@ void SingleServerCheck::pressOk(const Fields& fields)
                                 .port = fields.port,
                                 .account = fields.account,
                                 .password = fields.password,
-                                .mode = Pop3Mode::LoginCheck});
+                                .mode = Pop3Mode::LoginCheck,
+                                .security = fields.security});
+    m_security = fields.security;
     m_timer->start();
     m_windows.showChecking();
 }
@@ -106,6 +110,9 @@ void SingleServerCheck::succeed()
         m_windows.warn(saveFailureMessage(m_ctx.singleServerPath(), file.errorString()));
         return;
     }
+    if (!OptionsFile::saveSingleSecurity(m_ctx.directory, m_security))
+        m_windows.warn(QStringLiteral("暗号化の設定を %1 に保存できませんでした。")
+                           .arg(QString::fromUtf16(appfiles::kOptionsFile)));
     m_windows.leaveToMainWindow();
 }
 

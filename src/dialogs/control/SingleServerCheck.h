@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Timer.h"
+#include "settings/ProfileConnection.h"
 
 #include <QByteArray>
 #include <QString>
@@ -25,7 +26,8 @@ public:
 
 // The single-server setup: checks one server's login on the engine's check-only mode
 // and, when the server accepts it, records the server in "PostSweep1.ini" (one line:
-// the port, then host, account and password scrambled, each in double quotes).
+// the port, then host, account and password scrambled, each in double quotes), and its
+// security mode in the companion file's [Single] group.
 class SingleServerCheck
 {
 public:
@@ -33,10 +35,11 @@ public:
 
     struct Fields
     {
-        QString host;     // Text1
-        QString port;     // Text2
-        QString account;  // Text3
-        QString password; // Text4
+        QString host;                                           // Text1
+        QString port;                                           // Text2
+        QString account;                                        // Text3
+        QString password;                                       // Text4
+        ConnectionSecurity security = ConnectionSecurity::None; // Combo1
     };
 
     SingleServerCheck(AppContext& ctx, SingleServerWindows& windows);
@@ -67,4 +70,5 @@ private:
     AppContext& m_ctx;
     SingleServerWindows& m_windows;
     std::unique_ptr<platform::Timer> m_timer;
+    ConnectionSecurity m_security = ConnectionSecurity::None;
 };

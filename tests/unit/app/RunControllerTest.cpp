@@ -108,6 +108,8 @@ TEST(RunController, ExitDuringASessionSavesLogsEndsAndDeletesNothing)
     f.advance(3s); // logged in, waiting for the second header
     ASSERT_TRUE(f.ctx.session.sessionInProgress());
     QFile::remove(f.ctx.settingsPath());
+    // Chosen in the settings dialog and left by キャンセル: saved with the server all the same.
+    f.ctx.settings.profile(1).Connection = {ConnectionSecurity::Tls, QStringLiteral("995"), {}};
     f.controller.exit();
 
     EXPECT_EQ(f.shell.calls, QStringList{QStringLiteral("quit")});
@@ -116,6 +118,7 @@ TEST(RunController, ExitDuringASessionSavesLogsEndsAndDeletesNothing)
     SettingsModel reloaded;
     EXPECT_EQ(LoadSettings(f.ctx.settingsPath(), reloaded), LoadOutcome::Complete);
     EXPECT_EQ(reloaded.global, f.ctx.settings.global);
+    EXPECT_EQ(reloaded.profile(1).Connection, f.ctx.settings.profile(1).Connection);
     EXPECT_EQ(f.logLines().last(), f.stamped(QStringLiteral("  終了キーが押されたので終了します")));
     EXPECT_FALSE(f.anyTimerRunning());
     f.advance(1min);

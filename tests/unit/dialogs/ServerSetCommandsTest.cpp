@@ -1,5 +1,7 @@
 #include "dialogs/control/ServerSetCommands.h"
 
+#include "dialogs/control/ConnectionChoice.h"
+#include "settings/OptionsFile.h"
 #include "support/AppHarness.h"
 
 #include <QDir>
@@ -8,8 +10,9 @@
 
 namespace {
 
-// An own address the To and Cc rules cannot match against would delete every message.
-TEST(SettingsFinish, AnOwnAddressTheRulesCannotUseIsRefusedAndNothingIsWritten)
+// An own address the To and Cc rules cannot match against would delete every message;
+// a port that is not one would fail every run.
+TEST(SettingsFinish, AFieldTheRunCannotUseIsRefusedAndNothingIsWritten)
 {
     struct Row
     {
@@ -31,6 +34,12 @@ TEST(SettingsFinish, AnOwnAddressTheRulesCannotUseIsRefusedAndNothingIsWritten)
              p.RuleNotCcMe = 1;
          },
          QStringLiteral("サーバ設定2 の「メールアドレス」に「@」")},
+        {"typed port out of range on an unused profile", 2,
+         [](ServerProfile& p) { p.Connection.port = QStringLiteral("99999"); },
+         QStringLiteral("サーバ設定2 の「受信ポート」に")},
+        {"stored port with a letter on the enabled profile", 1,
+         [](ServerProfile& p) { p.Port = QStringLiteral("11o"); },
+         QStringLiteral("サーバ設定1 の「受信ポート」に")},
     };
     for (const Row& row : rows) {
         AppHarness h;
@@ -68,4 +77,71 @@ TEST(SettingsFinish, OwnAddressPassesWithBlanksAroundItOrWithoutASetToOrCcRule)
             << row.name;
     }
 }
+// New profiles start encrypted; loaded ones stay as they were until the user changes them.
+TEST(SettingsFinish, ConnectionsStartEncryptedOnlyWhenNewAndReachTheCompanionFile)
+{
+    AppHarness h;
+    h.completeProfile(1);
+    h.ctx.settings.profile(1).Port = QStringLiteral("8110"); // as loaded
+    h.completeProfile(3);
+    h.ctx.settings.profile(3).Connection = {
+        ConnectionSecurity::StartTls, QStringLiteral("0995"), {}};
+    connection::startBlankProfilesEncrypted(h.ctx.settings);
+    EXPECT_EQ(h.ctx.settings.profile(1).Connection, ProfileConnection{});
+    EXPECT_EQ(h.ctx.settings.profile(1).connectionPort(), "8110");
+    EXPECT_EQ(h.ctx.settings.profile(2).Connection.security, ConnectionSecurity::Tls);
+    EXPECT_EQ(h.ctx.settings.profile(2).connectionPort(), "995");
+
+    h.completeProfile(2); // filled in from empty
+    ASSERT_EQ(serverset::finish(h.ctx.settings, h.ctx.settingsPath()), std::nullopt);
+    const OptionsFile stored = OptionsFile::load(h.dir.path());
+    EXPECT_EQ(stored.connection(1), ProfileConnection{});
+    EXPECT_EQ(stored.connection(2), (ProfileConnection{ConnectionSecurity::Tls, "995", {}}));
+    EXPECT_EQ(stored.connection(3), (ProfileConnection{ConnectionSecurity::StartTls, "995", {}}));
+    EXPECT_EQ(stored.connection(4), ProfileConnection{}); // blank: nothing written
+}
+
+TEST(ConnectionChoice, SwitchingModesMovesOnlyAPortStillAtTheOldDefault)
+{
+    using S = ConnectionSecurity;
+    const struct
+    {
+        const char* name;
+        QString port;
+        S from, to;
+        QString expected;
+    } rows[] = {
+        {"plain default to SSL/TLS", "110", S::None, S::Tls, "995"},
+        {"SSL/TLS default to STARTTLS", "995", S::Tls, S::StartTls, "110"},
+        {"typed port stays", "8110", S::None, S::Tls, "8110"},
+        {"995 typed under plain stays", "995", S::None, S::Tls, "995"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(connection::portAfterModeChange(row.port, row.from, row.to), row.expected)
+            << row.name;
+}
+
+TEST(ConnectionChoice, OnlyAWholeFingerprintCanBePinned)
+{
+    const QByteArray sha256 = QByteArray::fromHex(QByteArray("00ff").repeated(16));
+    const QString hex = QString::fromLatin1(sha256.toHex());
+    const struct
+    {
+        const char* name;
+        QString text;
+        bool accepted;
+    } rows[] = {
+        {"the log's line", "\u3000証明書の SHA-256 指紋: " + QString::fromLatin1(sha256.toHex(':')),
+         true},
+        {"upper case with blanks", " " + hex.toUpper().insert(32, u' ') + " ", true},
+        {"63 digits", hex.chopped(1), false},
+        {"65 digits", hex + u'0', false},
+        {"a letter past f", hex.chopped(1) + u'g', false},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(connection::parseFingerprint(row.text),
+                  row.accepted ? std::optional(sha256) : std::nullopt)
+            << row.name;
+}
+
 } // namespace

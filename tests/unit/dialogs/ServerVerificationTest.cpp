@@ -38,4 +38,27 @@ TEST(ServerVerification, MarksEachProfileOnItsTick)
     EXPECT_EQ(h.loop.activeTimerCount(), 0);
 }
 
+// A refused certificate is named with its fingerprint, which the user may then pin.
+TEST(ServerVerification, ARefusedCertificateCanBePinnedAfterwards)
+{
+    AppHarness h;
+    const QByteArray sha256(32, '\x5a');
+    h.server.setMailbox({.headers = {}, .tlsRefusal = platform::TlsFailure{"untrusted", sha256}});
+    h.completeProfile(2);
+    h.ctx.settings.profile(2).Connection = {ConnectionSecurity::Tls, "995", {}};
+    ServerVerification v(h.ctx);
+    EXPECT_FALSE(v.pinRefusedCertificate(2));
+    v.start();
+    h.loop.advance(5s);
+
+    EXPECT_EQ(v.status(2), "エラー発生");
+    EXPECT_EQ(v.connectionText(2), "SSL/TLS ポート 995");
+    ASSERT_TRUE(v.certificateRefusal(2).has_value());
+    EXPECT_EQ(v.certificateRefusal(2)->sha256, sha256);
+    EXPECT_FALSE(v.certificateRefusal(1).has_value());
+    EXPECT_EQ(h.ctx.settings.profile(2).Connection.pinSha256, QByteArray());
+    EXPECT_TRUE(v.pinRefusedCertificate(2));
+    EXPECT_EQ(h.ctx.settings.profile(2).Connection.pinSha256, sha256);
+}
+
 } // namespace

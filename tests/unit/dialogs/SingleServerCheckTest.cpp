@@ -1,5 +1,6 @@
 #include "dialogs/control/SingleServerCheck.h"
 
+#include "settings/OptionsFile.h"
 #include "support/AppHarness.h"
 #include "support/Files.h"
 
@@ -93,6 +94,22 @@ TEST(SingleServerCheck, TheRecordIsWrittenOwnerOnly)
     h.loop.advance(100ms);
     ASSERT_EQ(h.windows.calls.last(), QStringLiteral("main window"));
     EXPECT_EQ(fileMode(path), 0600);
+}
+
+// The mode is checked on the wire and kept beside the record, whose line keeps its format.
+TEST(SingleServerCheck, TheModeIsUsedAndKeptInTheCompanionFile)
+{
+    SingleServerHarness h;
+    SingleServerCheck::Fields fields = kGood;
+    fields.port = QStringLiteral("995");
+    fields.security = ConnectionSecurity::Tls;
+    h.check.pressOk(fields);
+    h.loop.advance(100ms);
+    ASSERT_EQ(h.windows.calls.last(), QStringLiteral("main window"));
+    EXPECT_TRUE(h.server.transcript().contains("connect-tls pop.example:995 -"));
+    EXPECT_EQ(readFile(h.ctx.singleServerPath()),
+              SingleServerCheck::record(995, "pop.example", "alice", "secret"));
+    EXPECT_EQ(OptionsFile::loadSingleSecurity(h.dir.path()), ConnectionSecurity::Tls);
 }
 
 TEST(SingleServerCheck, AFileThatCannotBeWrittenIsReportedNotTakenForSuccess)

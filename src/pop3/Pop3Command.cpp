@@ -24,6 +24,7 @@ QString commandName(Command command)
     case Command::Auth:
         return QStringLiteral("AUTH ");
     case Command::Stat:
+    case Command::Recount:
         return QStringLiteral("STAT ");
     case Command::List:
         return QStringLiteral("LIST ");

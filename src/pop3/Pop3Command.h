@@ -19,6 +19,7 @@ enum class Command {
     Stat,
     List,
     Top,
+    Recount, // STAT again after pipelined TOPs, before any DELE: are the replies in step?
     Retr,
     HeaderCopy, // TOP n 0 into the keeper, for a message larger than it takes whole
     Dele,

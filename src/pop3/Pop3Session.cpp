@@ -70,6 +70,7 @@ struct Pop3Session::Private
     void afterStat();
     void afterList();
     void afterTop();
+    void afterRecount();
     void afterCopy();
     void afterDele();
     void afterQuit();
@@ -113,6 +114,7 @@ struct Pop3Session::Private
     QByteArray batch;             // commands held for one write while it is open
     bool batching = false;
     QByteArray lastReply; // the reply the sender acts on (STAT is parsed from it)
+    QByteArray statReply; // STAT's reply, which a recount must repeat exactly
     qint16 fetching = 0;  // the message whose header came last; the viewer may move HeaderNo
     qint16 nextTop = 1;   // the next message whose header is to be asked for
     qint16 delesSent = 0;
@@ -260,6 +262,9 @@ void Pop3Session::Private::sendNext()
     case Command::Top:
         afterTop();
         break;
+    case Command::Recount:
+        afterRecount();
+        break;
     case Command::Retr:
     case Command::HeaderCopy:
         afterCopy();
@@ -306,7 +311,10 @@ void Pop3Session::Private::onReply(const ReplyFramer::Reply& reply)
     switch (reply.kind) {
     case ReplyFramer::Kind::Stray:
         // With several replies owed, a line that is none of them cannot be placed.
-        if (outstanding.size() > 1) {
+        // Nor, where a DELE's reply is due or commands are pipelined, a line that may
+        // be the rest of a reply sent twice.
+        if (outstanding.size() > 1 || window() > 1 ||
+            (!outstanding.empty() && outstanding.front().command == Command::Dele)) {
             serverErrorEnd(reply.text, QStringLiteral("要求していないデータを受信"));
             return;
         }
@@ -417,6 +425,7 @@ void Pop3Session::Private::send(Command next, int number)
         q.CommandLine = q.CurrentCommand.trimmed();
         break;
     case Command::Stat:
+    case Command::Recount:
     case Command::List:
     case Command::Quit:
         q.CommandLine = q.CurrentCommand;
@@ -522,6 +531,7 @@ void Pop3Session::Private::afterStat()
         return;
     }
     store.MaxMail = *count;
+    statReply = lastReply;
     send(Command::List);
     const QString mailNo = QStringLiteral("MAIL No %1").arg(store.MaxMail);
     monitor->appendTranscript(mailNo + kCrLf);
@@ -548,6 +558,22 @@ void Pop3Session::Private::afterTop()
         return;
     }
     evaluateRules();
+    // A reply sent twice among pipelined ones would have moved every later header onto
+    // the next message, and the headers cannot tell: before anything is deleted, STAT
+    // must come back exactly as it did, in its place.
+    if (window() > 1 && store.MaxEraseNo > 0 && !preview) {
+        send(Command::Recount);
+        return;
+    }
+    deleteOrQuit();
+}
+
+void Pop3Session::Private::afterRecount()
+{
+    if (lastReply != statReply) {
+        serverErrorEnd(lastReply, QStringLiteral("応答の順序の乱れ"));
+        return;
+    }
     deleteOrQuit();
 }
 
@@ -735,6 +761,7 @@ void Pop3Session::Private::stopSession()
     batch.clear();
     copy.discard(); // a copy cut short is never committed
     lastReply = QByteArray();
+    statReply = QByteArray();
     timer1->stop();
     timer2->stop();
     ended = true;

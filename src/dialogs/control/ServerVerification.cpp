@@ -2,6 +2,7 @@
 
 #include "core/AppContext.h"
 #include "dialogs/control/ConnectionChoice.h"
+#include "settings/AppFiles.h"
 
 const QString ServerVerification::kUnchecked = QStringLiteral("未チェック");
 const QString ServerVerification::kNotSet = QStringLiteral("未設定");
@@ -131,7 +132,17 @@ bool ServerVerification::takeUp(int n)
     if (n >= 2)
         CheckTarget.at(n - 2) = false;
     CheckTarget.at(n - 1) = true;
-    if (m_ctx.settings.profile(n).Enabled) {
+    const ServerProfile& profile = m_ctx.settings.profile(n);
+    if (profile.Enabled && !m_ctx.settings.optionsProblem.isEmpty() &&
+        profile.Connection.security == ConnectionSecurity::None) {
+        // The companion file could not be read, so "plain" may only mean "unknown":
+        // no password goes out in clear on a guess.
+        m_status.at(n - 1) = kFailed;
+        m_notice = QStringLiteral("%1 を読み込めないため、暗号化なしのサーバには接続しません")
+                       .arg(QString::fromUtf16(appfiles::kOptionsFile));
+        return false;
+    }
+    if (profile.Enabled) {
         startLogin(n);
         ServerCheckFlag = true;
         return true;

@@ -3,11 +3,13 @@
 // reply (blocking waits), the engine on Qt's event loop and sockets with pipelining
 // allowed and forbidden, and the engine over implicit TLS. Then the same through a relay
 // that delays every chunk by 20 ms each way, as a real network does. Prints the median
-// of each, the ratios and the peak memory of each kind of session.
+// of each, the ratios and the peak memory of each kind of session, and what keeping a
+// copy of each deleted message (RETR, written and flushed before its DELE) costs.
 //
 // Usage: bench_SessionBench [ROUNDS [DELAYED_ROUNDS]]   (11 and 3 by default; a
 // delayed sequential session takes some 45 s, and 0 delayed rounds skips them)
 
+#include "archive/DeletedMailArchive.h"
 #include "platform/qt/QtEventLoop.h"
 #include "platform/qt/QtTcpClient.h"
 #include "pop3/CommandMonitor.h"
@@ -41,7 +43,7 @@ const QString kUser = QStringLiteral("bench");
 const QString kPassword = QStringLiteral("bench-pw");
 
 // Who runs the session, and how.
-enum class Kind { Minimal, Pipelined, Sequential, Tls };
+enum class Kind { Minimal, Pipelined, Sequential, Tls, Kept };
 
 const char* nameOf(Kind kind)
 {
@@ -54,6 +56,8 @@ const char* nameOf(Kind kind)
         return "engine, one command at a time";
     case Kind::Tls:
         return "engine over implicit TLS";
+    case Kind::Kept:
+        return "engine, pipelined, copies kept";
     }
     return "";
 }
@@ -70,10 +74,12 @@ private:
 };
 
 // One full engine session; its wall time in milliseconds, or nothing when it failed.
-std::optional<double> engineSession(quint16 port, ConnectionSecurity security, bool pipelining)
+std::optional<double> engineSession(quint16 port, ConnectionSecurity security, bool pipelining,
+                                    bool keep = false)
 {
     QTemporaryDir dir;
     platform::QtEventLoop loop;
+    archive::DeletedMailArchive kept(dir.path(), loop);
     platform::QtTcpClient socket;
     auto store = std::make_unique<HeaderStore>();
     const ActivityLog log(dir.filePath(QStringLiteral("PostSweep.log")), loop);
@@ -99,6 +105,7 @@ std::optional<double> engineSession(quint16 port, ConnectionSecurity security, b
                           .password = kPassword,
                           .rules = RuleSet::fromProfile(testsupport::sampleRuleProfile()),
                           .security = security,
+                          .keeper = keep ? &kept : nullptr,
                           .pipelining = pipelining});
     events.exec();
     const double ms = clock.nsecsElapsed() / 1e6;
@@ -107,6 +114,11 @@ std::optional<double> engineSession(quint16 port, ConnectionSecurity security, b
         store->MaxEraseNo != kMessages / 10) {
         std::fprintf(stderr, "engine: the session failed (error flag %d, %d of %d marked)\n",
                      session.variables().Pop3ErrorFlag, store->MaxEraseNo, kMessages / 10);
+        return std::nullopt;
+    }
+    if (keep && kept.entries().size() != kMessages / 10) {
+        std::fprintf(stderr, "engine: %lld copies kept, not %d\n",
+                     static_cast<long long>(kept.entries().size()), kMessages / 10);
         return std::nullopt;
     }
     return ms;
@@ -205,6 +217,9 @@ std::optional<std::map<Kind, Figures>> measure(testsupport::DovecotServer& serve
             case Kind::Tls:
                 ms = engineSession(tlsPort, ConnectionSecurity::Tls, true);
                 break;
+            case Kind::Kept:
+                ms = engineSession(plainPort, ConnectionSecurity::None, true, true);
+                break;
             }
             if (!ms || !onlyWantedLeft(server)) {
                 std::fprintf(stderr, "%s: the session failed or left the wrong messages\n",
@@ -260,14 +275,16 @@ int main(int argc, char** argv)
         std::printf("(the peak cannot be reset here: each figure is the process's peak so far)\n");
 
     std::printf("Loopback, %d rounds:\n", rounds);
-    const auto direct =
-        measure(server, texts, {Kind::Minimal, Kind::Pipelined, Kind::Sequential, Kind::Tls},
-                rounds, server.port(), server.tlsPort());
+    const auto direct = measure(
+        server, texts, {Kind::Minimal, Kind::Pipelined, Kind::Sequential, Kind::Tls, Kind::Kept},
+        rounds, server.port(), server.tlsPort());
     if (!direct)
         return 1;
     print(*direct);
     std::printf("  ratio pipelined / minimal client  %6.2f  (target <= 0.50)\n",
                 direct->at(Kind::Pipelined).median() / direct->at(Kind::Minimal).median());
+    std::printf("  copies kept / none (pipelined)     %6.2f\n",
+                direct->at(Kind::Kept).median() / direct->at(Kind::Pipelined).median());
     std::fflush(stdout);
 
     if (delayedRounds == 0)

@@ -235,10 +235,21 @@ WriteResult RunController::save()
         return written;
     // A server saved without the mode chosen for it would next be reached in plain text.
     // A damaged companion file is left alone: that was reported once at the start.
-    const QString failed = OptionsFile::saveConnections(m_context.directory, m_context.settings);
-    if (!failed.isEmpty() && OptionsFile::load(m_context.directory).problem().isEmpty())
-        return {false, QStringLiteral("接続の設定を %1 に保存できませんでした（%2）。")
-                           .arg(QString::fromUtf16(appfiles::kOptionsFile), failed)};
+    QString failed = OptionsFile::saveConnections(m_context.directory, m_context.settings);
+    // So would a sender the user meant to keep, whose allow-list was left unsaved.
+    const OptionsFile stored = OptionsFile::load(m_context.directory);
+    bool allowListsEdited = false;
+    for (int n = 1; n <= SettingsModel::kProfileCount; ++n)
+        allowListsEdited |=
+            stored.allowList(n) !=
+            OptionsFile::allowListEntries(m_context.settings.profile(n).AllowList.join(u' '));
+    if (failed.isEmpty() && allowListsEdited &&
+        !OptionsFile::saveAllowLists(m_context.directory, m_context.settings))
+        failed = QStringLiteral("削除しない差出人を書き込めません");
+    if (!failed.isEmpty() && stored.problem().isEmpty())
+        return {false,
+                QStringLiteral("接続と削除しない差出人の設定を %1 に保存できませんでした（%2）。")
+                    .arg(QString::fromUtf16(appfiles::kOptionsFile), failed)};
     return written;
 }
 

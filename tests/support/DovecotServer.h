@@ -49,9 +49,7 @@ public:
 
 private:
     bool prepareDirectory();
-    bool writeConfiguration();
-    bool writePassword(const QString& name, const QString& password);
-    bool launch();
+    bool launch(); // writes the configuration for m_port and starts the process
     bool waitForGreeting();
     bool makeMailDirectory(const QString& path);
     bool fail(const QString& message);

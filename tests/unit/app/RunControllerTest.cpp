@@ -116,7 +116,7 @@ TEST(RunController, ExitDuringASessionSavesLogsEndsAndDeletesNothing)
     SettingsModel reloaded;
     EXPECT_EQ(LoadSettings(f.ctx.settingsPath(), reloaded), LoadOutcome::Complete);
     EXPECT_EQ(reloaded.global, f.ctx.settings.global);
-    EXPECT_EQ(f.logLines().last(), f.stamped(QStringLiteral("  終了キーが押されたので終了します")));
+    EXPECT_EQ(f.messageOf(f.logLines().last()), u"  終了キーが押されたので終了します"_qs);
     EXPECT_FALSE(f.anyTimerRunning());
     f.advance(1min);
     EXPECT_FALSE(f.server.clientLines().contains(QStringLiteral("QUIT ")));
@@ -141,6 +141,6 @@ TEST(RunController, ASettingsFileThatCannotBeWrittenIsReportedAndTheCommandGoesO
     ASSERT_EQ(f.shell.calls.size(), 2);
     EXPECT_TRUE(f.shell.calls[0].startsWith(QStringLiteral("warn ")));
     EXPECT_EQ(f.shell.calls[1], QStringLiteral("quit")) << "the exit goes on";
-    EXPECT_EQ(f.logLines().last(), f.stamped(QStringLiteral("  終了キーが押されたので終了します")));
+    EXPECT_EQ(f.messageOf(f.logLines().last()), u"  終了キーが押されたので終了します"_qs);
 }
 } // namespace

@@ -45,23 +45,15 @@ TEST(RunController, TheEndOfARunOnceLogsStartsTheChosenMailProgramAndEnds)
         QStringList calls;
         QString lastLine;
     };
+    // clang-format off
     const Row rows[] = {
         {"first option", 0, mutt, true, {"start mutt -F my rc", "quit"}, ended},
         {"second option, the same program", 1, mutt, true, {"start mutt -F my rc", "quit"}, ended},
         {"nothing to start", 2, mutt, true, {"quit"}, ended},
-        {"no mail program known",
-         0,
-         std::nullopt,
-         true,
-         {"quit"},
-         QStringLiteral("  起動するメールソフトが見つかりませんでした")},
-        {"the program does not start",
-         1,
-         mutt,
-         false,
-         {"start mutt -F my rc", "quit"},
-         QStringLiteral("  メールソフト mutt を起動できませんでした")},
+        {"no mail program known", 0, std::nullopt, true, {"quit"}, QStringLiteral("  起動するメールソフトが見つかりませんでした")},
+        {"the program does not start", 1, mutt, false, {"start mutt -F my rc", "quit"}, QStringLiteral("  メールソフト mutt を起動できませんでした")},
     };
+    // clang-format on
     for (const Row& row : rows) {
         AppFixture f;
         enableUnsolicitedRule(f);

@@ -18,20 +18,12 @@ TEST(SettingsFinish, AnOwnAddressTheRulesCannotUseIsRefusedAndNothingIsWritten)
         void (*spoil)(ServerProfile&);
         QString where;
     };
+    // clang-format off
     const Row rows[] = {
-        {"own address with a blank inside, To rule set", 3,
-         [](ServerProfile& p) {
-             p.MyAddress = QStringLiteral("taro @example.jp");
-             p.RuleNotToMe = 1;
-         },
-         QStringLiteral("サーバ設定3 の「メールアドレス」に空白")},
-        {"own address without \"@\", Cc rule set", 2,
-         [](ServerProfile& p) {
-             p.MyAddress = QStringLiteral("\u3000taro.example.jp");
-             p.RuleNotCcMe = 1;
-         },
-         QStringLiteral("サーバ設定2 の「メールアドレス」に「@」")},
+        {"own address with a blank inside, To rule set", 3, [](ServerProfile& p) { p.MyAddress = QStringLiteral("taro @example.jp"); p.RuleNotToMe = 1; }, QStringLiteral("サーバ設定3 の「メールアドレス」に空白")},
+        {"own address without \"@\", Cc rule set", 2, [](ServerProfile& p) { p.MyAddress = QStringLiteral("\u3000taro.example.jp"); p.RuleNotCcMe = 1; }, QStringLiteral("サーバ設定2 の「メールアドレス」に「@」")},
     };
+    // clang-format on
     for (const Row& row : rows) {
         AppHarness h;
         h.completeProfile(1);
@@ -52,11 +44,13 @@ TEST(SettingsFinish, OwnAddressPassesWithBlanksAroundItOrWithoutASetToOrCcRule)
         const char* name;
         QString address;
         qint16 toRule, ccRule;
+        // clang-format off
     } rows[] = {
         {"blanks around it", " taro@example.jp\u3000", 1, 1},
         {"blank inside, rules off", "taro @example.jp", 0, 0},
         {"no \"@\", grey check boxes", "taro", 2, 2},
     };
+    // clang-format on
     for (const auto& row : rows) {
         AppHarness h;
         h.completeProfile(1);

@@ -45,6 +45,7 @@ TEST(SingleServerCheck, IncompleteOrUnstorableFieldsAreRefusedBeforeConnecting)
         change(f);
         return f;
     };
+    // clang-format off
     const Row rows[] = {
         {"no host", with([](auto& f) { f.host.clear(); }), incomplete},
         {"no port", with([](auto& f) { f.port.clear(); }), incomplete},
@@ -53,11 +54,10 @@ TEST(SingleServerCheck, IncompleteOrUnstorableFieldsAreRefusedBeforeConnecting)
         {"port 0", with([](auto& f) { f.port = QStringLiteral("0"); }), incomplete},
         {"port 65536", with([](auto& f) { f.port = QStringLiteral("65536"); }), incomplete},
         {"port not a number", with([](auto& f) { f.port = QStringLiteral("1a"); }), incomplete},
-        {"line break in the host", with([](auto& f) { f.host = QStringLiteral("a\nb"); }),
-         QStringLiteral("「受信サーバ名」に改行")},
-        {"emoji in the password", with([](auto& f) { f.password = QStringLiteral("pw😀"); }),
-         QStringLiteral("「パスワード」にシフトJISで表せない文字「😀」")},
+        {"line break in the host", with([](auto& f) { f.host = QStringLiteral("a\nb"); }), QStringLiteral("「受信サーバ名」に改行")},
+        {"emoji in the password", with([](auto& f) { f.password = QStringLiteral("pw😀"); }), QStringLiteral("「パスワード」にシフトJISで表せない文字「😀」")},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SingleServerHarness h;
         h.check.pressOk(row.fields);

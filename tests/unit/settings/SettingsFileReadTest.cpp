@@ -100,6 +100,7 @@ TEST_F(ReadTest, LineBoundariesAndBlanksDoNotMatter)
         const char* name;
         QByteArray bytes;
     };
+    // clang-format off
     const Row rows[] = {
         {"as written", joined(lines)},
         {"profile's last two lines joined into one", joinLastTwoOfEachProfile()},
@@ -109,6 +110,7 @@ TEST_F(ReadTest, LineBoundariesAndBlanksDoNotMatter)
         {"blanks before fields", joined(lines).replace(",", ", \t")},
         {"no line end after the last line", joined(lines).chopped(2)},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         SettingsModel model;
@@ -183,21 +185,14 @@ TEST_F(ReadTest, FailureInTheGlobalRecordIsPathBKeepingWhatWasRead)
         changed.last() = last;
         return changed;
     };
+    // clang-format off
     const Row rows[] = {
         {"35 lines", lines.mid(0, 35), prior},
-        {"line 36 cut after five fields",
-         withLast("1,7,1,0,2"),
-         {1, 7, 1, 0, 2, prior.MainSenderRule, prior.MainSubjectWords, prior.MainSenderWords,
-          prior.MailSoftSelect, prior.ClearLogAtStart}},
-        {"clear-log value a check box does not take",
-         withLast("1,2,1,1,0,1,\"a\",\"b\",1,3"),
-         {1, 2, 1, 1, 0, 1, u"a"_qs, u"b"_qs, 1, prior.ClearLogAtStart}},
-        {"interval not a number",
-         withLast("1,x,1,1,0,1,\"a\",\"b\",1,1"),
-         {1, prior.TimePosition, prior.CleanCond1, prior.CleanCond2, prior.MainSubjectRule,
-          prior.MainSenderRule, prior.MainSubjectWords, prior.MainSenderWords, prior.MailSoftSelect,
-          prior.ClearLogAtStart}},
+        {"line 36 cut after five fields", withLast("1,7,1,0,2"), {1, 7, 1, 0, 2, prior.MainSenderRule, prior.MainSubjectWords, prior.MainSenderWords, prior.MailSoftSelect, prior.ClearLogAtStart}},
+        {"clear-log value a check box does not take", withLast("1,2,1,1,0,1,\"a\",\"b\",1,3"), {1, 2, 1, 1, 0, 1, u"a"_qs, u"b"_qs, 1, prior.ClearLogAtStart}},
+        {"interval not a number", withLast("1,x,1,1,0,1,\"a\",\"b\",1,1"), {1, prior.TimePosition, prior.CleanCond1, prior.CleanCond2, prior.MainSubjectRule, prior.MainSenderRule, prior.MainSubjectWords, prior.MainSenderWords, prior.MailSoftSelect, prior.ClearLogAtStart}},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         SettingsModel model;
@@ -225,21 +220,20 @@ TEST_F(ReadTest, FailureInTheProfilePartIsPathAWithNoProfileEnabled)
         const char* name;
         Lines lines;
     };
+    // clang-format off
     const Row rows[] = {
         {"check value 3", replaced(8, "1,2,3")},
         {"negative check value", replaced(14, "-1,0,0")},
         {"check value not a number", replaced(35, "1,0,\"me@example.jp\",yes")},
         {"integer beyond 16 bits", replaced(11, "70000,0,\"\",0")},
-        {"scrambled host with a character below ;",
-         changed(2, [](QByteArray l) { return l.replace(7, 1, ":"); })},
-        {"scrambled password with a character above z",
-         changed(3, [](QByteArray l) { return l.replace(l.size() - 3, 1, "{"); })},
-        {"text after a closing quote, as in \"W\"IN\"",
-         changed(6, [](QByteArray l) { return l.replace(0, 2, "\"W\"IN\""); })},
+        {"scrambled host with a character below ;", changed(2, [](QByteArray l) { return l.replace(7, 1, ":"); })},
+        {"scrambled password with a character above z", changed(3, [](QByteArray l) { return l.replace(l.size() - 3, 1, "{"); })},
+        {"text after a closing quote, as in \"W\"IN\"", changed(6, [](QByteArray l) { return l.replace(0, 2, "\"W\"IN\""); })},
         {"quote inside an unquoted field", replaced(14, "1,0\",0")},
         {"only the credentials", lines.mid(0, 5)},
         {"a profile's words cut short", lines.mid(0, 25)},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         SettingsModel model;

@@ -105,28 +105,18 @@ TEST(SetDataWrite, ModelWrittenAndReadBackIsTheSame)
 
 TEST(SetDataWrite, RefusesUnstorableTextBeforeWritingAnything)
 {
-    struct Row
-    {
-        const char* name;
-        std::function<void(SettingsModel&)> spoil;
-        int profile;
-        QString field;
+    // clang-format off
+    const struct { const char* name; std::function<void(SettingsModel&)> spoil; int profile; QString field; } rows[] = {
+        {"double quote in a subject string", [](SettingsModel& m) { m.profile(2).SubjectWords[3] = u"a\"b"_qs; }, 2, u"SubjectWords[3]"_qs},
+        {"line feed in the own address", [](SettingsModel& m) { m.profile(5).MyAddress = u"a\nb"_qs; }, 5, u"MyAddress"_qs},
+        {"double quote in a port", [](SettingsModel& m) { m.profile(1).Port = u"\"110"_qs; }, 1, u"Port"_qs},
+        {"double quote in the main window's words", [](SettingsModel& m) { m.global.MainSenderWords = u"\""_qs; }, 0, u"MainSenderWords"_qs},
     };
-    const Row rows[] = {
-        {"double quote in a subject string",
-         [](SettingsModel& m) { m.profile(2).SubjectWords[3] = u"a\"b"_qs; }, 2,
-         u"SubjectWords[3]"_qs},
-        {"line feed in the own address",
-         [](SettingsModel& m) { m.profile(5).MyAddress = u"a\nb"_qs; }, 5, u"MyAddress"_qs},
-        {"double quote in a port", [](SettingsModel& m) { m.profile(1).Port = u"\"110"_qs; }, 1,
-         u"Port"_qs},
-        {"double quote in the main window's words",
-         [](SettingsModel& m) { m.global.MainSenderWords = u"\""_qs; }, 0, u"MainSenderWords"_qs},
-    };
+    // clang-format on
     TempDir dir;
     const QString path = dir.file(u"PostSweep.ini"_qs);
     const QByteArray before = "previous contents\r\n";
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         ASSERT_TRUE(writeFile(path, before));
         SettingsModel model = fullModel();
@@ -187,10 +177,12 @@ TEST(SetDataWrite, ReportsAPlaceItCannotWriteToInOneJapaneseSentence)
 {
     TempDir dir;
     ASSERT_TRUE(QDir(dir.path()).mkdir(u"PostSweep.ini"_qs));
+    // clang-format off
     const std::pair<QString, QString> rows[] = {
         {dir.file(u"missing/PostSweep.ini"_qs), u"保存先のフォルダがありません"_qs},
         {dir.file(u"PostSweep.ini"_qs), u"同じ名前のフォルダがあります"_qs},
     };
+    // clang-format on
     for (const auto& [path, reason] : rows) {
         SCOPED_TRACE(path.toStdString());
         const WriteResult result = SetDataWrite(path, SettingsModel());

@@ -36,17 +36,8 @@ TEST(RunController, TheEndOfARunOnceLogsStartsTheChosenMailProgramAndEnds)
 {
     const auto mutt = MailProgram::fromCommand(QStringLiteral("mutt -F \"my rc\""));
     const QString ended = QStringLiteral("  削除が完了したのでメールソフトを起動して終了します");
-    struct Row
-    {
-        const char* name;
-        int option2;
-        std::optional<MailProgram> program;
-        bool starts;
-        QStringList calls;
-        QString lastLine;
-    };
     // clang-format off
-    const Row rows[] = {
+    const struct { const char* name; int option2; std::optional<MailProgram> program; bool starts; QStringList calls; QString lastLine; } rows[] = {
         {"first option", 0, mutt, true, {"start mutt -F my rc", "quit"}, ended},
         {"second option, the same program", 1, mutt, true, {"start mutt -F my rc", "quit"}, ended},
         {"nothing to start", 2, mutt, true, {"quit"}, ended},
@@ -54,7 +45,7 @@ TEST(RunController, TheEndOfARunOnceLogsStartsTheChosenMailProgramAndEnds)
         {"the program does not start", 1, mutt, false, {"start mutt -F my rc", "quit"}, QStringLiteral("  メールソフト mutt を起動できませんでした")},
     };
     // clang-format on
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         AppFixture f;
         enableUnsolicitedRule(f);
         f.controller.setMailProgram(row.program);

@@ -30,17 +30,10 @@ const QString kDovecotReply =
                    "\r\n"
                    ".\r\n");
 
-struct FieldRow
-{
-    const char* name;
-    QStringView field;
-    QStringView expected;
-};
-
 // clang-format off
 TEST(HeaderExtraction, FindsEachFieldOfAWholeDovecotReply)
 {
-    const FieldRow rows[] = {
+    const struct { const char* name; QStringView field; QStringView expected; } rows[] = {
         {"folded encoded subject keeps its fold blank, Reply-To stays out", u"Subject:", u"=?ISO-2022-JP?B?GyRCIVo9RU1XIVskNEBB?= =?ISO-2022-JP?B?NWE9cSROJCpDTiRpJDsbKEI=?="},
         {"name asked in lower case", u"subject:", u"=?ISO-2022-JP?B?GyRCIVo9RU1XIVskNEBB?= =?ISO-2022-JP?B?NWE9cSROJCpDTiRpJDsbKEI=?="},
         {"name asked without colon", u"From", u"=?ISO-2022-JP?B?GyRCOzNFREJATzobKEI=?= <info@shop.example.jp>"},
@@ -50,7 +43,7 @@ TEST(HeaderExtraction, FindsEachFieldOfAWholeDovecotReply)
         {"last field before the empty line", u"Content-Transfer-Encoding:", u"7bit"},
         {"absent field", u"X-Mailer:", u""},
     };
-    for (const FieldRow& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(ExtractHeaderField(kDovecotReply, row.field.toString()), row.expected.toString());
     }

@@ -11,20 +11,13 @@ namespace {
 // An own address the To and Cc rules cannot match against would delete every message.
 TEST(SettingsFinish, AnOwnAddressTheRulesCannotUseIsRefusedAndNothingIsWritten)
 {
-    struct Row
-    {
-        const char* name;
-        int profile;
-        void (*spoil)(ServerProfile&);
-        QString where;
-    };
     // clang-format off
-    const Row rows[] = {
+    const struct { const char* name; int profile; void (*spoil)(ServerProfile&); QString where; } rows[] = {
         {"own address with a blank inside, To rule set", 3, [](ServerProfile& p) { p.MyAddress = QStringLiteral("taro @example.jp"); p.RuleNotToMe = 1; }, QStringLiteral("サーバ設定3 の「メールアドレス」に空白")},
         {"own address without \"@\", Cc rule set", 2, [](ServerProfile& p) { p.MyAddress = QStringLiteral("\u3000taro.example.jp"); p.RuleNotCcMe = 1; }, QStringLiteral("サーバ設定2 の「メールアドレス」に「@」")},
     };
     // clang-format on
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         AppHarness h;
         h.completeProfile(1);
         row.spoil(h.ctx.settings.profile(row.profile));

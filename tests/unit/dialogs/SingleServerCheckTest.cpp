@@ -34,19 +34,13 @@ const SingleServerCheck::Fields kGood{QStringLiteral("pop.example"), QStringLite
 TEST(SingleServerCheck, IncompleteOrUnstorableFieldsAreRefusedBeforeConnecting)
 {
     const QString incomplete = QStringLiteral("全項目入力してください");
-    struct Row
-    {
-        const char* name;
-        SingleServerCheck::Fields fields;
-        QString messageStart;
-    };
     const auto with = [](auto change) {
         SingleServerCheck::Fields f = kGood;
         change(f);
         return f;
     };
     // clang-format off
-    const Row rows[] = {
+    const struct { const char* name; SingleServerCheck::Fields fields; QString messageStart; } rows[] = {
         {"no host", with([](auto& f) { f.host.clear(); }), incomplete},
         {"no port", with([](auto& f) { f.port.clear(); }), incomplete},
         {"no account", with([](auto& f) { f.account.clear(); }), incomplete},
@@ -58,7 +52,7 @@ TEST(SingleServerCheck, IncompleteOrUnstorableFieldsAreRefusedBeforeConnecting)
         {"emoji in the password", with([](auto& f) { f.password = QStringLiteral("pw😀"); }), QStringLiteral("「パスワード」にシフトJISで表せない文字「😀」")},
     };
     // clang-format on
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SingleServerHarness h;
         h.check.pressOk(row.fields);
         ASSERT_EQ(h.windows.calls.size(), 1) << row.name;

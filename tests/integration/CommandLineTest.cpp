@@ -1,10 +1,10 @@
 // The program started from the command line, as cron or a timer starts it: no display,
 // against Dovecot. What it deletes, logs and prints, and its exit statuses.
 
+#include "DemoMailbox.h"
 #include "settings/SettingsFile.h"
 #include "support/DovecotServer.h"
 #include "support/Files.h"
-#include "support/SampleMailbox.h"
 
 #include <QDateTime>
 #include <QLockFile>
@@ -13,12 +13,12 @@
 
 #include <gtest/gtest.h>
 
-using testsupport::SampleMessage;
+using demo::DemoMessage;
 
 namespace {
 
-const QString kUser = u"taro"_qs;
-const QString kPassword = u"Kx7-pw!q2"_qs;
+const QString kUser = QString::fromLatin1(demo::kUser);
+const QString kPassword = QString::fromLatin1(demo::kPassword);
 
 struct Finished
 {
@@ -62,23 +62,23 @@ std::string masked(QStringList lines, const QDateTime& from, const QDateTime& to
     return lines.join(u'\n').toStdString();
 }
 
-QStringList idsOf(const QList<SampleMessage>& messages, bool deleted)
+QStringList idsOf(const QList<DemoMessage>& messages, bool deleted)
 {
     QStringList ids;
-    for (const SampleMessage& m : messages)
-        if (m.expectedDeleted == deleted)
-            ids.append(QString::fromLatin1(m.messageId));
+    for (const DemoMessage& m : messages)
+        if (m.spam == deleted)
+            ids.append(m.messageId);
     return ids;
 }
 
 // The summary line, then one line per message the rules mark.
-QStringList expectedOutput(const QList<SampleMessage>& mailbox, const QString& count,
+QStringList expectedOutput(const QList<DemoMessage>& mailbox, const QString& count,
                            const QString& each)
 {
     QStringList out = {u"127.0.0.1 taro: %1 件, "_qs.arg(mailbox.size()) +
                        count.arg(idsOf(mailbox, true).size())};
-    for (const SampleMessage& m : mailbox)
-        if (m.expectedDeleted)
+    for (const DemoMessage& m : mailbox)
+        if (m.spam)
             out.append(each + m.subject);
     return out;
 }
@@ -96,24 +96,23 @@ protected:
         ASSERT_TRUE(server.start()) << server.errorString().toStdString();
         ASSERT_TRUE(server.addUser(kUser, kPassword));
     }
-    // The sample rules, logging in to this server.
+    // The demo rules, logging in to this server.
     ServerProfile account(const QString& password = kPassword) const
     {
-        ServerProfile profile = testsupport::sampleRuleProfile();
-        profile.Server = server.host();
-        profile.Port = QString::number(server.port());
-        profile.Id = kUser;
+        ServerProfile profile = demo::settings(server.host(), server.port()).profile(1);
         profile.PassWd = password;
-        profile.Enabled = true;
         return profile;
     }
-    // The account holds the first count sample messages; PostSweep.ini in folder has these
+    // The account holds the first count demo messages; PostSweep.ini in folder has these
     // profiles.
-    QList<SampleMessage> prepare(qsizetype count, const QList<ServerProfile>& profiles,
-                                 const QString& folder)
+    QList<DemoMessage> prepare(qsizetype count, const QList<ServerProfile>& profiles,
+                               const QString& folder)
     {
-        const QList<SampleMessage> mailbox = testsupport::sampleMailbox().mid(0, count);
-        EXPECT_TRUE(server.setMessages(kUser, testsupport::messageTexts(mailbox)));
+        const QList<DemoMessage> mailbox = demo::demoMessages().mid(0, count);
+        QList<QByteArray> texts;
+        for (const DemoMessage& m : mailbox)
+            texts << m.bytes;
+        EXPECT_TRUE(server.setMessages(kUser, texts));
         SettingsModel model;
         for (int n = 1; n <= profiles.size(); ++n)
             model.profile(n) = profiles.at(n - 1);
@@ -129,7 +128,7 @@ protected:
 
 TEST_F(CommandLineTest, RunDeletesTheMarkedMailAndLogsAsTheDesktopRunOnceWithoutTouchingSettings)
 {
-    const QList<SampleMessage> mailbox = prepare(-1, {account()}, dir.path());
+    const QList<DemoMessage> mailbox = prepare(-1, {account()}, dir.path());
     const QByteArray settingsBefore = readFile(dir.file(u"PostSweep.ini"_qs));
 
     const QDateTime started = QDateTime::currentDateTime();
@@ -142,8 +141,8 @@ TEST_F(CommandLineTest, RunDeletesTheMarkedMailAndLogsAsTheDesktopRunOnceWithout
                        u"<stamp> 127.0.0.1に　ID:taroでサーバに接続しました"_qs,
                        u"%1  件のメールがあります"_qs.arg(mailbox.size()),
                        u"<stamp>  削除メールを指定条件で検索しています"_qs};
-    for (const SampleMessage& m : mailbox)
-        if (m.expectedDeleted)
+    for (const DemoMessage& m : mailbox)
+        if (m.spam)
             log.append(u"タイトル:"_qs + m.subject + u" 差出人:"_qs + m.from +
                        u" を削除しました"_qs);
     log << u"<stamp>  削除メールを指定条件で検索・削除を終了しました"_qs
@@ -203,7 +202,7 @@ TEST_F(CommandLineTest, SettingsThatCannotBeUsedOrAnotherCopyEndTheRunBeforeAnyS
 
 TEST_F(CommandLineTest, PreviewNamesWhatARunWouldDeleteAndDeletesNothing)
 {
-    const QList<SampleMessage> mailbox = prepare(-1, {account()}, dir.path());
+    const QList<DemoMessage> mailbox = prepare(-1, {account()}, dir.path());
     const Finished run = runProgram({u"--preview"_qs, u"--settings"_qs, dir.path()});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
 

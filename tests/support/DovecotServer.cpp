@@ -1,6 +1,5 @@
 #include "support/DovecotServer.h"
 
-#include "DovecotConfig.h"
 #include "support/Files.h"
 
 #include <QDeadlineTimer>
@@ -18,15 +17,6 @@
 #include <unistd.h>
 
 namespace testsupport {
-
-DovecotServer::DovecotServer()
-{
-    const dovecot::MailOwner owner = dovecot::mailOwner();
-    m_mailUid = owner.uid;
-    m_mailGid = owner.gid;
-    m_mailUser = owner.user;
-    m_mailGroup = owner.group;
-}
 
 DovecotServer::~DovecotServer()
 {
@@ -48,7 +38,7 @@ bool DovecotServer::prepareDirectory()
 {
     if (m_dir)
         return true;
-    if (m_mailUser.isEmpty() || m_mailGroup.isEmpty())
+    if (m_owner.user.isEmpty() || m_owner.group.isEmpty())
         return fail(u"no user and group to own the maildirs"_qs);
     m_dir = std::make_unique<QTemporaryDir>(u"/tmp/postsweep-dovecot-XXXXXX"_qs);
     // The mail processes run as the mail user and must be able to traverse it.
@@ -60,16 +50,15 @@ bool DovecotServer::prepareDirectory()
 bool DovecotServer::makeMailDirectory(const QString& path)
 {
     if (!QDir().mkpath(path) ||
-        ::chown(QFile::encodeName(path).constData(), m_mailUid, m_mailGid) != 0)
-        return fail(u"cannot create "_qs + path + u" for "_qs + m_mailUser);
+        ::chown(QFile::encodeName(path).constData(), m_owner.uid, m_owner.gid) != 0)
+        return fail(u"cannot create "_qs + path + u" for "_qs + m_owner.user);
     return true;
 }
 
 bool DovecotServer::launch()
 {
-    const dovecot::MailOwner owner{m_mailUid, m_mailGid, m_mailUser, m_mailGroup};
     if (!writeFile(m_dir->filePath(u"dovecot.conf"_qs),
-                   dovecot::configuration(m_dir->path(), m_port, owner)))
+                   dovecot::configuration(m_dir->path(), m_port, m_owner)))
         return fail(u"cannot write the configuration"_qs);
     // A stale socket from an earlier start stalls the first login for seconds.
     QDir(m_dir->filePath(u"run"_qs)).removeRecursively();
@@ -167,7 +156,7 @@ bool DovecotServer::setMessages(const QString& name, const QList<QByteArray>& me
         const QString path =
             home + u"/cur/%1.M%2P1.postsweep:2,S"_qs.arg(1700000001 + i).arg(i + 1);
         if (!writeFile(path, QByteArray(messages.at(i)).replace("\r\n", "\n")) ||
-            ::chown(QFile::encodeName(path).constData(), m_mailUid, m_mailGid) != 0)
+            ::chown(QFile::encodeName(path).constData(), m_owner.uid, m_owner.gid) != 0)
             return fail(u"cannot write "_qs + path);
     }
     return true;

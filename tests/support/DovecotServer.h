@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DovecotConfig.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QProcess>
@@ -8,7 +10,6 @@
 #include <QTemporaryDir>
 
 #include <memory>
-#include <sys/types.h>
 
 namespace testsupport {
 
@@ -18,7 +19,7 @@ namespace testsupport {
 class DovecotServer
 {
 public:
-    DovecotServer();
+    DovecotServer() = default;
     ~DovecotServer(); // stops the server and removes its directory
 
     DovecotServer(const DovecotServer&) = delete;
@@ -57,10 +58,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     QProcess m_process;
     quint16 m_port = 0;
-    uid_t m_mailUid = 0;
-    gid_t m_mailGid = 0;
-    QString m_mailUser;
-    QString m_mailGroup;
+    dovecot::MailOwner m_owner = dovecot::mailOwner(); // of the maildirs
     QString m_error;
 };
 

@@ -183,19 +183,17 @@ QByteArray ScriptedTcpClient::replyTo(const QByteArray& keyword, const QByteArra
     }
     if (!c.loggedIn)
         return "-ERR not logged in\r\n";
-    if (keyword == "STAT") {
+    if (keyword == "STAT" || keyword == "LIST") {
         qsizetype total = 0;
-        for (int position = 0; position < static_cast<int>(m_remaining.size()); ++position)
+        QByteArray list;
+        for (int position = 0; position < int(m_remaining.size()); ++position) {
             total += size(position);
-        return QStringLiteral("+OK %1 %2\r\n").arg(m_remaining.size()).arg(total).toLatin1();
-    }
-    if (keyword == "LIST") {
-        QByteArray list = QByteArray::number(qsizetype(m_remaining.size())) + " messages:\r\n";
-        list.prepend("+OK ");
-        for (int position = 0; position < static_cast<int>(m_remaining.size()); ++position)
             list += QByteArray::number(position + 1) + ' ' + QByteArray::number(size(position)) +
                     "\r\n";
-        return list + ".\r\n";
+        }
+        const QByteArray count = QByteArray::number(qsizetype(m_remaining.size()));
+        return keyword == "STAT" ? "+OK " + count + ' ' + QByteArray::number(total) + "\r\n"
+                                 : "+OK " + count + " messages:\r\n" + list + ".\r\n";
     }
     if (keyword == "TOP") {
         const int number = messageNumber("^TOP ([0-9]+) 0$");

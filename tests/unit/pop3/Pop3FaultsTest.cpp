@@ -54,8 +54,8 @@ TEST(Pop3Faults, FaultAtEveryStateEndsTheSessionWithoutQuitAtItsExactDeadline)
                     h.monitor.transcript.endsWith("-ERR injected failure\r\n\r\nERROR!!\r\n"));
                 EXPECT_EQ(h.monitor.statuses.last(), "Error");
             } else {
-                if (kind == FaultKind::Drop)
-                    EXPECT_EQ(log.last(), "2026/01/05 9:00:00" + kOther10054);
+                EXPECT_EQ(log.last() == "2026/01/05 9:00:00" + kOther10054,
+                          kind == FaultKind::Drop);
                 h.loop.advance(29999ms);
                 EXPECT_FALSE(h.ended());
                 EXPECT_EQ(h.logLines(), log);
@@ -264,8 +264,7 @@ TEST(Pop3Faults, MarkedMessagesAreLoggedAsDeletedOnlyOnceQuitIsAcknowledged)
                                "2026/01/05 " + QString(row.settledAt) +
                                    "  削除メールを指定条件で検索・削除を終了しました"}));
         EXPECT_EQ(log.join('|').count(done), row.ending == done ? 2 : 0);
-        if (row.abort)
-            EXPECT_FALSE(log.join('|').contains(kTimeout));
+        EXPECT_FALSE(row.abort && log.join('|').contains(kTimeout));
         EXPECT_EQ(h.server.deleted().size(), row.ending == done ? 2u : 0u);
         EXPECT_EQ(h.session.variables().Pop3ErrorFlag, row.ending == done || row.abort ? 0 : -1);
         EXPECT_EQ(h.server.clientLines().contains("QUIT "), !row.abort && row.fault.step != "DELE");

@@ -30,8 +30,8 @@ TEST(OptionsFile, ReadsItsOptionsAndFallsBackToDefaultsWhenDamaged)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         TempDir dir;
-        if (!row.contents.isEmpty())
-            ASSERT_TRUE(writeFile(dir.file(u"PostSweepOptions.ini"_qs), row.contents));
+        ASSERT_TRUE(row.contents.isEmpty() ||
+                    writeFile(dir.file(u"PostSweepOptions.ini"_qs), row.contents));
         const OptionsFile options = OptionsFile::load(dir.path());
         EXPECT_EQ(options.mailProgramCommand(), row.command);
         EXPECT_EQ(options.previewOnly(), row.preview);

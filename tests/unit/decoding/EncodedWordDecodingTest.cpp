@@ -27,6 +27,7 @@ TEST(EncodedWordDecoding, LeavesPlainTextAsItStands)
         {"\"=?\" that begins no word", u"1+1=? 2 =?", u"1+1=? 2 =?"},
         {"\"$B\" and \"(B\" without ESC", u"$B%F%9%H(B", u"$B%F%9%H(B"},
         {"ESC that opens no run", u"a\x1b(Bb", u"a\x1b(Bb"},
+        {"\"=\" and \"?\" apart", u"a=b c?d", u"a=b c?d"},
         {"empty", u"", u""},
     });
 }
@@ -118,6 +119,7 @@ TEST(EncodedWordDecoding, GivesEmptyTextForAnUndecodableWord)
         {"ISO-2022-JP pair cut off", u"Re: =?ISO-2022-JP?B?GyRCJCIk?= [1]"},
         {"unknown encoding", u"Re: =?UTF-8?X?abc?= [1]"},
         {"word never closed", u"Re: =?ISO-2022-JP?B?GyRCJCIbKEI="},
+        {"word whose \"?\" is not followed by \"=\"", u"Re: =?UTF-8?Q?a?b [1]"},
         {"blank inside the word", u"Re: =?UTF-8?B?5pel 5pys6Kqe?= [1]"},
         {"eight-bit character in Q text", u"Re: =?UTF-8?Q?caf\u00e9?= [1]"},
         {"DEL in Q text", u"Re: =?UTF-8?Q?a\x7F" u"b?= [1]"},

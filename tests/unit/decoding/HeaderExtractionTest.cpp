@@ -91,6 +91,7 @@ TEST(HeaderExtraction, FindsNoSubjectWhereTheHeaderHasNone)
         {"absent", u"+OK\r\nFrom: a@example.com\r\nTo: b@example.com\r\n\r\n.\r\n", u""},
         {"only in the body", u"+OK\r\nFrom: a@example.com\r\n\r\nSubject: body\r\n.\r\n", u""},
         {"name is only a prefix", u"+OK\r\nSubjects: Hi\r\nX-Subject: Hi\r\n\r\n.\r\n", u""},
+        {"reply cut short before any Subject", u"+OK\r\nFrom: a", u""},
         {"empty reply", u"", u""},
     });
 }

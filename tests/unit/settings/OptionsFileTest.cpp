@@ -21,6 +21,8 @@ TEST(OptionsFile, ReadsItsOptionsAndFallsBackToDefaultsWhenDamaged)
         {"a port out of range", "[Profile2]\nSecurity=tls\nPort=99999\n", {}, true},
         {"a pin one digit short", "[Profile2]\nSha256=" + QByteArray(63, 'a') + "\n", {}, true},
         {"a list, not one command line", "[MailProgram]\nCommand=mutt, -F\n", {}, true},
+        {"a list for the mode", "[MailProgram]\nCommand=mutt\n[Profile2]\nSecurity=tls, x\n", {}, true},
+        {"a list for the pin", "[MailProgram]\nCommand=mutt\n[Profile2]\nSha256=a, b\n", {}, true},
         {"broken syntax", "[MailProgram\nCommand=\"unterminated\n", {}, true},
         {"too large", "[MailProgram]\nCommand=" + QByteArray(OptionsFile::kMaxBytes, 'x'), {}, true},
         {"preview on", "[Run]\nPreviewOnly=true\n", {}, false, {}, true},
@@ -79,9 +81,17 @@ TEST(OptionsFile, SavingKeepsTheOtherOptionsOwnerOnlyAndLeavesADamagedFileAlone)
     EXPECT_EQ(fileMode(path), 0600);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1); // no copy left behind
 
+    const QByteArray whole = readFile(path);
+    bool savedOnAFullDisk = true;
+    withFileSizeLimit(16,
+                      [&] { savedOnAFullDisk = OptionsFile::savePreviewOnly(dir.path(), true); });
+    EXPECT_FALSE(savedOnAFullDisk);
+    EXPECT_EQ(readFile(path), whole);
+
     const QByteArray damaged = "[MailProgram]\nCommand=mutt, -F\n";
     ASSERT_TRUE(writeFile(path, damaged));
     EXPECT_FALSE(OptionsFile::savePreviewOnly(dir.path(), true));
+    EXPECT_FALSE(OptionsFile::saveAllowLists(dir.path(), settings));
     OptionsFile again = OptionsFile::load(dir.path());
     again.setConnection(1, pinned);
     EXPECT_FALSE(again.save().isEmpty());

@@ -1,10 +1,56 @@
 #include "support/BenchMailbox.h"
 
-#include "support/SampleMailbox.h"
-
 #include <array>
 
 namespace testsupport {
+namespace {
+
+QByteArray twoDigits(int n)
+{
+    return QByteArray::number(n).rightJustified(2, '0');
+}
+
+// The Date field and the two Received fields of message `number`, as a real server
+// writes them (LF line ends).
+QByteArray dateField(int number)
+{
+    return "Date: Mon, 4 Dec 2023 " + twoDigits(8 + number / 60 % 12) + ':' +
+           twoDigits(number % 60) + ":00 +0900\n";
+}
+
+QByteArray receivedFields(int number)
+{
+    return "Received: from mx2.example.net (mx2.example.net [192.0.2.25])\n"
+           "\tby mail.example.jp (Postfix) with ESMTP id 4SkQ" +
+           QByteArray::number(100000 + number) + "\n\tfor <taro@example.jp>; " +
+           dateField(number).mid(6);
+}
+
+} // namespace
+
+ServerProfile sampleRuleProfile()
+{
+    ServerProfile profile;
+    profile.MyAddress = QStringLiteral("taro@example.jp");
+    profile.RuleUnsolicited = 1;
+    profile.RuleNoJapanese = 1;
+    profile.RuleNotToMe = 1;
+    profile.RuleNotCcMe = 1;
+    profile.RuleSubjectWords = 1;
+    profile.SubjectWords = {QStringLiteral("激安"), QStringLiteral("出会い"),
+                            QStringLiteral("FREE")};
+    profile.RuleSenderWords = 1;
+    profile.SenderWords = {QStringLiteral("@spam-king.example"), QStringLiteral("広告配信")};
+    return profile;
+}
+
+QList<QByteArray> messageTexts(const QList<SampleMessage>& messages)
+{
+    QList<QByteArray> texts;
+    for (const SampleMessage& m : messages)
+        texts.append(m.text);
+    return texts;
+}
 
 QList<SampleMessage> benchmarkMailbox(int count)
 {

@@ -1,32 +1,33 @@
 // The program started from the command line, as cron or a timer starts it: no display,
-// against Dovecot. What it deletes, logs and prints, and its exit statuses. And its runs
-// over TLS, made in this process, which alone trusts a throwaway authority.
+// against Dovecot. What it deletes, keeps, logs and prints, and its exit statuses. And
+// its runs over TLS, made in this process, which alone trusts a throwaway authority.
 
-#include "core/AppContext.h"
+#include "DemoMailbox.h"
 #include "platform/qt/QtEventLoop.h"
 #include "platform/qt/QtTcpClient.h"
 #include "settings/SettingsFile.h"
+#include "support/AppHarness.h"
 #include "support/DovecotServer.h"
-#include "support/ExpectedLog.h"
 #include "support/Files.h"
-#include "support/RecordingMonitor.h"
-#include "support/SampleMailbox.h"
 #include "support/TestAuthority.h"
 
+#include <QDateTime>
+#include <QDirIterator>
 #include <QEventLoop>
 #include <QLockFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 #include <optional>
 
-using testsupport::SampleMessage;
+using demo::DemoMessage;
 
 namespace {
 
-const QString kUser = QStringLiteral("taro");
-const QString kPassword = QStringLiteral("Kx7-pw!q2");
+const QString kUser = QString::fromLatin1(demo::kUser);
+const QString kPassword = QString::fromLatin1(demo::kPassword);
 
 struct Finished
 {
@@ -35,15 +36,15 @@ struct Finished
     QString err;
 };
 
-// The built program with these arguments, without a display and under Japanese
-// regional settings (the log's stamps), given at most 60 s.
+// The built program without a display, under Japanese regional settings (the log's
+// stamps), given at most 60 s.
 Finished runProgram(const QStringList& arguments)
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         env.remove(QString::fromLatin1(name));
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("ja_JP.UTF-8"));
+    env.insert(u"LC_ALL"_qs, u"ja_JP.UTF-8"_qs);
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(POSTSWEEP_PROGRAM), arguments);
     if (!process.waitForFinished(60000)) {
@@ -51,11 +52,71 @@ Finished runProgram(const QStringList& arguments)
         process.waitForFinished(5000);
         return {};
     }
-    QString out = QString::fromUtf8(process.readAllStandardOutput());
-    if (out.endsWith(QLatin1Char('\n')))
-        out.chop(1);
+    const QString out = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            out.split(QLatin1Char('\n')), QString::fromUtf8(process.readAllStandardError())};
+            out.split(u'\n'), QString::fromUtf8(process.readAllStandardError())};
+}
+
+// The lines as one text (a failure shows a line-by-line difference), each leading date
+// and time of the span from..to (a second either side) made "<stamp>".
+std::string masked(QStringList lines, const QDateTime& from, const QDateTime& to)
+{
+    static const QRegularExpression stamp(u"^\\d{4}/\\d{2}/\\d{2} \\d{1,2}:\\d{2}:\\d{2}"_qs);
+    for (QString& line : lines) {
+        const QRegularExpressionMatch match = stamp.match(line);
+        const QDateTime when = QDateTime::fromString(match.captured(), u"yyyy/MM/dd H:mm:ss"_qs);
+        if (match.hasMatch() && when >= from.addSecs(-1) && when <= to.addSecs(1))
+            line.replace(0, match.capturedLength(), u"<stamp>"_qs);
+    }
+    return lines.join(u'\n').toStdString();
+}
+
+QStringList idsOf(const QList<DemoMessage>& messages, bool deleted)
+{
+    QStringList ids;
+    for (const DemoMessage& m : messages)
+        if (m.spam == deleted)
+            ids.append(m.messageId);
+    return ids;
+}
+
+// The summary line, then one line per message the rules mark.
+QStringList expectedOutput(const QList<DemoMessage>& mailbox, const QString& count,
+                           const QString& each)
+{
+    QStringList out = {u"127.0.0.1 taro: %1 件, "_qs.arg(mailbox.size()) +
+                       count.arg(idsOf(mailbox, true).size())};
+    for (const DemoMessage& m : mailbox)
+        if (m.spam)
+            out.append(each + m.subject);
+    return out;
+}
+
+// The log of one session over the mailbox: connection, count, one line per deletion.
+QStringList sessionLog(const QList<DemoMessage>& mailbox)
+{
+    QStringList log = {{},
+                       u"<stamp> 127.0.0.1に　ID:taroでサーバに接続を開始しました"_qs,
+                       u"<stamp> 127.0.0.1に　ID:taroでサーバに接続しました"_qs,
+                       u"%1  件のメールがあります"_qs.arg(mailbox.size()),
+                       u"<stamp>  削除メールを指定条件で検索しています"_qs};
+    for (const DemoMessage& m : mailbox)
+        if (m.spam)
+            log.append(u"タイトル:"_qs + m.subject + u" 差出人:"_qs + m.from +
+                       u" を削除しました"_qs);
+    return log << u"<stamp>  削除メールを指定条件で検索・削除を終了しました"_qs;
+}
+
+// The contents of every kept copy under folder/deleted, sorted.
+QList<QByteArray> keptCopies(const QString& folder)
+{
+    QList<QByteArray> copies;
+    QDirIterator it(folder + u"/deleted"_qs, {u"*.eml"_qs}, QDir::Files,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        copies.append(readFile(it.next()));
+    std::sort(copies.begin(), copies.end());
+    return copies;
 }
 
 // One run over the settings in directory, as the program runs it but in this process,
@@ -99,26 +160,31 @@ protected:
         ASSERT_TRUE(server.start()) << server.errorString().toStdString();
         ASSERT_TRUE(server.addUser(kUser, kPassword));
     }
-    // The sample rules, logging in to this server as user.
-    ServerProfile accountProfile(const QString& user, const QString& password) const
+    // The demo rules, logging in to this server.
+    ServerProfile account(const QString& password = kPassword) const
     {
-        ServerProfile profile = testsupport::sampleRuleProfile();
-        profile.Server = server.host();
-        profile.Port = QString::number(server.port());
-        profile.Id = user;
+        ServerProfile profile = demo::settings(server.host(), server.port()).profile(1);
         profile.PassWd = password;
-        profile.Enabled = true;
         return profile;
     }
-    // PostSweep.ini in the folder with these profiles.
-    void writeSettings(const QList<ServerProfile>& profiles)
+    // The account holds the first count demo messages; PostSweep.ini in folder has these
+    // profiles.
+    QList<DemoMessage> prepare(qsizetype count, const QList<ServerProfile>& profiles,
+                               const QString& folder)
     {
+        const QList<DemoMessage> mailbox = demo::demoMessages().mid(0, count);
+        QList<QByteArray> texts;
+        for (const DemoMessage& m : mailbox)
+            texts << m.bytes;
+        EXPECT_TRUE(server.setMessages(kUser, texts));
         SettingsModel model;
         for (int n = 1; n <= profiles.size(); ++n)
             model.profile(n) = profiles.at(n - 1);
-        ASSERT_TRUE(SetDataWrite(dir.file(QStringLiteral("PostSweep.ini")), model));
+        if (!profiles.isEmpty()) {
+            EXPECT_TRUE(SetDataWrite(folder + u"/PostSweep.ini"_qs, model));
+        }
+        return mailbox;
     }
-    QStringList idsLeft() const { return server.messageIds(kUser); }
     // Made once for all tests: a throwaway authority and the server's certificate.
     static void SetUpTestSuite()
     {
@@ -126,7 +192,6 @@ protected:
         authorityMade = authority->create();
     }
     static void TearDownTestSuite() { authority.reset(); }
-
     inline static std::unique_ptr<testsupport::TestAuthority> authority;
     inline static bool authorityMade = false;
 
@@ -136,59 +201,49 @@ protected:
 
 TEST_F(CommandLineTest, RunDeletesTheMarkedMailAndLogsAsTheDesktopRunOnceWithoutTouchingSettings)
 {
-    const QList<SampleMessage> mailbox = testsupport::sampleMailbox();
-    ASSERT_TRUE(server.setMessages(kUser, testsupport::messageTexts(mailbox)));
-    writeSettings({accountProfile(kUser, kPassword)});
-    const QByteArray settingsBefore = readFile(dir.file(QStringLiteral("PostSweep.ini")));
+    const QList<DemoMessage> mailbox = prepare(-1, {account()}, dir.path());
+    const QByteArray settingsBefore = readFile(dir.file(u"PostSweep.ini"_qs));
 
     const QDateTime started = QDateTime::currentDateTime();
-    const Finished run = runProgram({QStringLiteral("--run"), QStringLiteral("--settings"),
-                                     dir.path(), QStringLiteral("--verbose")});
+    const Finished run = runProgram({u"--run"_qs, u"--settings"_qs, dir.path(), u"--verbose"_qs});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
 
-    const QStringList expectedLog =
-        QStringList{stamped(QStringLiteral("  実行を開始しました"))} +
-        sessionLines(kUser, mailbox) +
-        QStringList{
-            stamped(QStringLiteral("  削除が完了したのでメールソフトを起動して終了します"))};
-    EXPECT_EQ(asText(maskStamps(logLines(dir.file(QStringLiteral("PostSweep.log"))), started,
-                                QDateTime::currentDateTime())),
-              asText(expectedLog));
-    EXPECT_EQ(asText(idsLeft()), asText(idsOf(mailbox, false)));
-
-    QStringList expectedOut = {QStringLiteral("127.0.0.1 taro: %1 件, 削除 %2 件")
-                                   .arg(mailbox.size())
-                                   .arg(idsOf(mailbox, true).size())};
-    for (const SampleMessage& m : mailbox)
-        if (m.expectedDeleted)
-            expectedOut.append(QStringLiteral("  削除: ") + m.subject);
-    EXPECT_EQ(asText(run.out), asText(expectedOut));
+    const QStringList log =
+        QStringList{u"<stamp>  実行を開始しました"_qs} + sessionLog(mailbox) +
+        QStringList{u"<stamp>  削除が完了したのでメールソフトを起動して終了します"_qs};
+    EXPECT_EQ(
+        masked(logLines(dir.file(u"PostSweep.log"_qs)), started, QDateTime::currentDateTime()),
+        log.join(u'\n').toStdString());
+    EXPECT_EQ(server.messageIds(kUser), idsOf(mailbox, false));
+    // Each deleted message kept byte for byte, as the server held it.
+    QList<QByteArray> deleted;
+    for (const DemoMessage& m : mailbox)
+        if (m.spam)
+            deleted.append(QByteArray(m.bytes).replace("\n", "\r\n"));
+    std::sort(deleted.begin(), deleted.end());
+    EXPECT_EQ(keptCopies(dir.path()), deleted);
+    EXPECT_EQ(run.out, expectedOutput(mailbox, u"削除 %1 件"_qs, u"  削除: "_qs));
     // The transcript hides the password as the monitor does; the settings stay as they were.
-    EXPECT_TRUE(run.err.contains(QStringLiteral("PASS *******\n")));
+    EXPECT_TRUE(run.err.contains(u"PASS *******\n"_qs));
     EXPECT_FALSE(run.err.contains(kPassword));
-    EXPECT_EQ(readFile(dir.file(QStringLiteral("PostSweep.ini"))), settingsBefore);
+    EXPECT_EQ(readFile(dir.file(u"PostSweep.ini"_qs)), settingsBefore);
 }
 
 TEST_F(CommandLineTest, CheckLogsInToEveryEnabledProfileAndAWrongPasswordExitsOne)
 {
-    ASSERT_TRUE(server.setMessages(
-        kUser, testsupport::messageTexts(testsupport::sampleMailbox().mid(0, 3))));
-    writeSettings({accountProfile(kUser, kPassword), ServerProfile{},
-                   accountProfile(kUser, QStringLiteral("not-it"))});
-
-    const Finished check =
-        runProgram({QStringLiteral("--check"), QStringLiteral("--settings"), dir.path()});
+    prepare(3, {account(), ServerProfile{}, account(u"not-it"_qs)}, dir.path());
+    const Finished check = runProgram({u"--check"_qs, u"--settings"_qs, dir.path()});
     EXPECT_EQ(check.exitCode, 1) << check.err.toStdString();
-    EXPECT_EQ(asText(check.out),
-              asText({QStringLiteral("127.0.0.1 taro: 設定完了"),
-                      QStringLiteral("127.0.0.1 taro: エラー発生: -ERR [AUTH] Authentication "
-                                     "failed.")}));
-    EXPECT_EQ(idsLeft().size(), 3); // a check deletes nothing
+    EXPECT_EQ(check.out,
+              QStringList({u"127.0.0.1 taro: 設定完了"_qs,
+                           u"127.0.0.1 taro: エラー発生: -ERR [AUTH] Authentication failed."_qs}));
+    EXPECT_EQ(server.messageIds(kUser).size(), 3); // a check deletes nothing
 }
 
 TEST_F(CommandLineTest, SettingsThatCannotBeUsedOrAnotherCopyEndTheRunBeforeAnyServer)
 {
-    struct Row
+    ServerProfile noPassword = account(QString());
+    const struct
     {
         const char* name;
         const char* command;
@@ -196,134 +251,95 @@ TEST_F(CommandLineTest, SettingsThatCannotBeUsedOrAnotherCopyEndTheRunBeforeAnyS
         bool holdLock;
         int exitCode;
         QByteArray options = {}; // PostSweepOptions.ini, when there is one
-    };
-    const ServerProfile account = accountProfile(kUser, kPassword);
-    ServerProfile noPassword = account;
-    noPassword.PassWd.clear();
-    const QList<Row> rows = {
+    } rows[] = {
         {"no settings file", "--run", {}, false, 2},
         {"nothing enabled", "--run", {noPassword}, false, 2},
-        {"an unknown option", "--rum", {account}, false, 2},
-        {"another copy holds the lock", "--run", {account}, true, 3},
+        {"an unknown option", "--rum", {account()}, false, 2},
+        {"another copy holds the lock", "--run", {account()}, true, 3},
         // Profile 1 may be set to STARTTLS: it must not fall back to a password in clear.
-        {"a damaged companion file", "--run", {account}, false, 2, "[Profile1]\nPort=99999\n"},
+        {"a damaged companion file", "--run", {account()}, false, 2, "[Profile1]\nPort=99999\n"},
     };
-    ASSERT_TRUE(server.setMessages(
-        kUser, testsupport::messageTexts(testsupport::sampleMailbox().mid(0, 5))));
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         TempDir folder;
-        if (!row.profiles.isEmpty()) {
-            SettingsModel model;
-            model.profile(1) = row.profiles.first();
-            ASSERT_TRUE(SetDataWrite(folder.file(QStringLiteral("PostSweep.ini")), model));
-        }
-        if (!row.options.isEmpty()) {
-            ASSERT_TRUE(
-                writeFile(folder.file(QStringLiteral("PostSweepOptions.ini")), row.options));
-        }
-        QLockFile lock(folder.file(QStringLiteral("PostSweep.lock")));
-        if (row.holdLock) {
-            ASSERT_TRUE(lock.tryLock(0));
-        }
-        const Finished run = runProgram(
-            {QString::fromLatin1(row.command), QStringLiteral("--settings"), folder.path()});
+        prepare(5, row.profiles, folder.path());
+        ASSERT_TRUE(row.options.isEmpty() ||
+                    writeFile(folder.file(u"PostSweepOptions.ini"_qs), row.options));
+        QLockFile lock(folder.file(u"PostSweep.lock"_qs));
+        ASSERT_TRUE(!row.holdLock || lock.tryLock(0));
+        const Finished run =
+            runProgram({QString::fromLatin1(row.command), u"--settings"_qs, folder.path()});
         EXPECT_EQ(run.exitCode, row.exitCode) << run.err.toStdString();
         EXPECT_FALSE(run.err.isEmpty()); // says why
-        EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("PostSweep.log"))));
+        EXPECT_FALSE(QFile::exists(folder.file(u"PostSweep.log"_qs)));
+        EXPECT_EQ(server.messageIds(kUser).size(), 5);
     }
-    EXPECT_EQ(idsLeft().size(), 5);
 }
 
 TEST_F(CommandLineTest, PreviewNamesWhatARunWouldDeleteAndDeletesNothing)
 {
-    const QList<SampleMessage> mailbox = testsupport::sampleMailbox();
-    ASSERT_TRUE(server.setMessages(kUser, testsupport::messageTexts(mailbox)));
-    writeSettings({accountProfile(kUser, kPassword)});
-
-    const Finished run =
-        runProgram({QStringLiteral("--preview"), QStringLiteral("--settings"), dir.path()});
+    const QList<DemoMessage> mailbox = prepare(-1, {account()}, dir.path());
+    const Finished run = runProgram({u"--preview"_qs, u"--settings"_qs, dir.path()});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
 
-    QStringList expectedOut = {QStringLiteral("127.0.0.1 taro: %1 件, 削除対象 %2 件（確認のみ）")
-                                   .arg(mailbox.size())
-                                   .arg(idsOf(mailbox, true).size())};
-    for (const SampleMessage& m : mailbox)
-        if (m.expectedDeleted)
-            expectedOut.append(QStringLiteral("  削除対象: ") + m.subject);
-    EXPECT_EQ(asText(run.out), asText(expectedOut));
-    EXPECT_EQ(idsLeft().size(), mailbox.size());
-    const QStringList log = logLines(dir.file(QStringLiteral("PostSweep.log")));
-    EXPECT_TRUE(
-        log.first().endsWith(QStringLiteral("  確認のみで実行を開始しました（削除しません）")));
-    EXPECT_EQ(log.filter(QStringLiteral("を削除対象と判定しました（確認のみ）")).size(),
+    EXPECT_EQ(run.out,
+              expectedOutput(mailbox, u"削除対象 %1 件（確認のみ）"_qs, u"  削除対象: "_qs));
+    EXPECT_EQ(server.messageIds(kUser).size(), mailbox.size());
+    const QStringList log = logLines(dir.file(u"PostSweep.log"_qs));
+    EXPECT_TRUE(log.first().endsWith(u"  確認のみで実行を開始しました（削除しません）"_qs));
+    EXPECT_EQ(log.filter(u"を削除対象と判定しました（確認のみ）"_qs).size(),
               idsOf(mailbox, true).size());
-    EXPECT_TRUE(log.filter(QStringLiteral("を削除しました")).isEmpty());
+    EXPECT_TRUE(log.filter(u"を削除しました"_qs).isEmpty());
 }
 
 TEST_F(CommandLineTest, TlsRunsDeleteAsPlainOnesAndACertificateThatFailsItsCheckGetsNoCredential)
 {
     enum Pin { NoPin, ServerPin, OtherPin };
-    struct Row
-    {
-        const char* name;
-        const char* security;
-        bool implicitTlsPort;
-        bool authorityTrusted;
-        Pin pin;
-        const char* refusal; // the reason logged, or empty when the run must delete as usual
-    };
-    const QList<Row> rows = {
+    // clang-format off
+    const struct { const char* name; const char* security; bool implicitTlsPort; bool authorityTrusted; Pin pin; const char* refusal; } rows[] = {
         {"STARTTLS on the POP3 port", "starttls", false, true, NoPin, ""},
         {"implicit TLS", "tls", true, true, NoPin, ""},
-        {"an untrusted authority over implicit TLS", "tls", true, false, NoPin,
-         "証明書の発行者が信頼されていません"},
-        {"an untrusted authority after STLS", "starttls", false, false, NoPin,
-         "証明書の発行者が信頼されていません"},
-        {"the server's certificate pinned, its authority untrusted", "tls", true, false, ServerPin,
-         ""},
-        {"another certificate pinned, the authority trusted", "starttls", false, true, OtherPin,
-         "証明書が登録された指紋と一致しません"},
+        {"an untrusted authority over implicit TLS", "tls", true, false, NoPin, "証明書の発行者が信頼されていません"},
+        {"an untrusted authority after STLS", "starttls", false, false, NoPin, "証明書の発行者が信頼されていません"},
+        {"the server's certificate pinned, its authority untrusted", "tls", true, false, ServerPin, ""},
+        {"another certificate pinned, the authority trusted", "starttls", false, true, OtherPin, "証明書が登録された指紋と一致しません"},
     };
-    const QList<SampleMessage> mailbox = testsupport::sampleMailbox();
+    // clang-format on
     const QByteArray serverSha256 = authority->certificateSha256();
     ASSERT_EQ(serverSha256.size(), 32);
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        ASSERT_TRUE(server.setMessages(kUser, testsupport::messageTexts(mailbox)));
-        writeSettings({accountProfile(kUser, kPassword)});
+        TempDir folder;
+        const QList<DemoMessage> mailbox = prepare(-1, {account()}, folder.path());
         const QByteArray pin = row.pin == ServerPin  ? serverSha256
                                : row.pin == OtherPin ? authority->authoritySha256()
                                                      : QByteArray();
         const quint16 port = row.implicitTlsPort ? server.tlsPort() : server.port();
-        ASSERT_TRUE(writeFile(dir.file(QStringLiteral("PostSweepOptions.ini")),
+        ASSERT_TRUE(writeFile(folder.file(u"PostSweepOptions.ini"_qs),
                               "[Profile1]\nSecurity=" + QByteArray(row.security) + "\nPort=" +
                                   QByteArray::number(port) + "\nSha256=" + pin.toHex() + "\n"));
-        QFile::remove(dir.file(QStringLiteral("PostSweep.log")));
-
         std::optional<testsupport::ScopedTrust> trust;
         if (row.authorityTrusted)
             trust.emplace(authority->authorityFile());
         RecordingMonitor monitor;
         const QDateTime started = QDateTime::currentDateTime();
-        ASSERT_TRUE(runInThisProcess(dir.path(), monitor));
-        const QStringList log = maskStamps(logLines(dir.file(QStringLiteral("PostSweep.log"))),
-                                           started, QDateTime::currentDateTime());
+        ASSERT_TRUE(runInThisProcess(folder.path(), monitor));
+        const QStringList log = logLines(folder.file(u"PostSweep.log"_qs));
         if (!*row.refusal) {
-            EXPECT_EQ(asText(log), asText(sessionLines(kUser, mailbox)));
-            EXPECT_EQ(asText(idsLeft()), asText(idsOf(mailbox, false)));
+            EXPECT_EQ(masked(log, started, QDateTime::currentDateTime()),
+                      sessionLog(mailbox).join(u'\n').toStdString());
+            EXPECT_EQ(server.messageIds(kUser), idsOf(mailbox, false));
             continue;
         }
-        const QString refusal =
-            QStringLiteral(" 127.0.0.1 の証明書を受け入れられないため切断しました（") +
-            QString::fromUtf8(row.refusal) + QStringLiteral("）\n\u3000証明書の SHA-256 指紋: ") +
-            QString::fromLatin1(serverSha256.toHex(':'));
-        EXPECT_TRUE(log.join(u'\n').contains(refusal)) << asText(log);
-        EXPECT_FALSE(monitor.transcript.contains(QStringLiteral("USER ")))
-            << monitor.transcript.toStdString();
-        EXPECT_EQ(idsLeft().size(), mailbox.size());
+        const QString refusal = u" 127.0.0.1 の証明書を受け入れられないため切断しました（"_qs +
+                                QString::fromUtf8(row.refusal) +
+                                u"）\n\u3000証明書の SHA-256 指紋: "_qs +
+                                QString::fromLatin1(serverSha256.toHex(':'));
+        EXPECT_TRUE(log.join(u'\n').contains(refusal)) << log.join(u'\n').toStdString();
+        EXPECT_FALSE(monitor.transcript.contains(u"USER "_qs)) << monitor.transcript.toStdString();
+        EXPECT_EQ(server.messageIds(kUser).size(), mailbox.size());
     }
     // Dovecot saw a login for each run that worked and none from the refused ones.
-    EXPECT_EQ(server.logText().count(QStringLiteral("Login: user=<taro>")), 3)
+    EXPECT_EQ(server.logText().count(u"Login: user=<taro>"_qs), 3)
         << server.logText().toStdString();
 }

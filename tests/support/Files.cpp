@@ -24,7 +24,7 @@ bool writeFile(const QString& path, const QByteArray& bytes)
 
 QStringList logLines(const QString& path)
 {
-    QStringList lines = platform::decodeCp932(readFile(path)).split(QStringLiteral("\r\n"));
+    QStringList lines = platform::decodeCp932(readFile(path)).split(u"\r\n"_qs);
     if (lines.last().isEmpty())
         lines.removeLast(); // after the last line end, or the whole of an empty file
     return lines;
@@ -32,9 +32,7 @@ QStringList logLines(const QString& path)
 
 void PrintTo(const QString& text, std::ostream* os)
 {
-    QString shown = text;
-    shown.replace(QChar(0x1B), QStringLiteral("<ESC>"));
-    *os << '"' << shown.toStdString() << '"';
+    *os << '"' << QString(text).replace(QChar(0x1B), u"<ESC>"_qs).toStdString() << '"';
 }
 
 int fileMode(const QString& path)
@@ -42,9 +40,7 @@ int fileMode(const QString& path)
     struct stat info
     {
     };
-    if (stat(path.toLocal8Bit().constData(), &info) != 0)
-        return -1;
-    return static_cast<int>(info.st_mode & 07777);
+    return stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
 }
 
 void withFileSizeLimit(long bytes, const std::function<void()>& act)

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -16,14 +15,11 @@ struct TempDir
     QString file(const QString& name) const { return dir.filePath(name); }
 };
 
-// The file's bytes; empty when it cannot be read.
-QByteArray readFile(const QString& path);
-// Creates or replaces the file; false when it cannot be written whole.
-bool writeFile(const QString& path, const QByteArray& bytes);
+QByteArray readFile(const QString& path);                     // empty when it cannot be read
+bool writeFile(const QString& path, const QByteArray& bytes); // false unless written whole
 // Runs act while no file may grow beyond bytes (a full disk, to the writer).
 void withFileSizeLimit(long bytes, const std::function<void()>& act);
-// The file's permission bits (0600), or -1 when it does not exist.
-int fileMode(const QString& path);
+int fileMode(const QString& path); // the permission bits (0600), or -1 without a file
 // The activity log's lines (code page 932, CR LF), without the last line end.
 QStringList logLines(const QString& path);
 

@@ -18,45 +18,45 @@ ScriptedTcpClient::ScriptedTcpClient(platform::EventLoop& loop) : m_loop(loop) {
 
 ScriptedTcpClient::~ScriptedTcpClient() = default;
 
-void ScriptedTcpClient::connectToHost(const QString& host, quint16 port)
+namespace {
+
+QString pinText(const QByteArray& pinSha256)
 {
-    m_transcript << QStringLiteral("connect %1:%2").arg(host).arg(port);
+    return pinSha256.isEmpty() ? u"-"_qs : QString::fromLatin1(pinSha256.toHex());
+}
+
+} // namespace
+
+bool ScriptedTcpClient::openConnection(const QString& entry, const QString& host)
+{
+    m_transcript << entry;
     m_open = true;
     ++m_connections;
     m_clientBuffer.clear();
     m_connection = std::make_unique<Connection>();
-    if (const auto failing = m_failingHosts.find(host); failing != m_failingHosts.end()) {
+    const auto failing = m_failingHosts.find(host);
+    if (failing != m_failingHosts.end())
         deliverLater({}, failing->second);
-        return;
-    }
-    if (m_mailbox)
+    return failing == m_failingHosts.end();
+}
+
+void ScriptedTcpClient::connectToHost(const QString& host, quint16 port)
+{
+    if (openConnection(u"connect %1:%2"_qs.arg(host).arg(port), host) && m_mailbox)
         respond("greeting", {});
 }
 
 void ScriptedTcpClient::connectEncrypted(const QString& host, quint16 port,
                                          const QByteArray& pinSha256)
 {
-    m_transcript << QStringLiteral("connect-tls %1:%2 %3")
-                        .arg(host)
-                        .arg(port)
-                        .arg(pinSha256.isEmpty() ? u"-"_qs
-                                                 : QString::fromLatin1(pinSha256.toHex()));
-    m_open = true;
-    ++m_connections;
-    m_clientBuffer.clear();
-    m_connection = std::make_unique<Connection>();
-    if (const auto failing = m_failingHosts.find(host); failing != m_failingHosts.end()) {
-        deliverLater({}, failing->second);
-        return;
-    }
-    handshakeLater(true);
+    if (openConnection(u"connect-tls %1:%2 %3"_qs.arg(host).arg(port).arg(pinText(pinSha256)),
+                       host))
+        handshakeLater(true);
 }
 
 void ScriptedTcpClient::startTls(const QByteArray& pinSha256)
 {
-    m_transcript << QStringLiteral("starttls %1")
-                        .arg(pinSha256.isEmpty() ? u"-"_qs
-                                                 : QString::fromLatin1(pinSha256.toHex()));
+    m_transcript << u"starttls "_qs + pinText(pinSha256);
     handshakeLater(false);
 }
 
@@ -199,19 +199,17 @@ QByteArray ScriptedTcpClient::replyTo(const QByteArray& keyword, const QByteArra
     }
     if (!c.loggedIn)
         return "-ERR not logged in\r\n";
-    if (keyword == "STAT") {
+    if (keyword == "STAT" || keyword == "LIST") {
         qsizetype total = 0;
-        for (int position = 0; position < static_cast<int>(m_remaining.size()); ++position)
+        QByteArray list;
+        for (int position = 0; position < int(m_remaining.size()); ++position) {
             total += size(position);
-        return QStringLiteral("+OK %1 %2\r\n").arg(m_remaining.size()).arg(total).toLatin1();
-    }
-    if (keyword == "LIST") {
-        QByteArray list = QByteArray::number(qsizetype(m_remaining.size())) + " messages:\r\n";
-        list.prepend("+OK ");
-        for (int position = 0; position < static_cast<int>(m_remaining.size()); ++position)
             list += QByteArray::number(position + 1) + ' ' + QByteArray::number(size(position)) +
                     "\r\n";
-        return list + ".\r\n";
+        }
+        const QByteArray count = QByteArray::number(qsizetype(m_remaining.size()));
+        return keyword == "STAT" ? "+OK " + count + ' ' + QByteArray::number(total) + "\r\n"
+                                 : "+OK " + count + " messages:\r\n" + list + ".\r\n";
     }
     if (keyword == "TOP" || keyword == "RETR") {
         const int number = messageNumber(keyword == "TOP" ? "^TOP ([0-9]+) 0$" : "^RETR ([0-9]+)$");

@@ -92,6 +92,8 @@ public:
 
 private:
     struct Connection;
+    // Records the entry and starts a connection; false when the host is set to fail.
+    bool openConnection(const QString& entry, const QString& host);
     void handleLine(const QByteArray& line);
     QByteArray replyTo(const QByteArray& keyword, const QByteArray& line);
     void respond(const QByteArray& step, const QByteArray& line);

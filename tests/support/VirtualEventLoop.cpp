@@ -53,21 +53,11 @@ VirtualEventLoop::~VirtualEventLoop()
         timer->m_loop = nullptr;
 }
 
-QDateTime VirtualEventLoop::now() const
-{
-    return m_start.addMSecs(m_now);
-}
-
 std::unique_ptr<Timer> VirtualEventLoop::createTimer(int intervalMilliseconds)
 {
     auto timer = std::make_unique<VirtualTimer>(this, intervalMilliseconds, m_nextTimerId++);
     m_timers.push_back(timer.get());
     return timer;
-}
-
-void VirtualEventLoop::defer(std::function<void()> call)
-{
-    m_deferred.push_back(std::move(call));
 }
 
 void VirtualEventLoop::runDeferred()
@@ -82,13 +72,10 @@ void VirtualEventLoop::runDeferred()
 VirtualEventLoop::VirtualTimer* VirtualEventLoop::nextDue(qint64 limit) const
 {
     VirtualTimer* best = nullptr;
-    for (VirtualTimer* timer : m_timers) {
-        if (!timer->m_active || timer->m_due > limit)
-            continue;
-        if (!best || timer->m_due < best->m_due ||
-            (timer->m_due == best->m_due && timer->m_id < best->m_id))
+    for (VirtualTimer* timer : m_timers)
+        if (timer->m_active && timer->m_due <= limit &&
+            (!best || std::pair(timer->m_due, timer->m_id) < std::pair(best->m_due, best->m_id)))
             best = timer;
-    }
     return best;
 }
 

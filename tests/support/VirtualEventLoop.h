@@ -17,9 +17,9 @@ public:
     explicit VirtualEventLoop(QDateTime start = QDateTime(QDate(2026, 1, 5), QTime(9, 0)));
     ~VirtualEventLoop() override;
 
-    QDateTime now() const override;
+    QDateTime now() const override { return m_start.addMSecs(m_now); }
     std::unique_ptr<Timer> createTimer(int intervalMilliseconds) override;
-    void defer(std::function<void()> call) override;
+    void defer(std::function<void()> call) override { m_deferred.push_back(std::move(call)); }
 
     // Moves virtual time forward, firing everything due up to and including the end.
     void advance(std::chrono::milliseconds duration);

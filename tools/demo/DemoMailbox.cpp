@@ -53,6 +53,7 @@ struct DemoEntry
 
 // The demo rules: "未承諾" in the subject, the own address missing from both To and Cc,
 // the subject words "WIN" and "激安", and the sender "spam-sender.example".
+// clang-format off
 const DemoEntry kMessages[] = {
     {u"未承諾広告※今だけの特別価格", Encoding::Iso2022JpB, "shop@ad-mail.example", kOwnAddress, nullptr, true},
     {u"未承諾広告※限定セールのお知らせ", Encoding::Iso2022JpB, "sale@ad-mail.example", kOwnAddress, nullptr, true},
@@ -95,14 +96,17 @@ const DemoEntry kMessages[] = {
     {u"お誕生日おめでとう", Encoding::RawShiftJis, "sister@example.ne.jp", kOwnAddress, nullptr, false},
     {u"Re: Shipping address", Encoding::Ascii, "support@shop.example", kOwnAddress, nullptr, false},
 };
+// clang-format on
 
 QByteArray messageBytes(const DemoEntry& entry, int number, const QString& messageId)
 {
     QByteArray m;
     m += "Return-Path: <" + QByteArray(entry.from) + ">\n";
-    m += "Received: from mx.example.jp (mx.example.jp [192.0.2.25])\n\tby pop.example.jp with ESMTP id "
-         + QByteArray::number(100000 + number) + "\n\tfor <taro@example.jp>; Mon, 5 Jan 2026 09:"
-         + QByteArray::number(10 + number % 50) + ":00 +0900\n";
+    m += "Received: from mx.example.jp (mx.example.jp [192.0.2.25])\n\tby pop.example.jp with "
+         "ESMTP id " +
+         QByteArray::number(100000 + number) +
+         "\n\tfor <taro@example.jp>; Mon, 5 Jan 2026 09:" + QByteArray::number(10 + number % 50) +
+         ":00 +0900\n";
     m += "Date: Mon, 5 Jan 2026 09:" + QByteArray::number(10 + number % 50) + ":00 +0900\n";
     m += "From: " + QByteArray(entry.from) + "\n";
     m += "To: " + QByteArray(entry.to) + "\n";
@@ -125,10 +129,33 @@ QList<DemoMessage> demoMessages()
     int number = 0;
     for (const DemoEntry& entry : kMessages) {
         ++number;
-        const QString id = QStringLiteral("<demo-%1@postsweep.example>").arg(number, 3, 10, QLatin1Char('0'));
-        messages.append({messageBytes(entry, number, id), id, entry.spam});
+        const QString id =
+            QStringLiteral("<demo-%1@postsweep.example>").arg(number, 3, 10, QLatin1Char('0'));
+        messages.append({messageBytes(entry, number, id), id, entry.spam,
+                         QString::fromUtf16(entry.subject), QString::fromLatin1(entry.from)});
     }
     return messages;
+}
+
+SettingsModel settings(const QString& host, quint16 port)
+{
+    SettingsModel model;
+    ServerProfile& p = model.profile(1);
+    p.Server = host;
+    p.Port = QString::number(port);
+    p.Id = kUser;
+    p.PassWd = kPassword;
+    p.MyAddress = kOwnAddress;
+    p.RuleUnsolicited = 1;
+    p.RuleNotToMe = 1;
+    p.RuleNotCcMe = 1;
+    p.RuleSubjectWords = 1;
+    p.SubjectWords[0] = QStringLiteral("WIN");
+    p.SubjectWords[1] = QStringLiteral("激安");
+    p.RuleSenderWords = 1;
+    p.SenderWords[0] = QStringLiteral("spam-sender.example");
+    p.Enabled = true;
+    return model;
 }
 
 } // namespace demo

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/SettingsModel.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -15,11 +17,16 @@ inline constexpr char kSpamSender[] = "bulk@spam-sender.example";
 
 struct DemoMessage
 {
-    QByteArray bytes;  // the message as stored, LF line ends
+    QByteArray bytes; // the message as stored, LF line ends
     QString messageId;
     bool spam = false; // what the demo rules delete
+    QString subject;   // as the rules read it once decoded
+    QString from;
 };
 
 QList<DemoMessage> demoMessages();
+
+// Settings whose profile 1 logs in to the demo mailbox on host:port with the demo rules.
+SettingsModel settings(const QString& host, quint16 port);
 
 } // namespace demo

@@ -55,27 +55,6 @@ bool writeMailbox(const QString& dir)
                      dovecot::passwordLine(demo::kUser, demo::kPassword));
 }
 
-SettingsModel demoSettings(quint16 port)
-{
-    SettingsModel model;
-    ServerProfile& p = model.profile(1);
-    p.Server = kDemoHost;
-    p.Port = QString::number(port);
-    p.Id = demo::kUser;
-    p.PassWd = demo::kPassword;
-    p.MyAddress = demo::kOwnAddress;
-    p.RuleUnsolicited = 1;
-    p.RuleNotToMe = 1;
-    p.RuleNotCcMe = 1;
-    p.RuleSubjectWords = 1;
-    p.SubjectWords[0] = QStringLiteral("WIN");
-    p.SubjectWords[1] = QStringLiteral("激安");
-    p.RuleSenderWords = 1;
-    p.SenderWords[0] = QStringLiteral("spam-sender.example");
-    p.Enabled = true;
-    return model;
-}
-
 // Writes the demo settings where there are none, or moves the demo profile to the new
 // port; a settings file the user made (no demo marker) is never touched.
 bool prepareSettings(const QString& programDir, quint16 port)
@@ -84,7 +63,7 @@ bool prepareSettings(const QString& programDir, quint16 port)
         appfiles::beside(programDir, QString::fromUtf16(appfiles::kSettingsFile));
     const QString markerPath = appfiles::beside(programDir, kDemoMarker);
     if (!QFile::exists(settingsPath)) {
-        if (!SetDataWrite(settingsPath, demoSettings(port)))
+        if (!SetDataWrite(settingsPath, demo::settings(kDemoHost, port)))
             return false;
         return writeFile(markerPath,
                          "The settings file beside this marker was written for the demo.\n");

@@ -8,8 +8,7 @@
 
 #include <gtest/gtest.h>
 
-// The desktop's part of the shell that is also the engine's command monitor, so
-// that the monitor's visibility is one.
+// The desktop's shell is also the engine's command monitor, so that its visibility is one.
 struct MonitorShell : Shell, CommandMonitor
 {
     bool shown = false;
@@ -18,8 +17,8 @@ struct MonitorShell : Shell, CommandMonitor
     bool monitorVisible() const override { return shown; }
 };
 
-// The main window's model and run control on virtual time, a scripted server and a
-// fresh program directory, with a shell that records what is asked of the desktop.
+// The main window's model and run control, with a shell that records what is asked of
+// the desktop.
 struct AppFixture : AppHarness
 {
     Form1Model form{ctx.settings.global};
@@ -31,20 +30,15 @@ struct AppFixture : AppHarness
         ctx.session.setMonitor(&shell);
         ctx.rotation.setMonitor(&shell);
     }
-
     // Profile n complete and enabled, against a scripted mailbox with these headers.
     void enableProfile(int n, std::vector<QByteArray> headers = {})
     {
         completeProfile(n);
         server.setMailbox({.headers = std::move(headers)});
     }
-
     void advance(std::chrono::milliseconds duration) { loop.advance(duration); }
-
-    QString stamped(const QString& message) const { return ctx.log.stamp() + message; }
     // A stamped line's message, for lines stamped earlier in the same hour.
     QString messageOf(const QString& line) const { return line.mid(ctx.log.stamp().size()); }
-
     bool anyTimerRunning()
     {
         return ctx.session.Timer1().isActive() || ctx.session.Timer2().isActive() ||

@@ -9,33 +9,14 @@ namespace {
 
 TEST(MailProgram, ADesktopEntryStartsTheApplicationNotAComposeWindow)
 {
-    struct Row
-    {
-        const char* name;
-        QByteArray entry;
-        QString program;
-        QStringList arguments;
-        QString caption;
+    // clang-format off
+    const struct { const char* name; QByteArray entry; QString program; QStringList arguments; QString caption; } rows[] = {
+        {"URL field code dropped", "[Desktop Entry]\nName=Thunderbird\nExec=thunderbird %u\n", "thunderbird", {}, "Thunderbird"},
+        {"Japanese name, quoted path, percent sign", "[Desktop Entry]\nName=Mail\nName[ja]=メール\nExec=\"/opt/my mail/run\" --rate 50%% %U\n", "/opt/my mail/run", {"--rate", "50%"}, "メール"},
+        {"an action's Exec is not the application's", "[Desktop Entry]\nName=Evolution\nExec=evolution %U\n\n[Desktop Action Compose]\n" "Exec=evolution mailto:\n", "evolution", {}, "Evolution"},
     };
-    const Row rows[] = {
-        {"URL field code dropped",
-         "[Desktop Entry]\nName=Thunderbird\nExec=thunderbird %u\n",
-         "thunderbird",
-         {},
-         "Thunderbird"},
-        {"Japanese name, quoted path, percent sign",
-         "[Desktop Entry]\nName=Mail\nName[ja]=メール\nExec=\"/opt/my mail/run\" --rate 50%% %U\n",
-         "/opt/my mail/run",
-         {"--rate", "50%"},
-         "メール"},
-        {"an action's Exec is not the application's",
-         "[Desktop Entry]\nName=Evolution\nExec=evolution %U\n\n[Desktop Action Compose]\n"
-         "Exec=evolution mailto:\n",
-         "evolution",
-         {},
-         "Evolution"},
-    };
-    for (const Row& row : rows) {
+    // clang-format on
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const auto mail = MailProgram::fromDesktopEntry(row.entry);
         ASSERT_TRUE(mail.has_value());

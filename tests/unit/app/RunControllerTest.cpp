@@ -1,5 +1,6 @@
 #include "AppFixture.h"
 #include "dialogs/control/ServerVerification.h"
+#include "settings/OptionsFile.h"
 
 #include <QDir>
 
@@ -36,33 +37,16 @@ TEST(RunController, TheEndOfARunOnceLogsStartsTheChosenMailProgramAndEnds)
 {
     const auto mutt = MailProgram::fromCommand(QStringLiteral("mutt -F \"my rc\""));
     const QString ended = QStringLiteral("  削除が完了したのでメールソフトを起動して終了します");
-    struct Row
-    {
-        const char* name;
-        int option2;
-        std::optional<MailProgram> program;
-        bool starts;
-        QStringList calls;
-        QString lastLine;
-    };
-    const Row rows[] = {
+    // clang-format off
+    const struct { const char* name; int option2; std::optional<MailProgram> program; bool starts; QStringList calls; QString lastLine; } rows[] = {
         {"first option", 0, mutt, true, {"start mutt -F my rc", "quit"}, ended},
         {"second option, the same program", 1, mutt, true, {"start mutt -F my rc", "quit"}, ended},
         {"nothing to start", 2, mutt, true, {"quit"}, ended},
-        {"no mail program known",
-         0,
-         std::nullopt,
-         true,
-         {"quit"},
-         QStringLiteral("  起動するメールソフトが見つかりませんでした")},
-        {"the program does not start",
-         1,
-         mutt,
-         false,
-         {"start mutt -F my rc", "quit"},
-         QStringLiteral("  メールソフト mutt を起動できませんでした")},
+        {"no mail program known", 0, std::nullopt, true, {"quit"}, QStringLiteral("  起動するメールソフトが見つかりませんでした")},
+        {"the program does not start", 1, mutt, false, {"start mutt -F my rc", "quit"}, QStringLiteral("  メールソフト mutt を起動できませんでした")},
     };
-    for (const Row& row : rows) {
+    // clang-format on
+    for (const auto& row : rows) {
         AppFixture f;
         enableUnsolicitedRule(f);
         f.controller.setMailProgram(row.program);
@@ -110,6 +94,7 @@ TEST(RunController, ExitDuringASessionSavesLogsEndsAndDeletesNothing)
     QFile::remove(f.ctx.settingsPath());
     // Chosen in the settings dialog and left by キャンセル: saved with the server all the same.
     f.ctx.settings.profile(1).Connection = {ConnectionSecurity::Tls, QStringLiteral("995"), {}};
+    f.ctx.settings.profile(1).AllowList = {u"boss@example.jp"_qs};
     f.controller.exit();
 
     EXPECT_EQ(f.shell.calls, QStringList{QStringLiteral("quit")});
@@ -119,7 +104,8 @@ TEST(RunController, ExitDuringASessionSavesLogsEndsAndDeletesNothing)
     EXPECT_EQ(LoadSettings(f.ctx.settingsPath(), reloaded), LoadOutcome::Complete);
     EXPECT_EQ(reloaded.global, f.ctx.settings.global);
     EXPECT_EQ(reloaded.profile(1).Connection, f.ctx.settings.profile(1).Connection);
-    EXPECT_EQ(f.logLines().last(), f.stamped(QStringLiteral("  終了キーが押されたので終了します")));
+    EXPECT_EQ(OptionsFile::load(f.ctx.directory).allowList(1), QStringList{u"boss@example.jp"_qs});
+    EXPECT_EQ(f.messageOf(f.logLines().last()), u"  終了キーが押されたので終了します"_qs);
     EXPECT_FALSE(f.anyTimerRunning());
     f.advance(1min);
     EXPECT_FALSE(f.server.clientLines().contains(QStringLiteral("QUIT ")));
@@ -144,6 +130,6 @@ TEST(RunController, ASettingsFileThatCannotBeWrittenIsReportedAndTheCommandGoesO
     ASSERT_EQ(f.shell.calls.size(), 2);
     EXPECT_TRUE(f.shell.calls[0].startsWith(QStringLiteral("warn ")));
     EXPECT_EQ(f.shell.calls[1], QStringLiteral("quit")) << "the exit goes on";
-    EXPECT_EQ(f.logLines().last(), f.stamped(QStringLiteral("  終了キーが押されたので終了します")));
+    EXPECT_EQ(f.messageOf(f.logLines().last()), u"  終了キーが押されたので終了します"_qs);
 }
 } // namespace

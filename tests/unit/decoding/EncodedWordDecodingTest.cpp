@@ -18,6 +18,7 @@ void expectDecodings(std::initializer_list<Row> rows)
         EXPECT_EQ(DecodeHeaderText(row.value.toString()), row.expected.toString()) << row.name;
 }
 
+// clang-format off
 TEST(EncodedWordDecoding, LeavesPlainTextAsItStands)
 {
     expectDecodings({
@@ -26,6 +27,7 @@ TEST(EncodedWordDecoding, LeavesPlainTextAsItStands)
         {"\"=?\" that begins no word", u"1+1=? 2 =?", u"1+1=? 2 =?"},
         {"\"$B\" and \"(B\" without ESC", u"$B%F%9%H(B", u"$B%F%9%H(B"},
         {"ESC that opens no run", u"a\x1b(Bb", u"a\x1b(Bb"},
+        {"\"=\" and \"?\" apart", u"a=b c?d", u"a=b c?d"},
         {"empty", u"", u""},
     });
 }
@@ -34,15 +36,10 @@ TEST(EncodedWordDecoding, LeavesPlainTextAsItStands)
 TEST(EncodedWordDecoding, DecodesTheRfcExamples)
 {
     expectDecodings({
-        {"Q with underscore", u"=?US-ASCII?Q?Keith_Moore?= <moore@cs.utk.edu>",
-         u"Keith Moore <moore@cs.utk.edu>"},
-        {"Q escape", u"=?ISO-8859-1?Q?Keld_J=F8rn_Simonsen?= <keld@dkuug.dk>",
-         u"Keld Jørn Simonsen <keld@dkuug.dk>"},
+        {"Q with underscore", u"=?US-ASCII?Q?Keith_Moore?= <moore@cs.utk.edu>", u"Keith Moore <moore@cs.utk.edu>"},
+        {"Q escape", u"=?ISO-8859-1?Q?Keld_J=F8rn_Simonsen?= <keld@dkuug.dk>", u"Keld Jørn Simonsen <keld@dkuug.dk>"},
         {"blank before plain text stays", u"=?ISO-8859-1?Q?Andr=E9?= Pirard", u"André Pirard"},
-        {"two charsets, blank between words dropped",
-         u"=?ISO-8859-1?B?SWYgeW91IGNhbiByZWFkIHRoaXMgeW8=?= "
-         u"=?ISO-8859-2?B?dSB1bmRlcnN0YW5kIHRoZSBleGFtcGxlLg==?=",
-         u"If you can read this you understand the example."},
+        {"two charsets, blank between words dropped", u"=?ISO-8859-1?B?SWYgeW91IGNhbiByZWFkIHRoaXMgeW8=?= " u"=?ISO-8859-2?B?dSB1bmRlcnN0YW5kIHRoZSBleGFtcGxlLg==?=", u"If you can read this you understand the example."},
         {"word alone", u"(=?ISO-8859-1?Q?a?=)", u"(a)"},
         {"word then text", u"(=?ISO-8859-1?Q?a?= b)", u"(a b)"},
         {"one blank between words", u"(=?ISO-8859-1?Q?a?= =?ISO-8859-1?Q?b?=)", u"(ab)"},
@@ -62,47 +59,30 @@ TEST(EncodedWordDecoding, DecodesJapaneseAsMailersWriteIt)
         {"ISO-2022-JP B", u"=?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?=", u"テスト"},
         {"ISO-2022-JP Q", u"=?ISO-2022-JP?Q?=1B$B$3$s$K$A$O=1B(B?=", u"こんにちは"},
         {"lower-case label and letter, B", u"=?iso-2022-jp?b?GyRCJUYlOSVIGyhC?=", u"テスト"},
-        {"lower-case label, letter and hex, Q", u"=?iso-2022-jp?q?=1b$B$3$s$K$A$O=1b(B?=",
-         u"こんにちは"},
+        {"lower-case label, letter and hex, Q", u"=?iso-2022-jp?q?=1b$B$3$s$K$A$O=1b(B?=", u"こんにちは"},
         {"language tag", u"=?ISO-2022-JP*ja?B?GyRCJCIbKEI=?=", u"あ"},
         {"unpadded Base64", u"=?ISO-2022-JP?B?GyRCJCIbKEI?=", u"あ"},
-        {"two folded words, closing escape in the second",
-         u"=?ISO-2022-JP?B?GyRCJCpDTg==?= =?ISO-2022-JP?B?JGkkOxsoQg==?=", u"お知らせ"},
-        {"three words, ESC $ B itself split",
-         u"=?ISO-2022-JP?B?GyQ=?=\t=?ISO-2022-JP?B?QiQqQ04=?= =?ISO-2022-JP?B?JGkkOxsoQg==?=",
-         u"お知らせ"},
-        {"words joined without blank",
-         u"=?ISO-2022-JP?B?GyRCJCpDTg==?==?ISO-2022-JP?B?JGkkOxsoQg==?=", u"お知らせ"},
-        {"real subject over two words",
-         u"=?ISO-2022-JP?B?GyRCIVo9RU1XIVskNEBB?= =?ISO-2022-JP?B?NWE9cSROJCpDTiRpJDsbKEI=?=",
-         u"【重要】ご請求書のお知らせ"},
-        {"display name and address", u"=?ISO-2022-JP?B?GyRCOzNFREJATzobKEI=?= <taro@example.jp>",
-         u"山田太郎 <taro@example.jp>"},
-        {"self-contained words, B",
-         u"=?ISO-2022-JP?B?GyRCJCIbKEI=?= =?ISO-2022-JP?B?GyRCJCQbKEI=?=", u"あい"},
-        {"self-contained words, Q in either case",
-         u"=?iso-2022-jp?q?=1b$B$\"=1b(B?= =?ISO-2022-JP?Q?=1B$B$$=1B(B?=", u"あい"},
-        {"self-contained words, the first closing with ESC ( J",
-         u"=?ISO-2022-JP?B?GyRCJCIbKEo=?= =?ISO-2022-JP?B?GyRCJCQbKEI=?=", u"あい"},
-        {"two-word display name and address",
-         u"=?ISO-2022-JP?B?GyRCOzNFRBsoQg==?= =?ISO-2022-JP?B?GyRCQkBPOhsoQg==?= <taro@example.jp>",
-         u"山田太郎 <taro@example.jp>"},
-        {"HZ, self-contained words", u"=?HZ-GB-2312?B?fnswIX59?= =?HZ-GB-2312?B?fnswIn59?=",
-         u"啊阿"},
+        {"two folded words, closing escape in the second", u"=?ISO-2022-JP?B?GyRCJCpDTg==?= =?ISO-2022-JP?B?JGkkOxsoQg==?=", u"お知らせ"},
+        {"three words, ESC $ B itself split", u"=?ISO-2022-JP?B?GyQ=?=\t=?ISO-2022-JP?B?QiQqQ04=?= =?ISO-2022-JP?B?JGkkOxsoQg==?=", u"お知らせ"},
+        {"words joined without blank", u"=?ISO-2022-JP?B?GyRCJCpDTg==?==?ISO-2022-JP?B?JGkkOxsoQg==?=", u"お知らせ"},
+        {"real subject over two words", u"=?ISO-2022-JP?B?GyRCIVo9RU1XIVskNEBB?= =?ISO-2022-JP?B?NWE9cSROJCpDTiRpJDsbKEI=?=", u"【重要】ご請求書のお知らせ"},
+        {"display name and address", u"=?ISO-2022-JP?B?GyRCOzNFREJATzobKEI=?= <taro@example.jp>", u"山田太郎 <taro@example.jp>"},
+        {"self-contained words, B", u"=?ISO-2022-JP?B?GyRCJCIbKEI=?= =?ISO-2022-JP?B?GyRCJCQbKEI=?=", u"あい"},
+        {"self-contained words, Q in either case", u"=?iso-2022-jp?q?=1b$B$\"=1b(B?= =?ISO-2022-JP?Q?=1B$B$$=1B(B?=", u"あい"},
+        {"self-contained words, the first closing with ESC ( J", u"=?ISO-2022-JP?B?GyRCJCIbKEo=?= =?ISO-2022-JP?B?GyRCJCQbKEI=?=", u"あい"},
+        {"two-word display name and address", u"=?ISO-2022-JP?B?GyRCOzNFRBsoQg==?= =?ISO-2022-JP?B?GyRCQkBPOhsoQg==?= <taro@example.jp>", u"山田太郎 <taro@example.jp>"},
+        {"HZ, self-contained words", u"=?HZ-GB-2312?B?fnswIX59?= =?HZ-GB-2312?B?fnswIn59?=", u"啊阿"},
         {"UTF-8", u"=?UTF-8?B?5pel5pys6Kqe?=", u"日本語"},
-        {"UTF-8 character split across words", u"=?UTF-8?B?5pel5g==?= =?utf-8?B?nKzoqp4=?=",
-         u"日本語"},
+        {"UTF-8 character split across words", u"=?UTF-8?B?5pel5g==?= =?utf-8?B?nKzoqp4=?=", u"日本語"},
         {"UTF-8 Q", u"=?utf-8?q?caf=c3=a9?=", u"café"},
         {"Shift_JIS", u"=?Shift_JIS?B?g2WDWINn?=", u"テスト"},
         {"Shift_JIS in capitals", u"=?SHIFT_JIS?B?lqKPs5H4jUyNkA==?=", u"未承諾広告"},
         {"Shift_JIS half-width katakana", u"=?Shift_JIS?B?sbKz?=", u"ｱｲｳ"},
         {"EUC-JP", u"=?EUC-JP?B?xvzL3A==?=", u"日本"},
-        {"two charsets side by side", u"=?UTF-8?B?5pel5pys6Kqe?= =?ISO-2022-JP?B?GyRCJCIbKEI=?=",
-         u"日本語あ"},
+        {"two charsets side by side", u"=?UTF-8?B?5pel5pys6Kqe?= =?ISO-2022-JP?B?GyRCJCIbKEI=?=", u"日本語あ"},
         {"glued to text before", u"Re:=?ISO-2022-JP?B?GyRCJCIbKEI=?=", u"Re:あ"},
         {"glued to text after", u"=?ISO-2022-JP?B?GyRCJCIbKEI=?=(1)", u"あ(1)"},
-        {"blanks to plain text stay", u"Re: =?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?= [No.12]",
-         u"Re: テスト [No.12]"},
+        {"blanks to plain text stay", u"Re: =?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?= [No.12]", u"Re: テスト [No.12]"},
         {"empty word", u"a=?UTF-8?B?\?=b", u"ab"},
     });
 }
@@ -117,11 +97,9 @@ TEST(EncodedWordDecoding, ConvertsRawIso2022JpRuns)
         {"ESC ( I half-width katakana", u"\x1b(I123\x1b(B", u"ｱｲｳ"},
         {"\"=?\" inside a run is a kanji", u"\x1b$B=?\x1b(B", u"戎"},
         {"run left open to the end", u"\x1b$B$\"", u"あ"},
-        {"run ending in ESC ( J, then a word", u"\x1b$B%F%9%H\x1b(J =?ISO-2022-JP?B?GyRCJCIbKEI=?=",
-         u"テスト あ"},
+        {"run ending in ESC ( J, then a word", u"\x1b$B%F%9%H\x1b(J =?ISO-2022-JP?B?GyRCJCIbKEI=?=", u"テスト あ"},
         {"ESC ( J run switching to kanji", u"\x1b(Ja\x1b$B$\"\x1b(B", u"aあ"},
-        {"run and encoded-word", u"\x1b$B%F%9%H\x1b(B =?ISO-2022-JP?B?GyRCJCIbKEI=?=",
-         u"テスト あ"},
+        {"run and encoded-word", u"\x1b$B%F%9%H\x1b(B =?ISO-2022-JP?B?GyRCJCIbKEI=?=", u"テスト あ"},
     });
 }
 
@@ -129,12 +107,7 @@ TEST(EncodedWordDecoding, ConvertsRawIso2022JpRuns)
 // message is never deleted.
 TEST(EncodedWordDecoding, GivesEmptyTextForAnUndecodableWord)
 {
-    struct BadRow
-    {
-        const char* name;
-        QStringView value;
-    };
-    const BadRow rows[] = {
+    const struct { const char* name; QStringView value; } rows[] = {
         {"unknown charset", u"Re: =?X-UNKNOWN?B?YWJj?= [1]"},
         {"Base64 character outside the alphabet", u"Re: =?UTF-8?B?YW.j?= [1]"},
         {"Base64 fill inside the text", u"Re: =?UTF-8?B?YQ=j?= [1]"},
@@ -146,15 +119,15 @@ TEST(EncodedWordDecoding, GivesEmptyTextForAnUndecodableWord)
         {"ISO-2022-JP pair cut off", u"Re: =?ISO-2022-JP?B?GyRCJCIk?= [1]"},
         {"unknown encoding", u"Re: =?UTF-8?X?abc?= [1]"},
         {"word never closed", u"Re: =?ISO-2022-JP?B?GyRCJCIbKEI="},
+        {"word whose \"?\" is not followed by \"=\"", u"Re: =?UTF-8?Q?a?b [1]"},
         {"blank inside the word", u"Re: =?UTF-8?B?5pel 5pys6Kqe?= [1]"},
         {"eight-bit character in Q text", u"Re: =?UTF-8?Q?caf\u00e9?= [1]"},
-        {"DEL in Q text", u"Re: =?UTF-8?Q?a\x7F"
-                          u"b?= [1]"},
+        {"DEL in Q text", u"Re: =?UTF-8?Q?a\x7F" u"b?= [1]"},
         {"bad word among good ones", u"=?ISO-2022-JP?B?GyRCJCIbKEI=?= =?UTF-8?B?/w==?= [1]"},
         {"eight-bit character inside a raw run", u"Re: \x1b$B$\"あ\x1b(B [1]"},
         {"raw run cut off mid-character", u"Re: \x1b$B$\"$\x1b(B [1]"},
     };
-    for (const BadRow& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(DecodeHeaderText(row.value.toString()), QString());
     }
@@ -162,5 +135,7 @@ TEST(EncodedWordDecoding, GivesEmptyTextForAnUndecodableWord)
     EXPECT_EQ(DecodeHeaderText(QStringLiteral("=?UTF-8?B?5pel?= =?ISO-2022-JP?B?GyRCJCIbKEI=?=")),
               QStringLiteral("日あ"));
 }
+
+// clang-format on
 
 } // namespace

@@ -14,34 +14,15 @@ namespace {
 // a port that is not one would fail every run.
 TEST(SettingsFinish, AFieldTheRunCannotUseIsRefusedAndNothingIsWritten)
 {
-    struct Row
-    {
-        const char* name;
-        int profile;
-        void (*spoil)(ServerProfile&);
-        QString where;
+    // clang-format off
+    const struct { const char* name; int profile; void (*spoil)(ServerProfile&); QString where; } rows[] = {
+        {"own address with a blank inside, To rule set", 3, [](ServerProfile& p) { p.MyAddress = QStringLiteral("taro @example.jp"); p.RuleNotToMe = 1; }, QStringLiteral("サーバ設定3 の「メールアドレス」に空白")},
+        {"own address without \"@\", Cc rule set", 2, [](ServerProfile& p) { p.MyAddress = QStringLiteral("\u3000taro.example.jp"); p.RuleNotCcMe = 1; }, QStringLiteral("サーバ設定2 の「メールアドレス」に「@」")},
+        {"typed port out of range on an unused profile", 2, [](ServerProfile& p) { p.Connection.port = QStringLiteral("99999"); }, QStringLiteral("サーバ設定2 の「受信ポート」に")},
+        {"stored port with a letter on the enabled profile", 1, [](ServerProfile& p) { p.Port = QStringLiteral("11o"); }, QStringLiteral("サーバ設定1 の「受信ポート」に")},
     };
-    const Row rows[] = {
-        {"own address with a blank inside, To rule set", 3,
-         [](ServerProfile& p) {
-             p.MyAddress = QStringLiteral("taro @example.jp");
-             p.RuleNotToMe = 1;
-         },
-         QStringLiteral("サーバ設定3 の「メールアドレス」に空白")},
-        {"own address without \"@\", Cc rule set", 2,
-         [](ServerProfile& p) {
-             p.MyAddress = QStringLiteral("\u3000taro.example.jp");
-             p.RuleNotCcMe = 1;
-         },
-         QStringLiteral("サーバ設定2 の「メールアドレス」に「@」")},
-        {"typed port out of range on an unused profile", 2,
-         [](ServerProfile& p) { p.Connection.port = QStringLiteral("99999"); },
-         QStringLiteral("サーバ設定2 の「受信ポート」に")},
-        {"stored port with a letter on the enabled profile", 1,
-         [](ServerProfile& p) { p.Port = QStringLiteral("11o"); },
-         QStringLiteral("サーバ設定1 の「受信ポート」に")},
-    };
-    for (const Row& row : rows) {
+    // clang-format on
+    for (const auto& row : rows) {
         AppHarness h;
         h.completeProfile(1);
         row.spoil(h.ctx.settings.profile(row.profile));
@@ -61,11 +42,13 @@ TEST(SettingsFinish, OwnAddressPassesWithBlanksAroundItOrWithoutASetToOrCcRule)
         const char* name;
         QString address;
         qint16 toRule, ccRule;
+        // clang-format off
     } rows[] = {
         {"blanks around it", " taro@example.jp\u3000", 1, 1},
         {"blank inside, rules off", "taro @example.jp", 0, 0},
         {"no \"@\", grey check boxes", "taro", 2, 2},
     };
+    // clang-format on
     for (const auto& row : rows) {
         AppHarness h;
         h.completeProfile(1);

@@ -35,18 +35,13 @@ const SingleServerCheck::Fields kGood{QStringLiteral("pop.example"), QStringLite
 TEST(SingleServerCheck, IncompleteOrUnstorableFieldsAreRefusedBeforeConnecting)
 {
     const QString incomplete = QStringLiteral("全項目入力してください");
-    struct Row
-    {
-        const char* name;
-        SingleServerCheck::Fields fields;
-        QString messageStart;
-    };
     const auto with = [](auto change) {
         SingleServerCheck::Fields f = kGood;
         change(f);
         return f;
     };
-    const Row rows[] = {
+    // clang-format off
+    const struct { const char* name; SingleServerCheck::Fields fields; QString messageStart; } rows[] = {
         {"no host", with([](auto& f) { f.host.clear(); }), incomplete},
         {"no port", with([](auto& f) { f.port.clear(); }), incomplete},
         {"no account", with([](auto& f) { f.account.clear(); }), incomplete},
@@ -54,12 +49,11 @@ TEST(SingleServerCheck, IncompleteOrUnstorableFieldsAreRefusedBeforeConnecting)
         {"port 0", with([](auto& f) { f.port = QStringLiteral("0"); }), incomplete},
         {"port 65536", with([](auto& f) { f.port = QStringLiteral("65536"); }), incomplete},
         {"port not a number", with([](auto& f) { f.port = QStringLiteral("1a"); }), incomplete},
-        {"line break in the host", with([](auto& f) { f.host = QStringLiteral("a\nb"); }),
-         QStringLiteral("「受信サーバ名」に改行")},
-        {"emoji in the password", with([](auto& f) { f.password = QStringLiteral("pw😀"); }),
-         QStringLiteral("「パスワード」にシフトJISで表せない文字「😀」")},
+        {"line break in the host", with([](auto& f) { f.host = QStringLiteral("a\nb"); }), QStringLiteral("「受信サーバ名」に改行")},
+        {"emoji in the password", with([](auto& f) { f.password = QStringLiteral("pw😀"); }), QStringLiteral("「パスワード」にシフトJISで表せない文字「😀」")},
     };
-    for (const Row& row : rows) {
+    // clang-format on
+    for (const auto& row : rows) {
         SingleServerHarness h;
         h.check.pressOk(row.fields);
         ASSERT_EQ(h.windows.calls.size(), 1) << row.name;

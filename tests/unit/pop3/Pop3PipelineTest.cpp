@@ -1,7 +1,7 @@
 // Commands sent ahead of their replies where the server offers PIPELINING, AUTH PLAIN,
 // and the copy each marked message leaves in the keeper before its DELE.
 
-#include "SessionHarness.h"
+#include "support/AppHarness.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -18,7 +18,7 @@ ScriptedMailbox mailboxOf(int count, std::initializer_list<int> spam)
     for (int n = 1; n <= count; ++n) {
         const bool isSpam = std::find(spam.begin(), spam.end(), n) != spam.end();
         mailbox.headers.push_back(
-            SessionHarness::header((isSpam ? "SPAM " : "Lunch ") + QByteArray::number(n)));
+            AppHarness::header((isSpam ? "SPAM " : "Lunch ") + QByteArray::number(n)));
     }
     mailbox.capabilities = kPipelining.toLatin1();
     return mailbox;
@@ -72,7 +72,7 @@ struct Outcome
 
 Outcome run(const ScriptedMailbox& mailbox, bool pipelining, RecordingKeeper* keeper = nullptr)
 {
-    SessionHarness h;
+    AppHarness h;
     if (keeper)
         keeper->server = &h.server;
     h.server.setMailbox(mailbox);
@@ -135,7 +135,7 @@ TEST(Pop3Pipeline, CommandsGoOutAWindowAtATimeOnlyWhereOfferedAndAllowed)
         SCOPED_TRACE(row.name);
         ScriptedMailbox mailbox = mailboxOf(80, {});
         for (int n = 1; n <= 40; ++n)
-            mailbox.headers[n * 2 - 1] = SessionHarness::header("SPAM " + QByteArray::number(n));
+            mailbox.headers[n * 2 - 1] = AppHarness::header("SPAM " + QByteArray::number(n));
         mailbox.capabilities = row.capabilities;
         const Outcome got = run(mailbox, row.allowed);
 
@@ -208,7 +208,7 @@ TEST(Pop3Pipeline, WatchdogCountsFromTheLastReplyThatCompleted)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const bool copying = row.silence.step == "RETR";
-        SessionHarness h;
+        AppHarness h;
         RecordingKeeper keeper;
         keeper.server = &h.server;
         ScriptedMailbox mailbox = mailboxOf(10, {2, 3, 7});
@@ -239,7 +239,7 @@ TEST(Pop3Pipeline, WatchdogCountsFromTheLastReplyThatCompleted)
 
 TEST(Pop3Pipeline, AuthPlainWhereCapaOffersSaslPlainButNoUser)
 {
-    SessionHarness h;
+    AppHarness h;
     ScriptedMailbox mailbox = mailboxOf(1, {});
     mailbox.capabilities = "SASL LOGIN PLAIN\r\n";
     h.server.setMailbox(mailbox);

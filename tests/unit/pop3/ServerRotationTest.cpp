@@ -1,6 +1,6 @@
 // A run over the five profiles: which servers are visited, in what order and when.
 
-#include "SessionHarness.h"
+#include "support/AppHarness.h"
 
 #include <QRegularExpression>
 
@@ -8,95 +8,74 @@
 
 namespace {
 
-const QString kTimeout = QStringLiteral("\u3000サーバデータ転送タイムアウトエラー");
-
-struct RotationHarness : SessionHarness
+// Profiles 1..5 on pop1.example..pop5.example, those in enabled switched on, each
+// deleting "SPAM"; every end of run is noted with its virtual time.
+struct RotationHarness : AppHarness
 {
     RotationHarness(std::initializer_list<int> enabled)
     {
         for (int n = 1; n <= SettingsModel::kProfileCount; ++n) {
-            completeProfile(n, QStringLiteral("pop%1.example").arg(n));
-            ServerProfile& p = settings.profile(n);
+            completeProfile(n, u"pop%1.example"_qs.arg(n));
+            ServerProfile& p = ctx.settings.profile(n);
             p.RuleSubjectWords = 1;
-            p.SubjectWords[0] = QStringLiteral("SPAM");
-            p.Enabled = std::find(enabled.begin(), enabled.end(), n) != enabled.end();
+            p.SubjectWords[0] = u"SPAM"_qs;
+            p.Enabled = std::count(enabled.begin(), enabled.end(), n) > 0;
         }
         server.setMailbox({.headers = {header("SPAM now"), header("Junk"), header("Lunch")}});
-        rotation.setMonitor(&monitor);
-        rotation.setEndOfRunHandler([this] {
+        ctx.rotation.setMonitor(&monitor);
+        ctx.rotation.setEndOfRunHandler([this] {
             endsOfRun << loop.elapsedMilliseconds();
-            rotation.Timer4().stop();
+            ctx.rotation.Timer4().stop();
         });
     }
-
     QStringList connects() const
     {
-        return server.transcript().filter(QRegularExpression(QStringLiteral("^connect")));
+        return server.transcript().filter(QRegularExpression(u"^connect"_qs));
     }
 
-    SettingsModel& settings = ctx.settings;
-    ServerRotation& rotation = ctx.rotation;
     QList<qint64> endsOfRun;
 };
 
 TEST(ServerRotation, VisitsOnlyTheEnabledProfilesInOrder)
 {
-    const struct
-    {
-        const char* name;
-        std::initializer_list<int> enabled;
-        QStringList connects;
-        qint64 endOfRunAt;
-        ProfileConnection connection = {};
-        const char* optionsProblem = ""; // the companion file exists and cannot be read
-    } rows[] = {
-        {"only 2, over TLS on the companion file's port",
-         {2},
-         {"connect-tls pop2.example:995 -"},
-         1000,
-         {ConnectionSecurity::Tls, u"995"_qs, {}}},
+    // clang-format off
+    const struct { const char* name; std::initializer_list<int> enabled; QStringList connects; qint64 endOfRunAt; ProfileConnection connection = {}; const char* optionsProblem = ""; } rows[] = {
+        {"only 2, over TLS on the companion file's port", {2}, {"connect-tls pop2.example:995 -"}, 1000, {ConnectionSecurity::Tls, u"995"_qs, {}}},
         {"1 and 4", {1, 4}, {"connect pop1.example:110", "connect pop4.example:110"}, 1500},
-        {"all",
-         {1, 2, 3, 4, 5},
-         {"connect pop1.example:110", "connect pop2.example:110", "connect pop3.example:110",
-          "connect pop4.example:110", "connect pop5.example:110"},
-         3000},
+        {"all", {1, 2, 3, 4, 5}, {"connect pop1.example:110", "connect pop2.example:110", "connect pop3.example:110", "connect pop4.example:110", "connect pop5.example:110"}, 3000},
         {"none", {}, {}, 500},
-        {"1 and 2 over STARTTLS, but the companion file is damaged: none, logged",
-         {1, 2},
-         {},
-         500,
-         {ConnectionSecurity::StartTls, {}, {}},
-         "Profile3 の Port が正しくありません"},
+        {"1 and 2 over STARTTLS, but the companion file is damaged: none, logged", {1, 2}, {}, 500, {ConnectionSecurity::StartTls, {}, {}}, "Profile3 の Port が正しくありません"},
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         RotationHarness h(row.enabled);
-        for (ServerProfile& p : h.settings.profiles)
+        for (ServerProfile& p : h.ctx.settings.profiles)
             p.Connection = row.connection;
-        h.settings.optionsProblem = QString::fromUtf8(row.optionsProblem);
-        h.rotation.startRun();
+        h.ctx.settings.optionsProblem = QString::fromUtf8(row.optionsProblem);
+        h.ctx.rotation.startRun();
         h.loop.advance(5000ms);
 
         EXPECT_EQ(h.connects(), row.connects);
         EXPECT_EQ(h.endsOfRun, QList<qint64>({row.endOfRunAt}));
-        EXPECT_EQ(h.rotation.RunFinished, -1);
+        EXPECT_EQ(h.ctx.rotation.RunFinished, -1);
         EXPECT_FALSE(h.monitor.visible);
-        EXPECT_EQ(h.logLines().filter(QStringLiteral("でサーバに接続を開始しました")).size(),
+        EXPECT_EQ(h.logLines().filter(u"でサーバに接続を開始しました"_qs).size(),
                   row.connects.size());
-        EXPECT_EQ(h.logLines()
-                      .filter(QStringLiteral("を読み込めないため、どのサーバにも接続しま"
-                                             "せん（Profile3 の Port が正しくありません）"))
-                      .size(),
-                  *row.optionsProblem ? 1 : 0);
+        EXPECT_EQ(
+            h.logLines()
+                .filter(
+                    u"を読み込めないため、どのサーバにも接続しません（Profile3 の Port が正しくありません）"_qs)
+                .size(),
+            *row.optionsProblem ? 1 : 0);
     }
 }
 
 TEST(ServerRotation, ServerErrorMovesToTheNextProfileWithinHalfASecond)
 {
     RotationHarness h({2, 3});
-    h.settings.profile(2).PassWd = QStringLiteral("wrong");
-    h.rotation.startRun();
+    h.ctx.settings.profile(2).PassWd = u"wrong"_qs;
+    h.ctx.rotation.startRun();
     h.settle();
     ASSERT_EQ(h.session.variables().Pop3ErrorFlag, -1);
 
@@ -104,33 +83,31 @@ TEST(ServerRotation, ServerErrorMovesToTheNextProfileWithinHalfASecond)
     EXPECT_EQ(h.connects().size(), 1);
     h.loop.advance(1ms);
     EXPECT_EQ(h.connects(), QStringList({"connect pop2.example:110", "connect pop3.example:110"}));
-    EXPECT_EQ(h.logLines().filter(QStringLiteral("サーバがエラーを返しました")),
+    EXPECT_EQ(h.logLines().filter(u"サーバがエラーを返しました"_qs),
               QStringList({"2026/01/05 9:00:00 pop2.example サーバがエラーを返しました"}));
     EXPECT_EQ(h.server.deleted(), std::vector<int>({1}));
 }
 
 TEST(ServerRotation, PortTextThatIsNoPortSkipsTheProfileWithALogLine)
 {
-    const struct
-    {
-        const char* text;
-        const char* expected; // the log line, or the connection when the port is valid
-    } rows[] = {
+    // clang-format off
+    const struct { const char* text; const char* expected; /* the log line, or the connection */ } rows[] = {
         {"abc", "\u3000ポート番号が正しくありません\u3000abc"},
         {"70000", "\u3000ポート番号が正しくありません\u300070000"},
         {"", "\u3000ポート番号が正しくありません\u3000"},
-        {"40000", "connect pop1.example:40000"},
+        {"65535", "connect pop1.example:65535"},
         {"0000040000", "connect pop1.example:40000"}, // ten digits are still a port
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text);
         RotationHarness h({1, 2});
-        h.settings.profile(1).Port = QString::fromUtf8(row.text);
-        h.rotation.startRun();
+        h.ctx.settings.profile(1).Port = QString::fromUtf8(row.text);
+        h.ctx.rotation.startRun();
         h.loop.advance(2000ms);
 
         const QString expected = QString::fromUtf8(row.expected);
-        if (expected.startsWith(QStringLiteral("connect"))) {
+        if (expected.startsWith(u"connect"_qs)) {
             EXPECT_EQ(h.connects().first(), expected);
         } else {
             EXPECT_EQ(h.logLines().first(), "2026/01/05 9:00:00" + expected);

@@ -2,21 +2,6 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-// A TOP reply as a server sends it: status line, header, empty line, ".".
-const QString kReply = QStringLiteral("+OK 1042 octets\r\n"
-                                      "Return-Path: <news@shop.example>\r\n"
-                                      "Received: from mx.shop.example by mail.example.com\r\n"
-                                      "From: =?ISO-2022-JP?B?GyRCJCIbKEI=?= <news@shop.example>\r\n"
-                                      "To: =?UTF-8?B?5aSq6YOO?= <taro@example.com>\r\n"
-                                      "Subject: =?UTF-8?B?44K744O844Or?=\r\n"
-                                      "Date: Sat, 14 Mar 2026 09:05:07 +0900\r\n"
-                                      "\r\n"
-                                      ".\r\n");
-
-} // namespace
-
 TEST(HeaderStore, StoreFieldsOverwritesWhatAnEarlierServerLeftAndIgnoresOtherSlots)
 {
     HeaderStore store;

@@ -21,9 +21,8 @@ struct Row
 
 void expectRows(const std::vector<Row>& rows)
 {
-    for (const Row& row : rows) {
+    for (const Row& row : rows)
         EXPECT_EQ(isMarkedForDeletion(row.rules, row.message), row.deleted) << row.name;
-    }
 }
 
 RuleSet ownAddress(qint16 toFlag, qint16 ccFlag, QString address = kMe)
@@ -56,6 +55,7 @@ RuleSet everyRule()
 
 } // namespace
 
+// clang-format off
 TEST(DeletionRules, EmptySubjectIsNeverDeleted)
 {
     expectRows({
@@ -96,14 +96,8 @@ TEST(DeletionRules, OwnAddressRules)
 {
     expectRows({
         {"To: address in To", ownAddress(1, 0), {"Hi", "", kMe}, false},
-        {"To: display name and angle brackets",
-         ownAddress(1, 0),
-         {"Hi", "", "Taro <taro@example.com>"},
-         false},
-        {"To: among several recipients",
-         ownAddress(1, 0),
-         {"Hi", "", "a@b.example, taro@example.com"},
-         false},
+        {"To: display name and angle brackets", ownAddress(1, 0), {"Hi", "", "Taro <taro@example.com>"}, false},
+        {"To: among several recipients", ownAddress(1, 0), {"Hi", "", "a@b.example, taro@example.com"}, false},
         {"To: no To field", ownAddress(1, 0), {"Hi", "", "", kMe}, true},
         {"To: someone else", ownAddress(1, 0), {"Hi", "", "hanako@example.com"}, true},
         {"To: address cut short", ownAddress(1, 0), {"Hi", "", "taro@example.co"}, true},
@@ -116,22 +110,10 @@ TEST(DeletionRules, OwnAddressRules)
         {"both: in both", ownAddress(1, 1), {"Hi", "", kMe, kMe}, false},
         {"both: in neither", ownAddress(1, 1), {"Hi", "", "a@b.example", "c@d.example"}, true},
         {"both: neither field present", ownAddress(1, 1), {"Hi"}, true},
-        {"To undecodable: address found as received",
-         ownAddress(1, 0),
-         {"Hi", "", "", "", "=?X-UNKNOWN?B?YWJj?= <taro@example.com>"},
-         false},
-        {"Cc undecodable: address found as received",
-         ownAddress(0, 1),
-         {"Hi", "", "", "", "", "=?UTF-8?B?/w==?= <Taro@Example.com>"},
-         false},
-        {"To undecodable, someone else",
-         ownAddress(1, 0),
-         {"Hi", "", "", "", "=?X?B?YQ==?= <a@b>"},
-         true},
-        {"blanks around the stored address",
-         ownAddress(1, 0, " taro@example.com\u3000"),
-         {"Hi", "", "Taro <taro@example.com>"},
-         false},
+        {"To undecodable: address found as received", ownAddress(1, 0), {"Hi", "", "", "", "=?X-UNKNOWN?B?YWJj?= <taro@example.com>"}, false},
+        {"Cc undecodable: address found as received", ownAddress(0, 1), {"Hi", "", "", "", "", "=?UTF-8?B?/w==?= <Taro@Example.com>"}, false},
+        {"To undecodable, someone else", ownAddress(1, 0), {"Hi", "", "", "", "=?X?B?YQ==?= <a@b>"}, true},
+        {"blanks around the stored address", ownAddress(1, 0, " taro@example.com\u3000"), {"Hi", "", "Taro <taro@example.com>"}, false},
         {"stored address of blanks only is no address", ownAddress(1, 1, " \u3000"), {"Hi"}, false},
     });
 }
@@ -156,22 +138,10 @@ TEST(DeletionRules, OwnAddressIgnoresTheCaseOfAsciiLettersOnly)
     expectRows({
         {"mixed case in To", ownAddress(1, 0), {"Hi", "", "Taro@Example.COM"}, false},
         {"upper case in Cc", ownAddress(0, 1), {"Hi", "", "", "<TARO@EXAMPLE.COM>"}, false},
-        {"own address typed in upper case",
-         ownAddress(1, 0, "TARO@Example.com"),
-         {"Hi", "", "taro@example.com"},
-         false},
-        {"Kelvin sign is not the letter k",
-         ownAddress(1, 0, "kenji@example.com"),
-         {"Hi", "", "\u212Aenji@example.com"},
-         true},
-        {"full-width letters are not ASCII",
-         ownAddress(1, 0),
-         {"Hi", "", "\uFF54\uFF41\uFF52\uFF4F@example.com"},
-         true},
-        {"dotless i is not the letter i",
-         ownAddress(1, 0, "mika@example.com"),
-         {"Hi", "", "m\u0131ka@example.com"},
-         true},
+        {"own address typed in upper case", ownAddress(1, 0, "TARO@Example.com"), {"Hi", "", "taro@example.com"}, false},
+        {"Kelvin sign is not the letter k", ownAddress(1, 0, "kenji@example.com"), {"Hi", "", "\u212Aenji@example.com"}, true},
+        {"full-width letters are not ASCII", ownAddress(1, 0), {"Hi", "", "\uFF54\uFF41\uFF52\uFF4F@example.com"}, true},
+        {"dotless i is not the letter i", ownAddress(1, 0, "mika@example.com"), {"Hi", "", "m\u0131ka@example.com"}, true},
     });
 }
 
@@ -179,10 +149,7 @@ TEST(DeletionRules, SubjectWordsRule)
 {
     expectRows({
         {"word found", subjectWords(1, {"sale"}), {"Big sale today"}, true},
-        {"only the tenth entry",
-         subjectWords(1, {"", "", "", "", "", "", "", "", "", "FREE"}),
-         {"FREE gift"},
-         true},
+        {"only the tenth entry", subjectWords(1, {"", "", "", "", "", "", "", "", "", "FREE"}), {"FREE gift"}, true},
         {"case differs", subjectWords(1, {"sale"}), {"Big SALE today"}, false},
         {"all entries empty", subjectWords(1, {}), {"Anything"}, false},
         {"one blank matches a subject with a blank", subjectWords(1, {" "}), {"a b"}, true},
@@ -197,10 +164,7 @@ TEST(DeletionRules, SubjectWordsRule)
 TEST(DeletionRules, SenderWordsRule)
 {
     expectRows({
-        {"domain in the address",
-         senderWords(1, {"@spam.example"}),
-         {"Hi", "Shop <news@spam.example>"},
-         true},
+        {"domain in the address", senderWords(1, {"@spam.example"}), {"Hi", "Shop <news@spam.example>"}, true},
         {"decoded display name", senderWords(1, {"", "出会い"}), {"Hi", "出会い系 <a@b.c>"}, true},
         {"case differs", senderWords(1, {"@SPAM.example"}), {"Hi", "news@spam.example"}, false},
         {"empty sender", senderWords(1, {"spam"}), {"Hi", ""}, false},
@@ -221,23 +185,11 @@ TEST(DeletionRules, AllowListedSenderIsKeptWhateverRuleMatches)
     pastTheTwentieth.append(u"taro@example.jp"_qs);
     expectRows({
         {"address, other case", allowing(friends), {"Sale", "TARO@EXAMPLE.JP"}, false},
-        {"address in angle brackets after a display name with <",
-         allowing(friends),
-         {"Sale", "\"a <b>\" <taro@example.jp>"},
-         false},
+        {"address in angle brackets after a display name with <", allowing(friends), {"Sale", "\"a <b>\" <taro@example.jp>"}, false},
         {"domain entry, any user", allowing(friends), {"Sale", "News <x@Partner.Co.JP>"}, false},
-        {"undecodable From: found as received",
-         allowing(friends),
-         {"Sale", "", "", "", "", "", "=?X-UNKNOWN?B?YWJj?= <taro@example.jp>"},
-         false},
-        {"address only in the display name",
-         allowing(friends),
-         {"Sale", "taro@example.jp <spam@x.example>"},
-         true},
-        {"longer address ending in an allowed one",
-         allowing(friends),
-         {"Sale", "xtaro@example.jp"},
-         true},
+        {"undecodable From: found as received", allowing(friends), {"Sale", "", "", "", "", "", "=?X-UNKNOWN?B?YWJj?= <taro@example.jp>"}, false},
+        {"address only in the display name", allowing(friends), {"Sale", "taro@example.jp <spam@x.example>"}, true},
+        {"longer address ending in an allowed one", allowing(friends), {"Sale", "xtaro@example.jp"}, true},
         {"subdomain lookalike", allowing(friends), {"Sale", "a@partner.co.jp.x.example"}, true},
         {"a lone @ allows nobody", allowing({u"@"_qs}), {"Sale", "a@b.example"}, true},
         {"entry past the twentieth", allowing(pastTheTwentieth), {"Sale", "taro@example.jp"}, true},
@@ -249,10 +201,7 @@ TEST(DeletionRules, RulesCombineSoThatAnyOneDeletes)
     RuleSet japaneseAndAddress = ownAddress(1, 0);
     japaneseAndAddress.RuleNoJapanese = 1;
     expectRows({
-        {"all on, Japanese subject to me from a clean sender",
-         everyRule(),
-         {"会議の件", "boss", kMe},
-         false},
+        {"all on, Japanese subject to me from a clean sender", everyRule(), {"会議の件", "boss", kMe}, false},
         {"all on, only the unsolicited word", everyRule(), {"未承諾広告", "boss", kMe}, true},
         {"all on, only the sender word", everyRule(), {"会議", "a@b", kMe}, true},
         {"all on, only the subject blank", everyRule(), {"会議 の件", "boss", kMe}, true},
@@ -263,3 +212,4 @@ TEST(DeletionRules, RulesCombineSoThatAnyOneDeletes)
         {"no rule on at all", RuleSet{}, {"Hello", "spam"}, false},
     });
 }
+// clang-format on

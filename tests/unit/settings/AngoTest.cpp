@@ -9,14 +9,6 @@ namespace {
 const QString kKeys[] = {QString::fromUtf16(ango::kHostKey), QString::fromUtf16(ango::kUserKey),
                          QString::fromUtf16(ango::kPasswordKey)};
 
-QString randomText(std::mt19937& engine, const QString& alphabet, int length)
-{
-    std::uniform_int_distribution<int> pick(0, int(alphabet.size()) - 1);
-    QString text;
-    for (int i = 0; i < length; ++i)
-        text += alphabet.at(pick(engine));
-    return text;
-}
 } // namespace
 
 TEST(Encrypt, GivesTheKnownScrambledHostNameAndEmptyForEmpty)
@@ -38,7 +30,10 @@ TEST(Encrypt, RoundTripsAsciiAndJapaneseTextsWithEveryKey)
     for (const QString& alphabet : {ascii, japanese}) {
         for (const QString& key : keys) {
             for (int length = 0; length < 40; ++length) {
-                const QString text = randomText(engine, alphabet, length);
+                std::uniform_int_distribution<int> pick(0, int(alphabet.size()) - 1);
+                QString text;
+                while (text.size() < length)
+                    text += alphabet.at(pick(engine));
                 SCOPED_TRACE(text.toStdString() + " / " + key.toStdString());
                 const QString scrambled = Encrypt(text, key);
                 bool ok = false;
@@ -67,12 +62,8 @@ TEST(Decrypt, FailsOnTextThatDidNotComeFromEncrypt)
     notCp932.Stretch();
     const QString undecodable = QString::fromLatin1(notCp932.Text());
 
-    struct Row
-    {
-        const char* name;
-        QString text;
-    };
-    const Row rows[] = {
+    // clang-format off
+    const struct { const char* name; QString text; } rows[] = {
         {"character below ;", u"HX?@F?f<_WfK@qWLMb:"_qs},
         {"character above z", u"HX?@F?f<_WfK@qWLMb{"_qs},
         {"space", u"HX?@ F?f<"_qs},
@@ -80,7 +71,8 @@ TEST(Decrypt, FailsOnTextThatDidNotComeFromEncrypt)
         {"non-Latin character", u"HX?あ"_qs},
         {"bytes without a character", undecodable},
     };
-    for (const Row& row : rows) {
+    // clang-format on
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         bool ok = true;
         EXPECT_EQ(Decrypt(row.text, kKeys[1], &ok), QString());

@@ -11,45 +11,29 @@ namespace {
 
 TEST(OptionsFile, ReadsItsOptionsAndFallsBackToDefaultsWhenDamaged)
 {
-    struct Row
-    {
-        const char* name;
-        QByteArray contents; // empty: no file
-        QString command;
-        bool problem;
-        ProfileConnection profile2 = {};
-        bool preview = false;
-    };
     const QByteArray pin = QByteArray::fromHex(QByteArray(64, 'a'));
-    const Row rows[] = {
+    // clang-format off
+    const struct { const char* name; QByteArray contents; /* empty: no file */ QString command; bool problem; ProfileConnection profile2 = {}; bool preview = false; } rows[] = {
         {"no file", {}, {}, false},
-        {"a command", "[MailProgram]\nCommand=thunderbird -P work\n", u"thunderbird -P work"_qs,
-         false},
-        {"a pinned TLS profile",
-         "[Profile2]\nSecurity=TLS\nPort=995\nSha256=" + QByteArray(64, 'A') + "\n",
-         {},
-         false,
-         {ConnectionSecurity::Tls, u"995"_qs, pin}},
+        {"a command", "[MailProgram]\nCommand=thunderbird -P work\n", u"thunderbird -P work"_qs, false},
+        {"a pinned TLS profile", "[Profile2]\nSecurity=TLS\nPort=995\nSha256=" + QByteArray(64, 'A') + "\n", {}, false, {ConnectionSecurity::Tls, u"995"_qs, pin}},
         {"an unknown mode", "[MailProgram]\nCommand=mutt\n[Profile2]\nSecurity=ssl\n", {}, true},
         {"a port out of range", "[Profile2]\nSecurity=tls\nPort=99999\n", {}, true},
         {"a pin one digit short", "[Profile2]\nSha256=" + QByteArray(63, 'a') + "\n", {}, true},
         {"a list, not one command line", "[MailProgram]\nCommand=mutt, -F\n", {}, true},
+        {"a list for the mode", "[MailProgram]\nCommand=mutt\n[Profile2]\nSecurity=tls, x\n", {}, true},
+        {"a list for the pin", "[MailProgram]\nCommand=mutt\n[Profile2]\nSha256=a, b\n", {}, true},
         {"broken syntax", "[MailProgram\nCommand=\"unterminated\n", {}, true},
-        {"too large",
-         "[MailProgram]\nCommand=" + QByteArray(OptionsFile::kMaxBytes, 'x'),
-         {},
-         true},
+        {"too large", "[MailProgram]\nCommand=" + QByteArray(OptionsFile::kMaxBytes, 'x'), {}, true},
         {"preview on", "[Run]\nPreviewOnly=true\n", {}, false, {}, true},
-        {"preview neither true nor false drops every option",
-         "[MailProgram]\nCommand=mutt\n[Run]\nPreviewOnly=1\n",
-         {},
-         true},
+        {"preview neither true nor false drops every option", "[MailProgram]\nCommand=mutt\n[Run]\nPreviewOnly=1\n", {}, true},
     };
-    for (const Row& row : rows) {
+    // clang-format on
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         TempDir dir;
-        if (!row.contents.isEmpty())
-            ASSERT_TRUE(writeFile(dir.file(u"PostSweepOptions.ini"_qs), row.contents));
+        ASSERT_TRUE(row.contents.isEmpty() ||
+                    writeFile(dir.file(u"PostSweepOptions.ini"_qs), row.contents));
         const OptionsFile options = OptionsFile::load(dir.path());
         EXPECT_EQ(options.mailProgramCommand(), row.command);
         EXPECT_EQ(options.previewOnly(), row.preview);
@@ -59,51 +43,16 @@ TEST(OptionsFile, ReadsItsOptionsAndFallsBackToDefaultsWhenDamaged)
     }
 }
 
-TEST(OptionsFile, SavesProfilesOwnerOnlyAndKeepsOtherOptions)
-{
-    TempDir dir;
-    const QString path = dir.file(u"PostSweepOptions.ini"_qs);
-    ASSERT_TRUE(writeFile(
-        path, "[MailProgram]\nCommand=mutt\n[Profile3]\nSecurity=tls\nAllowList=@example.jp\n"));
-    OptionsFile options = OptionsFile::load(dir.path());
-    const ProfileConnection pinned{ConnectionSecurity::StartTls, u"110"_qs, QByteArray(32, '\x5a')};
-    options.setConnection(1, pinned);
-    options.setConnection(3, {});
-    ASSERT_EQ(options.save(), QString());
-
-    const OptionsFile again = OptionsFile::load(dir.path());
-    EXPECT_EQ(again.mailProgramCommand(), u"mutt"_qs);
-    EXPECT_EQ(again.connection(1), pinned);
-    EXPECT_EQ(again.connection(3), ProfileConnection{});
-    EXPECT_EQ(again.allowList(3), QStringList{u"@example.jp"_qs});
-    EXPECT_EQ(fileMode(path), 0600);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1); // no copy left behind
-
-    // A damaged file is reported, not replaced by a save.
-    ASSERT_TRUE(writeFile(path, "[Profile1]\nSecurity=bogus\n"));
-    OptionsFile damaged = OptionsFile::load(dir.path());
-    damaged.setConnection(1, pinned);
-    EXPECT_FALSE(damaged.save().isEmpty());
-    EXPECT_EQ(readFile(path), "[Profile1]\nSecurity=bogus\n");
-}
-
 TEST(OptionsFile, KeptCopiesAreOnByDefaultAndAValueOutOfRangeTakesItsDefault)
 {
-    const struct
-    {
-        const char* name;
-        QByteArray contents;
-        KeptCopiesOptions expected;
-    } rows[] = {
+    // clang-format off
+    const struct { const char* name; QByteArray contents; KeptCopiesOptions expected; } rows[] = {
         {"no group", "[Run]\nPreviewOnly=false\n", {}},
-        {"turned off, kept a year, 2 MB",
-         "[KeptCopies]\nEnabled=false\nRetentionDays=365\nMaxSizeMB=2\n",
-         {false, 365, 2}},
+        {"turned off, kept a year, 2 MB", "[KeptCopies]\nEnabled=false\nRetentionDays=365\nMaxSizeMB=2\n", {false, 365, 2}},
         {"zero days and no size", "[KeptCopies]\nRetentionDays=0\nMaxSizeMB=0\n", {}},
-        {"too many days, a word for the size, not quite false",
-         "[KeptCopies]\nEnabled=no\nRetentionDays=3651\nMaxSizeMB=ten\n",
-         {}},
+        {"too many days, a word for the size, not quite false", "[KeptCopies]\nEnabled=no\nRetentionDays=3651\nMaxSizeMB=ten\n", {}},
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         TempDir dir;
@@ -115,46 +64,63 @@ TEST(OptionsFile, KeptCopiesAreOnByDefaultAndAValueOutOfRangeTakesItsDefault)
     }
 }
 
-TEST(OptionsFile, AFolderOfThatNameIsReportedNotRead)
-{
-    TempDir dir;
-    ASSERT_TRUE(QDir(dir.path()).mkdir(u"PostSweepOptions.ini"_qs));
-    EXPECT_FALSE(OptionsFile::load(dir.path()).problem().isEmpty());
-}
-
+// Each save rewrites only its own options, owner-only, in place; a damaged file is
+// reported and left as it was, never replaced by a save.
 TEST(OptionsFile, SavingKeepsTheOtherOptionsOwnerOnlyAndLeavesADamagedFileAlone)
 {
     TempDir dir;
     const QString path = dir.file(u"PostSweepOptions.ini"_qs);
     ASSERT_TRUE(OptionsFile::savePreviewOnly(dir.path(), true)); // no file yet
     EXPECT_TRUE(OptionsFile::load(dir.path()).previewOnly());
-    ASSERT_TRUE(writeFile(path, "[MailProgram]\nCommand=mutt -F x\n[Run]\nPreviewOnly=true\n"));
+    ASSERT_TRUE(writeFile(path, "[MailProgram]\nCommand=mutt -F x\n[Run]\nPreviewOnly=true\n"
+                                "[Profile3]\nSecurity=tls\nAllowList=@example.jp\n"));
     ASSERT_TRUE(
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
 
     ASSERT_TRUE(OptionsFile::savePreviewOnly(dir.path(), false));
     ASSERT_TRUE(OptionsFile::saveKeepCopies(dir.path(), false));
-    const OptionsFile saved = OptionsFile::load(dir.path());
-    EXPECT_FALSE(saved.previewOnly());
-    EXPECT_FALSE(saved.keptCopies().enabled);
-    EXPECT_EQ(saved.mailProgramCommand(), u"mutt -F x"_qs);
+    EXPECT_FALSE(OptionsFile::load(dir.path()).keptCopies().enabled);
     EXPECT_EQ(QFile::permissions(path) & (QFile::ReadOther | QFile::ReadGroup), 0);
-
+    OptionsFile options = OptionsFile::load(dir.path());
+    const ProfileConnection pinned{ConnectionSecurity::StartTls, u"110"_qs, QByteArray(32, '\x5a')};
+    options.setConnection(1, pinned);
+    options.setConnection(3, {});
+    ASSERT_EQ(options.save(), QString());
+    EXPECT_EQ(OptionsFile::load(dir.path()).allowList(3), QStringList{u"@example.jp"_qs});
     SettingsModel settings;
     settings.profile(2).AllowList = {u"not-an-address"_qs, u"@"_qs};
     for (int i = 1; i <= 21; ++i)
-        settings.profile(2).AllowList.append(QStringLiteral("user%1@example.jp").arg(i));
+        settings.profile(2).AllowList.append(u"user%1@example.jp"_qs.arg(i));
     ASSERT_TRUE(OptionsFile::saveAllowLists(dir.path(), settings));
-    const OptionsFile withLists = OptionsFile::load(dir.path());
-    EXPECT_EQ(withLists.allowList(2).size(), 20);
-    EXPECT_EQ(withLists.allowList(2).last(), u"user20@example.jp"_qs);
-    EXPECT_TRUE(withLists.allowList(1).isEmpty());
-    EXPECT_EQ(withLists.mailProgramCommand(), u"mutt -F x"_qs);
+
+    const OptionsFile saved = OptionsFile::load(dir.path());
+    EXPECT_FALSE(saved.previewOnly());
+    EXPECT_EQ(saved.mailProgramCommand(), u"mutt -F x"_qs);
+    EXPECT_EQ(saved.connection(1), pinned);
+    EXPECT_EQ(saved.connection(3), ProfileConnection{});
+    EXPECT_EQ(saved.allowList(2).size(), 20);
+    EXPECT_EQ(saved.allowList(2).last(), u"user20@example.jp"_qs);
+    EXPECT_TRUE(saved.allowList(3).isEmpty());
+    EXPECT_EQ(fileMode(path), 0600);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1); // no copy left behind
+
+    const QByteArray whole = readFile(path);
+    bool savedOnAFullDisk = true;
+    withFileSizeLimit(16,
+                      [&] { savedOnAFullDisk = OptionsFile::savePreviewOnly(dir.path(), true); });
+    EXPECT_FALSE(savedOnAFullDisk);
+    EXPECT_EQ(readFile(path), whole);
 
     const QByteArray damaged = "[MailProgram]\nCommand=mutt, -F\n";
     ASSERT_TRUE(writeFile(path, damaged));
     EXPECT_FALSE(OptionsFile::savePreviewOnly(dir.path(), true));
+    EXPECT_FALSE(OptionsFile::saveAllowLists(dir.path(), settings));
+    OptionsFile again = OptionsFile::load(dir.path());
+    again.setConnection(1, pinned);
+    EXPECT_FALSE(again.save().isEmpty());
     EXPECT_EQ(readFile(path), damaged);
+    ASSERT_TRUE(QFile::remove(path) && QDir(dir.path()).mkdir(u"PostSweepOptions.ini"_qs));
+    EXPECT_FALSE(OptionsFile::load(dir.path()).problem().isEmpty()); // a folder is not read
 }
 
 } // namespace

@@ -1,8 +1,13 @@
 #include "settings/SettingsFile.h"
+
 #include "support/Files.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -100,6 +105,7 @@ TEST_F(ReadTest, LineBoundariesAndBlanksDoNotMatter)
         const char* name;
         QByteArray bytes;
     };
+    // clang-format off
     const Row rows[] = {
         {"as written", joined(lines)},
         {"profile's last two lines joined into one", joinLastTwoOfEachProfile()},
@@ -109,6 +115,7 @@ TEST_F(ReadTest, LineBoundariesAndBlanksDoNotMatter)
         {"blanks before fields", joined(lines).replace(",", ", \t")},
         {"no line end after the last line", joined(lines).chopped(2)},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         SettingsModel model;
@@ -183,21 +190,14 @@ TEST_F(ReadTest, FailureInTheGlobalRecordIsPathBKeepingWhatWasRead)
         changed.last() = last;
         return changed;
     };
+    // clang-format off
     const Row rows[] = {
         {"35 lines", lines.mid(0, 35), prior},
-        {"line 36 cut after five fields",
-         withLast("1,7,1,0,2"),
-         {1, 7, 1, 0, 2, prior.MainSenderRule, prior.MainSubjectWords, prior.MainSenderWords,
-          prior.MailSoftSelect, prior.ClearLogAtStart}},
-        {"clear-log value a check box does not take",
-         withLast("1,2,1,1,0,1,\"a\",\"b\",1,3"),
-         {1, 2, 1, 1, 0, 1, u"a"_qs, u"b"_qs, 1, prior.ClearLogAtStart}},
-        {"interval not a number",
-         withLast("1,x,1,1,0,1,\"a\",\"b\",1,1"),
-         {1, prior.TimePosition, prior.CleanCond1, prior.CleanCond2, prior.MainSubjectRule,
-          prior.MainSenderRule, prior.MainSubjectWords, prior.MainSenderWords, prior.MailSoftSelect,
-          prior.ClearLogAtStart}},
+        {"line 36 cut after five fields", withLast("1,7,1,0,2"), {1, 7, 1, 0, 2, prior.MainSenderRule, prior.MainSubjectWords, prior.MainSenderWords, prior.MailSoftSelect, prior.ClearLogAtStart}},
+        {"clear-log value a check box does not take", withLast("1,2,1,1,0,1,\"a\",\"b\",1,3"), {1, 2, 1, 1, 0, 1, u"a"_qs, u"b"_qs, 1, prior.ClearLogAtStart}},
+        {"interval not a number", withLast("1,x,1,1,0,1,\"a\",\"b\",1,1"), {1, prior.TimePosition, prior.CleanCond1, prior.CleanCond2, prior.MainSubjectRule, prior.MainSenderRule, prior.MainSubjectWords, prior.MainSenderWords, prior.MailSoftSelect, prior.ClearLogAtStart}},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         SettingsModel model;
@@ -225,21 +225,20 @@ TEST_F(ReadTest, FailureInTheProfilePartIsPathAWithNoProfileEnabled)
         const char* name;
         Lines lines;
     };
+    // clang-format off
     const Row rows[] = {
         {"check value 3", replaced(8, "1,2,3")},
         {"negative check value", replaced(14, "-1,0,0")},
         {"check value not a number", replaced(35, "1,0,\"me@example.jp\",yes")},
         {"integer beyond 16 bits", replaced(11, "70000,0,\"\",0")},
-        {"scrambled host with a character below ;",
-         changed(2, [](QByteArray l) { return l.replace(7, 1, ":"); })},
-        {"scrambled password with a character above z",
-         changed(3, [](QByteArray l) { return l.replace(l.size() - 3, 1, "{"); })},
-        {"text after a closing quote, as in \"W\"IN\"",
-         changed(6, [](QByteArray l) { return l.replace(0, 2, "\"W\"IN\""); })},
+        {"scrambled host with a character below ;", changed(2, [](QByteArray l) { return l.replace(7, 1, ":"); })},
+        {"scrambled password with a character above z", changed(3, [](QByteArray l) { return l.replace(l.size() - 3, 1, "{"); })},
+        {"text after a closing quote, as in \"W\"IN\"", changed(6, [](QByteArray l) { return l.replace(0, 2, "\"W\"IN\""); })},
         {"quote inside an unquoted field", replaced(14, "1,0\",0")},
         {"only the credentials", lines.mid(0, 5)},
         {"a profile's words cut short", lines.mid(0, 25)},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         SettingsModel model;
@@ -249,4 +248,156 @@ TEST_F(ReadTest, FailureInTheProfilePartIsPathAWithNoProfileEnabled)
             EXPECT_FALSE(p.Enabled);
         EXPECT_EQ(model.global, priorGlobals());
     }
+}
+
+TEST(SettingsFileBytes, SmallModelGivesTheseExactBytes)
+{
+    SettingsModel model;
+    ServerProfile& p = model.profile(1);
+    p.Server = u"pop.example.jp"_qs;
+    p.SubjectWords[0] = u"未承諾"_qs;
+    p.SubjectWords[9] = u"a,b"_qs;
+    p.RuleUnsolicited = 1;
+    p.RuleSubjectWords = 2;
+    p.SenderWords[5] = u"x"_qs;
+    p.RuleSenderWords = 1;
+    p.MyAddress = u"me@example.jp"_qs;
+    p.RuleNotCcMe = 1;
+    model.profile(2).Port.clear();
+    model.global = {1, 3, 0, 1, 1, 0, u"広告"_qs, QString(), 2, 1};
+
+    // clang-format off
+    const QByteArray expected = QByteArrayList({
+        R"("110","HX?@F?f<_WfK@qWLMbO","","")",
+        R"("","","","")",
+        R"("110","","","")",
+        R"("110","","","")",
+        R"("110","","","")",
+        "\"\x96\xA2\x8F\xB3\x91\xF8\",\"\",\"\",\"\",\"\"",
+        R"("","","","","a,b")",
+        "1,0,2",
+        R"("","","","","")",
+        R"("x","","","","")",
+        R"(1,0,"me@example.jp",1)",
+        R"("","","","","")", R"("","","","","")", "0,0,0",
+        R"("","","","","")", R"("","","","","")", R"(0,0,"",0)",
+        R"("","","","","")", R"("","","","","")", "0,0,0",
+        R"("","","","","")", R"("","","","","")", R"(0,0,"",0)",
+        R"("","","","","")", R"("","","","","")", "0,0,0",
+        R"("","","","","")", R"("","","","","")", R"(0,0,"",0)",
+        R"("","","","","")", R"("","","","","")", "0,0,0",
+        R"("","","","","")", R"("","","","","")", R"(0,0,"",0)",
+        "1,3,0,1,1,0,\"\x8D\x4C\x8D\x90\",\"\",2,1", ""}).join("\r\n");
+    // clang-format on
+    EXPECT_EQ(settingsFileBytes(model), expected);
+}
+
+TEST(SetDataWrite, ModelWrittenAndReadBackIsTheSame)
+{
+    TempDir dir;
+    const QString path = dir.file(u"PostSweep.ini"_qs);
+    // Quotes and commas in the credentials (scrambled) and in the words (quoted).
+    SettingsModel written = plainModel();
+    written.profile(2).PassWd = u"p\"a,ss"_qs;
+    written.profile(3).Id = u"ユーザー,3"_qs;
+    written.profile(4).SubjectWords[9] = u"件名,x"_qs;
+    written.profile(5).SenderWords[1] = u"差出人 %1/%2 ～①"_qs;
+    written.global.MainSubjectWords = u"未承諾,広告"_qs;
+    ASSERT_TRUE(SetDataWrite(path, written).ok);
+
+    SettingsModel read;
+    ASSERT_EQ(LoadSettings(path, read), LoadOutcome::Complete);
+    EXPECT_EQ(read, written);
+    EXPECT_EQ(readFile(path), settingsFileBytes(written));
+}
+
+TEST(SetDataWrite, RefusesUnstorableTextBeforeWritingAnything)
+{
+    // clang-format off
+    const struct { const char* name; std::function<void(SettingsModel&)> spoil; int profile; QString field; } rows[] = {
+        {"double quote in a subject string", [](SettingsModel& m) { m.profile(2).SubjectWords[3] = u"a\"b"_qs; }, 2, u"SubjectWords[3]"_qs},
+        {"double quote in a sender string", [](SettingsModel& m) { m.profile(4).SenderWords[9] = u"x\""_qs; }, 4, u"SenderWords[9]"_qs},
+        {"line feed in the own address", [](SettingsModel& m) { m.profile(5).MyAddress = u"a\nb"_qs; }, 5, u"MyAddress"_qs},
+        {"double quote in a port", [](SettingsModel& m) { m.profile(1).Port = u"\"110"_qs; }, 1, u"Port"_qs},
+        {"double quote in the main window's words", [](SettingsModel& m) { m.global.MainSenderWords = u"\""_qs; }, 0, u"MainSenderWords"_qs},
+    };
+    // clang-format on
+    TempDir dir;
+    const QString path = dir.file(u"PostSweep.ini"_qs);
+    const QByteArray before = "previous contents\r\n";
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(writeFile(path, before));
+        SettingsModel model = plainModel();
+        row.spoil(model);
+
+        const auto found = findUnstorableField(model);
+        ASSERT_TRUE(found.has_value());
+        EXPECT_EQ(found->profile, row.profile);
+        EXPECT_EQ(found->field, row.field);
+        EXPECT_FALSE(found->message().contains(row.field)) << "the caption, not the field's name";
+
+        const WriteResult result = SetDataWrite(path, model);
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.error, found->message());
+        EXPECT_EQ(readFile(path), before);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u"PostSweep.ini"_qs});
+    }
+}
+
+TEST(SetDataWrite, FailingWriteLeavesThePreviousFileByteForByte)
+{
+    TempDir dir;
+    const QString path = dir.file(u"PostSweep.ini"_qs);
+    ASSERT_TRUE(SetDataWrite(path, plainModel()).ok);
+    const QByteArray before = readFile(path);
+
+    SettingsModel huge = plainModel();
+    for (QString& word : huge.profile(3).SenderWords)
+        word = QString(20000, u'あ');
+
+    // The file-size limit makes the write fail part of the way through.
+    WriteResult result;
+    withFileSizeLimit(64 * 1024, [&] { result = SetDataWrite(path, huge); });
+
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.error.isEmpty());
+    EXPECT_EQ(readFile(path), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u"PostSweep.ini"_qs});
+}
+
+// The file holds the passwords, scrambled reversibly: no one else may read it.
+TEST(SetDataWrite, WritesTheFileOwnerOnlyAndTightensOneOthersCouldRead)
+{
+    TempDir dir;
+    const QString path = dir.file(u"PostSweep.ini"_qs);
+    const mode_t savedMask = umask(022);
+    const bool created = SetDataWrite(path, plainModel()).ok;
+    const mode_t createdMode = fileMode(path);
+    chmod(path.toLocal8Bit().constData(), 0644);
+    const bool rewritten = SetDataWrite(path, plainModel()).ok;
+    umask(savedMask);
+    ASSERT_TRUE(created && rewritten);
+    EXPECT_EQ(createdMode, 0600);
+    EXPECT_EQ(fileMode(path), 0600);
+}
+
+TEST(SetDataWrite, ReportsAPlaceItCannotWriteToInOneJapaneseSentence)
+{
+    TempDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir(u"PostSweep.ini"_qs));
+    // clang-format off
+    const std::pair<QString, QString> rows[] = {
+        {dir.file(u"missing/PostSweep.ini"_qs), u"保存先のフォルダがありません"_qs},
+        {dir.file(u"PostSweep.ini"_qs), u"同じ名前のフォルダがあります"_qs},
+    };
+    // clang-format on
+    for (const auto& [path, reason] : rows) {
+        SCOPED_TRACE(path.toStdString());
+        const WriteResult result = SetDataWrite(path, SettingsModel());
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.error,
+                  u"設定ファイル「%1」を保存できませんでした（%2）。"_qs.arg(path, reason));
+    }
+    EXPECT_TRUE(QFileInfo(dir.file(u"PostSweep.ini"_qs)).isDir());
 }

@@ -8,16 +8,10 @@
 
 namespace {
 
-struct SetClock : platform::Clock
-{
-    QDateTime time = QDateTime(QDate(2026, 12, 7), QTime(10, 15, 2));
-    QDateTime now() const override { return time; }
-};
-
 struct DeletedMailListTest : ::testing::Test
 {
     TempDir dir;
-    SetClock clock;
+    platform::VirtualEventLoop clock{QDateTime(QDate(2026, 12, 7), QTime(10, 15, 2))};
     archive::DeletedMailArchive archive{dir.path(), clock};
     RecordingShell<MonitorShell> shell;
 
@@ -30,7 +24,7 @@ struct DeletedMailListTest : ::testing::Test
                                    .rule = u"未承諾"_qs,
                                    .headerOnly = headerOnly}) &&
                     archive.append(bytes) && archive.commit());
-        clock.time = clock.time.addSecs(1);
+        clock.advance(std::chrono::seconds(1));
     }
 };
 
@@ -54,6 +48,7 @@ TEST_F(DeletedMailListTest, ListsCopiesNewestFirstAndOpensThemThroughTheDesktop)
                                         u"open "_qs + archive.folder()}));
 }
 
+// A copy that is gone, or that nothing on the desktop opens, is reported, never shown blank.
 TEST_F(DeletedMailListTest, ACopyThatIsGoneOrThatNothingOpensIsReported)
 {
     keep(u"gone"_qs, "Subject: gone\r\n\r\n");
@@ -66,8 +61,7 @@ TEST_F(DeletedMailListTest, ACopyThatIsGoneOrThatNothingOpensIsReported)
     EXPECT_EQ(list.header(1), std::nullopt);
     list.open(0);
     ASSERT_EQ(shell.calls.size(), 4);
-    EXPECT_TRUE(shell.calls[0].startsWith(u"warn 控えのファイル"_qs));
-    EXPECT_TRUE(shell.calls[1].startsWith(u"warn 控えのファイル"_qs));
+    EXPECT_EQ(shell.calls.filter(u"warn 控えのファイル"_qs).size(), 2); // from open and header
     EXPECT_TRUE(shell.calls[2].startsWith(u"open "_qs));
     EXPECT_TRUE(shell.calls[3].startsWith(u"warn "_qs));
 }

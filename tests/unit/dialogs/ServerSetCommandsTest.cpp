@@ -64,19 +64,17 @@ TEST(SettingsFinish, OwnAddressPassesWithBlanksAroundItOrWithoutASetToOrCcRule)
 TEST(SettingsFinish, ConnectionsStartEncryptedOnlyWhenNewAndReachTheCompanionFile)
 {
     AppHarness h;
+    SettingsModel& settings = h.ctx.settings;
     h.completeProfile(1);
-    h.ctx.settings.profile(1).Port = QStringLiteral("8110"); // as loaded
+    settings.profile(1).Port = u"8110"_qs; // as loaded
     h.completeProfile(3);
-    h.ctx.settings.profile(3).Connection = {
-        ConnectionSecurity::StartTls, QStringLiteral("0995"), {}};
-    connection::startBlankProfilesEncrypted(h.ctx.settings);
-    EXPECT_EQ(h.ctx.settings.profile(1).Connection, ProfileConnection{});
-    EXPECT_EQ(h.ctx.settings.profile(1).connectionPort(), "8110");
-    EXPECT_EQ(h.ctx.settings.profile(2).Connection.security, ConnectionSecurity::Tls);
-    EXPECT_EQ(h.ctx.settings.profile(2).connectionPort(), "995");
+    settings.profile(3).Connection = {ConnectionSecurity::StartTls, u"0995"_qs, {}};
+    connection::startBlankProfilesEncrypted(settings);
+    EXPECT_EQ(settings.profile(1).connectionPort(), "8110");
+    EXPECT_EQ(settings.profile(2).connectionPort(), "995");
 
     h.completeProfile(2); // filled in from empty
-    ASSERT_EQ(serverset::finish(h.ctx.settings, h.ctx.settingsPath()), std::nullopt);
+    ASSERT_EQ(serverset::finish(settings, h.ctx.settingsPath()), std::nullopt);
     const OptionsFile stored = OptionsFile::load(h.dir.path());
     EXPECT_EQ(stored.connection(1), ProfileConnection{});
     EXPECT_EQ(stored.connection(2), (ProfileConnection{ConnectionSecurity::Tls, "995", {}}));
@@ -84,47 +82,30 @@ TEST(SettingsFinish, ConnectionsStartEncryptedOnlyWhenNewAndReachTheCompanionFil
     EXPECT_EQ(stored.connection(4), ProfileConnection{}); // blank: nothing written
 }
 
-TEST(ConnectionChoice, SwitchingModesMovesOnlyAPortStillAtTheOldDefault)
+// Switching modes moves only a port still at the old mode's default; a pin is a whole
+// SHA-256, however it was copied.
+TEST(ConnectionChoice, PortFollowsTheModeAndOnlyAWholeFingerprintCanBePinned)
 {
     using S = ConnectionSecurity;
-    const struct
-    {
-        const char* name;
-        QString port;
-        S from, to;
-        QString expected;
-    } rows[] = {
-        {"plain default to SSL/TLS", "110", S::None, S::Tls, "995"},
-        {"SSL/TLS default to STARTTLS", "995", S::Tls, S::StartTls, "110"},
-        {"typed port stays", "8110", S::None, S::Tls, "8110"},
-        {"995 typed under plain stays", "995", S::None, S::Tls, "995"},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(connection::portAfterModeChange(row.port, row.from, row.to), row.expected)
-            << row.name;
-}
+    for (const auto& [port, from, to, moved] : {std::tuple{"110", S::None, S::Tls, "995"},
+                                                {"995", S::Tls, S::StartTls, "110"},
+                                                {"8110", S::None, S::Tls, "8110"},
+                                                {"995", S::None, S::Tls, "995"}})
+        EXPECT_EQ(connection::portAfterModeChange(port, from, to), moved) << port;
 
-TEST(ConnectionChoice, OnlyAWholeFingerprintCanBePinned)
-{
     const QByteArray sha256 = QByteArray::fromHex(QByteArray("00ff").repeated(16));
     const QString hex = QString::fromLatin1(sha256.toHex());
-    const struct
-    {
-        const char* name;
-        QString text;
-        bool accepted;
-    } rows[] = {
-        {"the log's line", "\u3000証明書の SHA-256 指紋: " + QString::fromLatin1(sha256.toHex(':')),
-         true},
-        {"upper case with blanks", " " + hex.toUpper().insert(32, u' ') + " ", true},
-        {"63 digits", hex.chopped(1), false},
-        {"65 digits", hex + u'0', false},
-        {"a letter past f", hex.chopped(1) + u'g', false},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(connection::parseFingerprint(row.text),
-                  row.accepted ? std::optional(sha256) : std::nullopt)
-            << row.name;
+    for (const auto& [text, accepted] :
+         {std::pair{u"\u3000証明書の SHA-256 指紋: "_qs + QString::fromLatin1(sha256.toHex(':')),
+                    true},
+          {u"指紋:"_qs + hex, true},
+          {" " + hex.toUpper().insert(32, u' ') + " ", true}, // as typed
+          {hex.chopped(1), false},
+          {hex + u'0', false},
+          {hex.chopped(1) + u'g', false}})
+        EXPECT_EQ(connection::parseFingerprint(text),
+                  accepted ? std::optional(sha256) : std::nullopt)
+            << text.toStdString();
 }
 
 } // namespace

@@ -163,6 +163,25 @@ TEST(Pop3Pipeline, FaultInsideAWindowEndsWithoutQuit)
     }
 }
 
+// A reply sent twice whose copy arrives late moves every later header onto the next
+// message; STAT asked again before any DELE then gets a TOP's status line: nothing is
+// deleted, not even asked for.
+TEST(Pop3Pipeline, ARecountOutOfStepStopsTheSessionBeforeAnyDele)
+{
+    const QByteArray top3 = "+OK\r\n" + AppHarness::header("SPAM 3") + "\r\n.\r\n";
+    ScriptedMailbox mailbox = mailboxOf(10, {2, 3, 7});
+    mailbox.faults = {{"TOP", 3, FaultKind::Replace, top3 + top3},
+                      {"TOP", 10, FaultKind::Silence},
+                      {"STAT", 2, FaultKind::Replace, "+OK\r\n"}}; // the late TOP's first line
+    const Outcome got = run(mailbox, true);
+
+    EXPECT_TRUE(got.lines.filter(u"DELE"_qs).isEmpty()) << got.lines.join('\n').toStdString();
+    EXPECT_FALSE(got.quit);
+    EXPECT_TRUE(got.log.last().endsWith(u"（応答の順序の乱れ）"_qs))
+        << got.log.join('\n').toStdString();
+    EXPECT_TRUE(got.log.filter(u"を削除しました"_qs).isEmpty());
+}
+
 // 30 s with no reply completing ends the session, however many replies are owed;
 // a copy still streaming in is progress.
 TEST(Pop3Pipeline, WatchdogCountsFromTheLastReplyThatCompleted)

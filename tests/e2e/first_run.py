@@ -61,11 +61,8 @@ FRAMES_TAB1 = ["メールサーバ設定１", "削除条件設定１",
                "タイトルで削除", "差出人で削除", "宛先で削除", "削除しない差出人"]
 LABELLED_BOXES = ["受信サーバ名", "受信ポート", "アカウント名", "パスワード", "メールアドレス",
                   "固定した証明書"]
-
 TOTAL_SECONDS = 120
-
 TEXT_ROLES = {Atspi.Role.TEXT, Atspi.Role.PASSWORD_TEXT, Atspi.Role.ENTRY}
-
 MAIN, RUNNING, DIALOG = "Post Sweep", "PostSweep 実行中", "サーバ／削除条件の設定"
 MONITOR = "PostSweep 実行中のコマンド"
 
@@ -84,11 +81,10 @@ def wait_for(what, probe, timeout=20):
     deadline = min(time.monotonic() + timeout, START + TOTAL_SECONDS)
     while True:
         try:
-            result = probe()
+            if result := probe():
+                return result
         except (GLib.Error, OSError, poplib.error_proto):
-            result = None
-        if result:
-            return result
+            pass
         if time.monotonic() > deadline:
             raise CheckFailed(f"timed out after {timeout} s waiting for {what}")
         time.sleep(0.2)

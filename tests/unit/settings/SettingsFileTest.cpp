@@ -352,7 +352,6 @@ TEST(SetDataWrite, FailingWriteLeavesThePreviousFileByteForByte)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u"PostSweep.ini"_qs});
 }
 
-// The file holds the passwords, scrambled reversibly: no one else may read it.
 TEST(SetDataWrite, WritesTheFileOwnerOnlyAndTightensOneOthersCouldRead)
 {
     TempDir dir;

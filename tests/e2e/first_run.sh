@@ -1,15 +1,10 @@
 #!/usr/bin/env bash
-# The first run end to end, as a screen reader user drives it: a fresh program
-# folder and demo mailbox, Dovecot serving it, a virtual display, a session bus
-# and the accessibility bus; first_run.py then drives PostSweep through AT-SPI.
-# Usage: first_run.sh POSTSWEEP POSTSWEEP_DEMO OUT_DIR
-# Exits 77 (skipped) when Dovecot or Xvfb is missing; everything started here is
-# stopped on exit.
+# The first run end to end: a fresh program folder and demo mailbox served by Dovecot,
+# a virtual display and buses of its own; first_run.py drives PostSweep through AT-SPI.
+# Usage: first_run.sh POSTSWEEP POSTSWEEP_DEMO OUT_DIR. Exits 77 without Dovecot or Xvfb.
 set -euo pipefail
 
-program=$1
-preparer=$2
-out=$3
+program=$1 preparer=$2 out=$3
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/demo-server.sh"
 
@@ -32,23 +27,15 @@ xvfb_pid= bus_pid= atspi_pid=
 
 # Ends one process: politely, then for good after five seconds.
 stop_process() {
-    local pid=$1
-    [ -n "$pid" ] || return 0
-    kill "$pid" 2>/dev/null || return 0
-    for _ in $(seq 1 50); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -9 "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
+    [ -n "$1" ] && kill "$1" 2>/dev/null || return 0
+    timeout 5 tail --pid="$1" -f /dev/null || kill -9 "$1" 2>/dev/null || true
+    wait "$1" 2>/dev/null || true
 }
 
 cleanup() {
     local status=$?
     [ -f "$work/postsweep.pid" ] && stop_process "$(cat "$work/postsweep.pid")"
-    stop_process "$atspi_pid"
-    stop_process "$bus_pid"
-    stop_process "$xvfb_pid"
+    for pid in "$atspi_pid" "$bus_pid" "$xvfb_pid"; do stop_process "$pid"; done
     demo_server_stop
     if [ "$status" -ne 0 ] && [ "$status" -ne 77 ]; then
         cp "$work/program/PostSweep.log" "$work/demo/dovecot.log" "$work/xvfb.log" \
@@ -61,21 +48,13 @@ trap cleanup EXIT
 
 # Waits up to ten seconds for a file to have content.
 wait_for_file() {
-    for _ in $(seq 1 100); do
-        [ -s "$1" ] && return 0
-        sleep 0.1
-    done
-    echo "FAILED: $2" >&2
-    return 1
+    timeout 10 bash -c "until [ -s '$1' ]; do sleep 0.1; done" || { echo "FAILED: $2" >&2; return 1; }
 }
 
-# A fresh program folder and demo mailbox.
 mkdir "$work/program"
 cp "$program" "$(dirname "$program")/postsweep.html" "$work/program/"
-status=0
-demo_server_start "$preparer" "$work/demo" "$work/program" || status=$?
-if [ "$status" -ne 0 ]; then
-    echo "FAILED: the demo server did not start (status $status)" >&2
+if ! demo_server_start "$preparer" "$work/demo" "$work/program"; then
+    echo "FAILED: the demo server did not start" >&2
     cat "$work/demo/dovecot.log" >&2 2>/dev/null || true
     exit 1
 fi
@@ -99,11 +78,8 @@ export DBUS_SESSION_BUS_ADDRESS="$(head -1 "$work/bus")"
 
 "$launcher" --launch-immediately >"$work/atspi.log" 2>&1 &
 atspi_pid=$!
-for _ in $(seq 1 100); do
-    dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress \
-        >/dev/null 2>&1 && break
-    sleep 0.1
-done
+timeout 10 bash -c 'until dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
+    org.a11y.Bus.GetAddress >/dev/null 2>&1; do sleep 0.1; done' || true
 
 export LC_ALL=C.UTF-8
 "$python" "$here/first_run.py" --program "$work/program/postsweep" --port "$demo_port" \

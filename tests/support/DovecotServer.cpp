@@ -1,12 +1,10 @@
 #include "support/DovecotServer.h"
 
-#include "DovecotConfig.h"
 #include "support/Files.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QHostAddress>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTcpServer>
@@ -14,37 +12,11 @@
 #include <QThread>
 
 #include <csignal>
-#include <ctime>
-#include <grp.h>
-#include <pwd.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace testsupport {
-namespace {
-
-constexpr int kGreetingTimeoutMs = 10000;
-constexpr int kStopTimeoutMs = 5000;
-constexpr int kStartAttempts = 3;
-
-quint16 freeLoopbackPort()
-{
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    return probe.serverPort();
-}
-
-} // namespace
-
-DovecotServer::DovecotServer()
-{
-    const dovecot::MailOwner owner = dovecot::mailOwner();
-    m_mailUid = owner.uid;
-    m_mailGid = owner.gid;
-    m_mailUser = owner.user;
-    m_mailGroup = owner.group;
-}
 
 DovecotServer::~DovecotServer()
 {
@@ -53,12 +25,7 @@ DovecotServer::~DovecotServer()
 
 QString DovecotServer::executable()
 {
-    QString path = QStandardPaths::findExecutable(QStringLiteral("dovecot"));
-    if (path.isEmpty())
-        path = QStandardPaths::findExecutable(
-            QStringLiteral("dovecot"),
-            {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/local/sbin")});
-    return path;
+    return QStandardPaths::findExecutable(u"dovecot"_qs, {u"/usr/sbin"_qs, u"/usr/local/sbin"_qs});
 }
 
 bool DovecotServer::fail(const QString& message)
@@ -71,81 +38,48 @@ bool DovecotServer::prepareDirectory()
 {
     if (m_dir)
         return true;
-    if (m_mailUser.isEmpty() || m_mailGroup.isEmpty())
-        return fail(QStringLiteral("no user and group to own the maildirs"));
-    m_dir = std::make_unique<QTemporaryDir>(QStringLiteral("/tmp/postsweep-dovecot-XXXXXX"));
-    if (!m_dir->isValid())
-        return fail(QStringLiteral("cannot create a temporary directory under /tmp"));
+    if (m_owner.user.isEmpty() || m_owner.group.isEmpty())
+        return fail(u"no user and group to own the maildirs"_qs);
+    m_dir = std::make_unique<QTemporaryDir>(u"/tmp/postsweep-dovecot-XXXXXX"_qs);
     // The mail processes run as the mail user and must be able to traverse it.
-    QFile::setPermissions(m_dir->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                             QFileDevice::ExeOwner | QFileDevice::ReadGroup |
-                                             QFileDevice::ExeGroup | QFileDevice::ReadOther |
-                                             QFileDevice::ExeOther);
-    return makeMailDirectory(m_dir->filePath(QStringLiteral("mail")));
+    if (!m_dir->isValid() || ::chmod(QFile::encodeName(m_dir->path()).constData(), 0755) != 0)
+        return fail(u"cannot create a directory under /tmp"_qs);
+    return makeMailDirectory(m_dir->filePath(u"mail"_qs));
 }
 
 bool DovecotServer::makeMailDirectory(const QString& path)
 {
-    if (!QDir().mkpath(path))
-        return fail(QStringLiteral("cannot create ") + path);
-    if (::chown(QFile::encodeName(path).constData(), m_mailUid, m_mailGid) != 0)
-        return fail(QStringLiteral("cannot hand ") + path + QStringLiteral(" to ") + m_mailUser);
-    return true;
-}
-
-bool DovecotServer::writeConfiguration()
-{
-    const dovecot::MailOwner owner{m_mailUid, m_mailGid, m_mailUser, m_mailGroup};
-    std::optional<dovecot::Tls> tls;
-    if (!m_certificateFile.isEmpty())
-        tls = dovecot::Tls{m_certificateFile, m_keyFile, m_tlsPort};
-    if (!writeFile(m_dir->filePath(QStringLiteral("dovecot.conf")),
-                   dovecot::configuration(m_dir->path(), m_port, owner, tls)))
-        return fail(QStringLiteral("cannot write the configuration"));
-    return true;
-}
-
-bool DovecotServer::writePassword(const QString& name, const QString& password)
-{
-    // One file per account: a new account is read fresh at its first login.
-    const QString path = m_dir->filePath(QStringLiteral("passwd.d/") + name);
-    if (!QDir().mkpath(m_dir->filePath(QStringLiteral("passwd.d"))) ||
-        !writeFile(path, dovecot::passwordLine(name, password)))
-        return fail(QStringLiteral("cannot write the password file of ") + name);
+    if (!QDir().mkpath(path) ||
+        ::chown(QFile::encodeName(path).constData(), m_owner.uid, m_owner.gid) != 0)
+        return fail(u"cannot create "_qs + path + u" for "_qs + m_owner.user);
     return true;
 }
 
 bool DovecotServer::launch()
 {
+    if (!writeFile(m_dir->filePath(u"dovecot.conf"_qs),
+                   dovecot::configuration(m_dir->path(), m_port, m_owner, m_tls)))
+        return fail(u"cannot write the configuration"_qs);
     // A stale socket from an earlier start stalls the first login for seconds.
-    QDir run(m_dir->filePath(QStringLiteral("run")));
-    run.removeRecursively();
-    QDir().mkpath(run.path());
-    QDir().mkpath(m_dir->filePath(QStringLiteral("state")));
-
+    QDir(m_dir->filePath(u"run"_qs)).removeRecursively();
+    QDir().mkpath(m_dir->filePath(u"run"_qs));
+    QDir().mkpath(m_dir->filePath(u"state"_qs));
     m_process.setProgram(executable());
-    m_process.setArguments({QStringLiteral("-F"), QStringLiteral("-c"),
-                            m_dir->filePath(QStringLiteral("dovecot.conf"))});
+    m_process.setArguments({u"-F"_qs, u"-c"_qs, m_dir->filePath(u"dovecot.conf"_qs)});
     m_process.setProcessChannelMode(QProcess::MergedChannels);
-    m_process.setStandardOutputFile(m_dir->filePath(QStringLiteral("dovecot.out")),
-                                    QIODevice::Append);
+    m_process.setStandardOutputFile(m_dir->filePath(u"dovecot.out"_qs), QIODevice::Append);
     // A test program that dies must not leave a server behind.
     m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_process.start();
-    if (!m_process.waitForStarted(kStopTimeoutMs))
-        return fail(QStringLiteral("dovecot did not start: ") + m_process.errorString());
+    if (!m_process.waitForStarted(5000))
+        return fail(u"dovecot did not start: "_qs + m_process.errorString());
     return true;
 }
 
 bool DovecotServer::waitForGreeting()
 {
-    const QDeadlineTimer deadline(kGreetingTimeoutMs);
-    while (!deadline.hasExpired()) {
-        if (m_process.state() == QProcess::NotRunning)
-            return fail(
-                QStringLiteral("dovecot exited: ") +
-                QString::fromUtf8(readFile(m_dir->filePath(QStringLiteral("dovecot.out")))) +
-                logText());
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired() && m_process.state() != QProcess::NotRunning) {
         QTcpSocket socket;
         socket.connectToHost(host(), m_port);
         if (socket.waitForConnected(std::min<qint64>(500, deadline.remainingTime()))) {
@@ -157,31 +91,28 @@ bool DovecotServer::waitForGreeting()
         socket.abort();
         QThread::msleep(50);
     }
-    return fail(QStringLiteral("no POP3 greeting within 10 s on port %1: ").arg(m_port) +
-                logText());
-}
-
-void DovecotServer::useTls(const QString& certificateFile, const QString& keyFile)
-{
-    m_certificateFile = certificateFile;
-    m_keyFile = keyFile;
+    return fail(u"no POP3 greeting on port %1: "_qs.arg(m_port) +
+                QString::fromUtf8(readFile(m_dir->filePath(u"dovecot.out"_qs))) + logText());
 }
 
 bool DovecotServer::start()
 {
     if (executable().isEmpty())
-        return fail(QStringLiteral("Dovecot is not installed (Debian package dovecot-pop3d)"));
+        return fail(u"Dovecot is not installed (Debian package dovecot-pop3d)"_qs);
     if (!prepareDirectory())
         return false;
-    for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
+    // Another program may take the free port before Dovecot does: try a new one.
+    for (int attempt = 0; attempt < 3; ++attempt) {
         stop();
-        m_port = freeLoopbackPort();
-        m_tlsPort = m_certificateFile.isEmpty() ? 0 : freeLoopbackPort();
-        if (m_port == 0 || (!m_certificateFile.isEmpty() && m_tlsPort == 0))
-            return fail(QStringLiteral("no free port on 127.0.0.1"));
-        if (!writeConfiguration())
-            return false;
-        // Another program may have taken the port in between: try a new one.
+        QTcpServer probe, tlsProbe;
+        if (!probe.listen(QHostAddress::LocalHost, 0) ||
+            (m_tls && !tlsProbe.listen(QHostAddress::LocalHost, 0)))
+            return fail(u"no free port on 127.0.0.1"_qs);
+        m_port = probe.serverPort();
+        if (m_tls)
+            m_tls->port = tlsProbe.serverPort();
+        probe.close();
+        tlsProbe.close();
         if (launch() && waitForGreeting())
             return true;
     }
@@ -194,24 +125,24 @@ void DovecotServer::stop()
     if (m_process.state() == QProcess::NotRunning)
         return;
     m_process.terminate();
-    if (!m_process.waitForFinished(kStopTimeoutMs)) {
+    if (!m_process.waitForFinished(5000)) {
         m_process.kill();
-        m_process.waitForFinished(kStopTimeoutMs);
+        m_process.waitForFinished(5000);
     }
 }
 
 QString DovecotServer::logText() const
 {
-    return m_dir ? QString::fromUtf8(readFile(m_dir->filePath(QStringLiteral("dovecot.log"))))
-                 : QString();
+    return m_dir ? QString::fromUtf8(readFile(m_dir->filePath(u"dovecot.log"_qs))) : QString();
 }
 
 bool DovecotServer::addUser(const QString& name, const QString& password)
 {
-    if (!prepareDirectory() || !writePassword(name, password))
-        return false;
-    const QString home = m_dir->filePath(QStringLiteral("mail/") + name);
-    return QDir(home).exists() || setMessages(name, {});
+    // One file per account: a new account is read fresh at its first login.
+    if (!prepareDirectory() || !QDir().mkpath(m_dir->filePath(u"passwd.d"_qs)) ||
+        !writeFile(m_dir->filePath(u"passwd.d/"_qs + name), dovecot::passwordLine(name, password)))
+        return fail(u"cannot add the account "_qs + name);
+    return QDir(m_dir->filePath(u"mail/"_qs + name)).exists() || setMessages(name, {});
 }
 
 bool DovecotServer::setMessages(const QString& name, const QList<QByteArray>& messages)
@@ -219,7 +150,7 @@ bool DovecotServer::setMessages(const QString& name, const QList<QByteArray>& me
     if (!prepareDirectory())
         return false;
     // The whole maildir goes, Dovecot's index and list of message ids with it.
-    const QString home = m_dir->filePath(QStringLiteral("mail/") + name);
+    const QString home = m_dir->filePath(u"mail/"_qs + name);
     QDir(home).removeRecursively();
     for (const char* sub : {"", "/cur", "/new", "/tmp"})
         if (!makeMailDirectory(home + QLatin1String(sub)))
@@ -227,23 +158,20 @@ bool DovecotServer::setMessages(const QString& name, const QList<QByteArray>& me
     for (int i = 0; i < messages.size(); ++i) {
         // The leading time stamp orders the messages; Dovecot numbers them in that order.
         const QString path =
-            home + QStringLiteral("/cur/%1.M%2P1.postsweep:2,S").arg(1700000000 + i + 1).arg(i + 1);
-        QByteArray text = messages.at(i);
-        text.replace("\r\n", "\n");
-        if (!writeFile(path, text) ||
-            ::chown(QFile::encodeName(path).constData(), m_mailUid, m_mailGid) != 0)
-            return fail(QStringLiteral("cannot write ") + path);
+            home + u"/cur/%1.M%2P1.postsweep:2,S"_qs.arg(1700000001 + i).arg(i + 1);
+        if (!writeFile(path, QByteArray(messages.at(i)).replace("\r\n", "\n")) ||
+            ::chown(QFile::encodeName(path).constData(), m_owner.uid, m_owner.gid) != 0)
+            return fail(u"cannot write "_qs + path);
     }
     return true;
 }
 
 QStringList DovecotServer::messageIds(const QString& name) const
 {
-    static const QRegularExpression messageId(QStringLiteral("^Message-ID: *(\\S+)"),
+    static const QRegularExpression messageId(u"^Message-ID: *(\\S+)"_qs,
                                               QRegularExpression::CaseInsensitiveOption |
                                                   QRegularExpression::MultilineOption);
-    // Dovecot keeps the leading time stamp that orders the messages in every file name.
-    const QDir cur(m_dir->filePath(QStringLiteral("mail/") + name + QStringLiteral("/cur")));
+    const QDir cur(m_dir->filePath(u"mail/"_qs + name + u"/cur"_qs));
     QStringList ids;
     for (const QString& file : cur.entryList(QDir::Files, QDir::Name))
         ids << messageId.match(QString::fromLatin1(readFile(cur.filePath(file)))).captured(1);

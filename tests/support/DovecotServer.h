@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DovecotConfig.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QProcess>
@@ -8,7 +10,7 @@
 #include <QTemporaryDir>
 
 #include <memory>
-#include <sys/types.h>
+#include <optional>
 
 namespace testsupport {
 
@@ -18,7 +20,7 @@ namespace testsupport {
 class DovecotServer
 {
 public:
-    DovecotServer();
+    DovecotServer() = default;
     ~DovecotServer(); // stops the server and removes its directory
 
     DovecotServer(const DovecotServer&) = delete;
@@ -26,10 +28,11 @@ public:
 
     // The dovecot program, or empty text when it is not installed.
     static QString executable();
-
-    // Serves STLS on port() and implicit TLS on tlsPort() with this certificate and
-    // key (PEM files); call before start().
-    void useTls(const QString& certificateFile, const QString& keyFile);
+    // Serves STLS on port() and implicit TLS on tlsPort() with these PEM files; before start().
+    void useTls(const QString& certificateFile, const QString& keyFile)
+    {
+        m_tls = dovecot::Tls{certificateFile, keyFile};
+    }
 
     // Starts the server and waits (at most 10 s) until it greets a client with "+OK".
     [[nodiscard]] bool start();
@@ -39,7 +42,7 @@ public:
 
     QString host() const { return QStringLiteral("127.0.0.1"); }
     quint16 port() const { return m_port; }
-    quint16 tlsPort() const { return m_tlsPort; } // 0 without TLS
+    quint16 tlsPort() const { return m_tls ? m_tls->port : 0; }
     QString directory() const { return m_dir ? m_dir->path() : QString(); }
     // What the server wrote to its log so far.
     QString logText() const;
@@ -54,9 +57,7 @@ public:
 
 private:
     bool prepareDirectory();
-    bool writeConfiguration();
-    bool writePassword(const QString& name, const QString& password);
-    bool launch();
+    bool launch(); // writes the configuration for m_port and starts the process
     bool waitForGreeting();
     bool makeMailDirectory(const QString& path);
     bool fail(const QString& message);
@@ -64,13 +65,8 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     QProcess m_process;
     quint16 m_port = 0;
-    quint16 m_tlsPort = 0;
-    QString m_certificateFile;
-    QString m_keyFile;
-    uid_t m_mailUid = 0;
-    gid_t m_mailGid = 0;
-    QString m_mailUser;
-    QString m_mailGroup;
+    std::optional<dovecot::Tls> m_tls;
+    dovecot::MailOwner m_owner = dovecot::mailOwner(); // of the maildirs
     QString m_error;
 };
 

@@ -4,28 +4,22 @@
 
 #include <algorithm>
 
-// What one connection to the scripted mailbox has done so far.
 struct ScriptedTcpClient::Connection
 {
-    int replies = 0;                 // replies produced, the greeting being 0
+    int replies = 0;
     std::map<QByteArray, int> steps; // commands seen per step
-    std::set<int> marked;            // positions in m_remaining marked by DELE
+    std::set<int> marked;            // positions in m_remaining
     bool loggedIn = false;
-    bool over = false; // QUIT answered or connection dropped
+    bool over = false; // QUIT answered or dropped
 };
 
 ScriptedTcpClient::ScriptedTcpClient(platform::EventLoop& loop) : m_loop(loop) {}
-
 ScriptedTcpClient::~ScriptedTcpClient() = default;
 
-namespace {
-
-QString pinText(const QByteArray& pinSha256)
+static QString pinText(const QByteArray& pin)
 {
-    return pinSha256.isEmpty() ? u"-"_qs : QString::fromLatin1(pinSha256.toHex());
+    return pin.isEmpty() ? u"-"_qs : QString::fromLatin1(pin.toHex());
 }
-
-} // namespace
 
 bool ScriptedTcpClient::openConnection(const QString& entry, const QString& host)
 {
@@ -89,7 +83,7 @@ void ScriptedTcpClient::send(const QByteArray& bytes)
         m_clientBuffer.remove(0, end + 2);
         m_transcript << QStringLiteral("C: ") + QString::fromUtf8(line);
         if (m_mailbox && m_connection && !m_connection->over)
-            handleLine(line);
+            respond(line.split(' ').constFirst().toUpper(), line);
     }
     if (lines > 0)
         m_linesPerWrite.push_back(lines);
@@ -142,12 +136,6 @@ QStringList ScriptedTcpClient::clientLines() const
         if (entry.startsWith(QStringLiteral("C: ")))
             lines << entry.mid(3);
     return lines;
-}
-
-void ScriptedTcpClient::handleLine(const QByteArray& line)
-{
-    const qsizetype space = line.indexOf(' ');
-    respond((space < 0 ? line : line.left(space)).toUpper(), line);
 }
 
 // The reply of a well-behaved server, with the command's effect on the maildrop.

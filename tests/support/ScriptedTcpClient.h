@@ -12,18 +12,11 @@
 #include <set>
 #include <vector>
 
-// How the scripted server misbehaves at one step of the dialogue.
-enum class FaultKind {
-    Err,     // "-ERR" instead of the reply; the command has no effect
-    Drop,    // the connection drops (error 10054) instead of the reply
-    Silence, // no reply at all
-    Garbage, // a line that is neither "+OK" nor "-ERR", then the real reply
-    Twice,   // the real reply, then the same again (a confused proxy)
-    Replace, // the fault's bytes instead of the reply
-};
+// Instead of the reply: "-ERR" (no effect), a drop (10054), nothing, a stray line and then
+// the reply, the reply twice, or the fault's bytes.
+enum class FaultKind { Err, Drop, Silence, Garbage, Twice, Replace };
 
-// A step is "greeting" or a command's keyword ("CAPA", "USER", "TOP", "RETR", "DELE", "QUIT"...);
-// occurrence counts that step's commands within one connection from 1.
+// At the occurrence-th "greeting" or command of that keyword within one connection.
 struct ScriptedFault
 {
     QByteArray step;
@@ -32,28 +25,23 @@ struct ScriptedFault
     QByteArray bytes; // for Replace
 };
 
-// A POP3 maildrop that answers by itself. Messages are given by their header
-// lines, each ended by CR LF; TOP n 0 answers with the header, an empty line and
-// ".". Deletions take effect only when QUIT is acknowledged.
+// A POP3 maildrop that answers by itself (any user name); headers end in CR LF. Marked
+// messages go only when QUIT is acknowledged.
 struct ScriptedMailbox
 {
-    QByteArray password = "secret"; // any user name is accepted
+    QByteArray password = "secret";
     std::vector<QByteArray> headers;
-    // Message n's body (index n - 1), after its header and an empty line, for RETR.
-    std::vector<QByteArray> bodies;
+    std::vector<QByteArray> bodies; // for RETR, after the header and an empty line
     std::vector<ScriptedFault> faults;
-    // Reply number r of a connection (0 is the greeting) arrives in pieces cut at these offsets.
+    // Reply r of a connection (0: the greeting) arrives in pieces cut at these offsets.
     std::map<int, std::vector<qsizetype>> splits;
-    bool closeAfterQuit = false; // the server drops the connection right after "+OK" to QUIT
-    // The CAPA reply's lines ("STLS\r\nUSER\r\n"); nothing: "-ERR" to CAPA.
-    std::optional<QByteArray> capabilities;
-    // A TLS handshake (implicit or after STLS) fails with this; nothing: it succeeds.
-    std::optional<platform::TlsFailure> tlsRefusal;
+    bool closeAfterQuit = false;                    // dropped right after "+OK" to QUIT
+    std::optional<QByteArray> capabilities;         // CAPA's lines; none: "-ERR" to CAPA
+    std::optional<platform::TlsFailure> tlsRefusal; // every handshake fails with this
 };
 
-// A TcpClient for transcript tests. It records every line the engine writes
-// ("C: USER alice") and delivers what the test or the scripted mailbox says,
-// each delivery one arrival, from a deferred call on the event loop.
+// Records every line written ("C: USER alice") and delivers what the test or the mailbox
+// says, each delivery one arrival from a deferred call.
 class ScriptedTcpClient final : public platform::TcpClient
 {
 public:
@@ -67,41 +55,31 @@ public:
     void send(const QByteArray& bytes) override;
     void close() override;
 
-    // The test speaks for the server, at once (not deferred): one arrival each.
+    // The test speaks for the server, at once: one arrival each.
     void serverSends(const QByteArray& bytes);
     void socketError(int number);
-    // Connecting to this host fails with the error number (after a deferred call).
-    void failHost(const QString& host, int errorNumber);
+    void failHost(const QString& host, int errorNumber); // connecting to it fails
 
     void setMailbox(ScriptedMailbox mailbox);
-    // Messages (numbered as first given) removed by acknowledged QUITs.
-    std::vector<int> deleted() const;
+    std::vector<int> deleted() const; // numbered as first given, sorted
 
     // "connect host:port", "C: line" for each line written, "close".
     const QStringList& transcript() const { return m_transcript; }
-    // Only the lines written, without "C: ".
-    QStringList clientLines() const;
-    // Every reply the mailbox produced, in order.
+    QStringList clientLines() const; // without "C: "
     const std::vector<QByteArray>& replies() const { return m_replies; }
     bool isOpen() const { return m_open; }
-    // Lines written by each send() call that wrote any, in order.
     const std::vector<int>& linesPerWrite() const { return m_linesPerWrite; }
-    // The most commands ever sent and not yet answered in full.
-    int maxInFlight() const { return m_maxInFlight; }
+    int maxInFlight() const { return m_maxInFlight; } // commands not yet answered in full
     int connections() const { return m_connections; }
 
 private:
     struct Connection;
-    // Records the entry and starts a connection; false when the host is set to fail.
-    bool openConnection(const QString& entry, const QString& host);
-    void handleLine(const QByteArray& line);
+    bool openConnection(const QString& entry, const QString& host); // false: set to fail
     QByteArray replyTo(const QByteArray& keyword, const QByteArray& line);
     void respond(const QByteArray& step, const QByteArray& line);
-    // From a deferred call, if the connection is still the same: the bytes, then the
-    // error that closes it, if any.
+    // Deferred, and only on the same connection: the bytes, then the error that closes it.
     void deliverLater(QByteArray bytes, std::optional<int> thenError = std::nullopt);
-    // The handshake's end, from a deferred call: encrypted, or refused and closed.
-    void handshakeLater(bool thenGreet);
+    void handshakeLater(bool thenGreet); // deferred: encrypted, or refused and closed
 
     platform::EventLoop& m_loop;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
@@ -112,12 +90,12 @@ private:
     bool m_open = false;
     int m_connections = 0;
     std::vector<int> m_linesPerWrite;
-    int m_produced = 0; // replies produced and delivered, the greeting included
+    int m_produced = 0; // replies, the greeting included
     int m_delivered = 0;
     int m_maxInFlight = 0;
 
     std::optional<ScriptedMailbox> m_mailbox;
-    std::vector<int> m_remaining; // message numbers still in the maildrop
+    std::vector<int> m_remaining; // message numbers left
     std::vector<int> m_deleted;
     std::unique_ptr<Connection> m_connection;
 };

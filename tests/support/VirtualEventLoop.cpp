@@ -7,9 +7,7 @@ namespace platform {
 class VirtualEventLoop::VirtualTimer final : public Timer
 {
 public:
-    VirtualTimer(VirtualEventLoop* loop, int interval, quint64 id)
-        : m_loop(loop), m_interval(interval), m_id(id)
-    {}
+    VirtualTimer(VirtualEventLoop* loop, int interval) : m_loop(loop), m_interval(interval) {}
     ~VirtualTimer() override
     {
         if (m_loop)
@@ -25,21 +23,20 @@ public:
     }
     void stop() override { m_active = false; }
     bool isActive() const override { return m_active; }
-
-    // Fires once and, unless the handler stopped or restarted it, schedules the next tick.
-    void fireAt(qint64 nextDue)
+    qint64 period() const { return std::max(m_interval, 1); }
+    // Fires once and, unless the handler stopped or restarted it, the next tick is due a
+    // period later.
+    void fireNow()
     {
         const quint64 startsBefore = m_starts;
+        const qint64 next = m_due + period();
         fire();
         if (m_active && m_starts == startsBefore)
-            m_due = nextDue;
+            m_due = next;
     }
-
-    qint64 period() const { return std::max(m_interval, 1); }
 
     VirtualEventLoop* m_loop;
     int m_interval;
-    quint64 m_id;
     bool m_active = false;
     qint64 m_due = 0;
     quint64 m_starts = 0;
@@ -55,8 +52,8 @@ VirtualEventLoop::~VirtualEventLoop()
 
 std::unique_ptr<Timer> VirtualEventLoop::createTimer(int intervalMilliseconds)
 {
-    auto timer = std::make_unique<VirtualTimer>(this, intervalMilliseconds, m_nextTimerId++);
-    m_timers.push_back(timer.get());
+    auto timer = std::make_unique<VirtualTimer>(this, intervalMilliseconds);
+    m_timers.push_back(timer.get()); // creation order breaks ties
     return timer;
 }
 
@@ -69,23 +66,19 @@ void VirtualEventLoop::runDeferred()
     }
 }
 
-VirtualEventLoop::VirtualTimer* VirtualEventLoop::nextDue(qint64 limit) const
-{
-    VirtualTimer* best = nullptr;
-    for (VirtualTimer* timer : m_timers)
-        if (timer->m_active && timer->m_due <= limit &&
-            (!best || std::pair(timer->m_due, timer->m_id) < std::pair(best->m_due, best->m_id)))
-            best = timer;
-    return best;
-}
-
 void VirtualEventLoop::advance(std::chrono::milliseconds duration)
 {
     const qint64 end = m_now + duration.count();
     runDeferred();
-    while (VirtualTimer* timer = nextDue(end)) {
+    for (;;) {
+        VirtualTimer* timer = nullptr;
+        for (VirtualTimer* t : m_timers)
+            if (t->m_active && t->m_due <= end && (!timer || t->m_due < timer->m_due))
+                timer = t;
+        if (!timer)
+            break;
         m_now = timer->m_due;
-        timer->fireAt(timer->m_due + timer->period());
+        timer->fireNow();
         runDeferred();
     }
     m_now = end;
@@ -93,7 +86,7 @@ void VirtualEventLoop::advance(std::chrono::milliseconds duration)
 
 int VirtualEventLoop::activeTimerCount() const
 {
-    return static_cast<int>(
+    return int(
         std::count_if(m_timers.begin(), m_timers.end(), [](auto* t) { return t->m_active; }));
 }
 

@@ -33,11 +33,8 @@ private:
     class VirtualTimer;
     friend class VirtualTimer;
 
-    VirtualTimer* nextDue(qint64 limit) const;
-
     QDateTime m_start;
     qint64 m_now = 0;
-    quint64 m_nextTimerId = 0;
     std::vector<VirtualTimer*> m_timers;
     std::deque<std::function<void()>> m_deferred;
 };

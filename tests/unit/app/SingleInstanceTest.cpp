@@ -7,8 +7,6 @@
 
 namespace {
 
-// Only a live copy ends a start silently; a folder where no lock can be made is
-// said, with a non-zero status, instead of passing for another copy.
 TEST(SingleInstance, OnlyALiveCopyEndsTheStartSilently)
 {
     TempDir dir;

@@ -27,7 +27,6 @@ TEST(EncodedWordDecoding, LeavesPlainTextAsItStands)
         {"\"=?\" that begins no word", u"1+1=? 2 =?", u"1+1=? 2 =?"},
         {"\"$B\" and \"(B\" without ESC", u"$B%F%9%H(B", u"$B%F%9%H(B"},
         {"ESC that opens no run", u"a\x1b(Bb", u"a\x1b(Bb"},
-        {"\"=\" and \"?\" apart", u"a=b c?d", u"a=b c?d"},
         {"empty", u"", u""},
     });
 }
@@ -41,9 +40,7 @@ TEST(EncodedWordDecoding, DecodesTheRfcExamples)
         {"blank before plain text stays", u"=?ISO-8859-1?Q?Andr=E9?= Pirard", u"André Pirard"},
         {"two charsets, blank between words dropped", u"=?ISO-8859-1?B?SWYgeW91IGNhbiByZWFkIHRoaXMgeW8=?= " u"=?ISO-8859-2?B?dSB1bmRlcnN0YW5kIHRoZSBleGFtcGxlLg==?=", u"If you can read this you understand the example."},
         {"word alone", u"(=?ISO-8859-1?Q?a?=)", u"(a)"},
-        {"word then text", u"(=?ISO-8859-1?Q?a?= b)", u"(a b)"},
         {"one blank between words", u"(=?ISO-8859-1?Q?a?= =?ISO-8859-1?Q?b?=)", u"(ab)"},
-        {"two blanks between words", u"(=?ISO-8859-1?Q?a?=  =?ISO-8859-1?Q?b?=)", u"(ab)"},
         {"unfolded tab and blanks", u"(=?ISO-8859-1?Q?a?=\t   =?ISO-8859-1?Q?b?=)", u"(ab)"},
         {"encoded blank", u"(=?ISO-8859-1?Q?a_b?=)", u"(a b)"},
         {"escape whose second digit is 0", u"=?ISO-8859-1?Q?a=20b=3D=E0?=", u"a b=à"},
@@ -55,12 +52,10 @@ TEST(EncodedWordDecoding, DecodesTheRfcExamples)
 TEST(EncodedWordDecoding, DecodesJapaneseAsMailersWriteIt)
 {
     expectDecodings({
-        {"ISO-2022-JP B, one character", u"=?ISO-2022-JP?B?GyRCJCIbKEI=?=", u"あ"},
         {"ISO-2022-JP B", u"=?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?=", u"テスト"},
         {"ISO-2022-JP Q", u"=?ISO-2022-JP?Q?=1B$B$3$s$K$A$O=1B(B?=", u"こんにちは"},
         {"lower-case label and letter, B", u"=?iso-2022-jp?b?GyRCJUYlOSVIGyhC?=", u"テスト"},
         {"lower-case label, letter and hex, Q", u"=?iso-2022-jp?q?=1b$B$3$s$K$A$O=1b(B?=", u"こんにちは"},
-        {"language tag", u"=?ISO-2022-JP*ja?B?GyRCJCIbKEI=?=", u"あ"},
         {"unpadded Base64", u"=?ISO-2022-JP?B?GyRCJCIbKEI?=", u"あ"},
         {"two folded words, closing escape in the second", u"=?ISO-2022-JP?B?GyRCJCpDTg==?= =?ISO-2022-JP?B?JGkkOxsoQg==?=", u"お知らせ"},
         {"three words, ESC $ B itself split", u"=?ISO-2022-JP?B?GyQ=?=\t=?ISO-2022-JP?B?QiQqQ04=?= =?ISO-2022-JP?B?JGkkOxsoQg==?=", u"お知らせ"},
@@ -76,12 +71,10 @@ TEST(EncodedWordDecoding, DecodesJapaneseAsMailersWriteIt)
         {"UTF-8 character split across words", u"=?UTF-8?B?5pel5g==?= =?utf-8?B?nKzoqp4=?=", u"日本語"},
         {"UTF-8 Q", u"=?utf-8?q?caf=c3=a9?=", u"café"},
         {"Shift_JIS", u"=?Shift_JIS?B?g2WDWINn?=", u"テスト"},
-        {"Shift_JIS in capitals", u"=?SHIFT_JIS?B?lqKPs5H4jUyNkA==?=", u"未承諾広告"},
         {"Shift_JIS half-width katakana", u"=?Shift_JIS?B?sbKz?=", u"ｱｲｳ"},
         {"EUC-JP", u"=?EUC-JP?B?xvzL3A==?=", u"日本"},
         {"two charsets side by side", u"=?UTF-8?B?5pel5pys6Kqe?= =?ISO-2022-JP?B?GyRCJCIbKEI=?=", u"日本語あ"},
         {"glued to text before", u"Re:=?ISO-2022-JP?B?GyRCJCIbKEI=?=", u"Re:あ"},
-        {"glued to text after", u"=?ISO-2022-JP?B?GyRCJCIbKEI=?=(1)", u"あ(1)"},
         {"blanks to plain text stay", u"Re: =?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?= [No.12]", u"Re: テスト [No.12]"},
         {"empty word", u"a=?UTF-8?B?\?=b", u"ab"},
     });
@@ -99,7 +92,6 @@ TEST(EncodedWordDecoding, ConvertsRawIso2022JpRuns)
         {"run left open to the end", u"\x1b$B$\"", u"あ"},
         {"run ending in ESC ( J, then a word", u"\x1b$B%F%9%H\x1b(J =?ISO-2022-JP?B?GyRCJCIbKEI=?=", u"テスト あ"},
         {"ESC ( J run switching to kanji", u"\x1b(Ja\x1b$B$\"\x1b(B", u"aあ"},
-        {"run and encoded-word", u"\x1b$B%F%9%H\x1b(B =?ISO-2022-JP?B?GyRCJCIbKEI=?=", u"テスト あ"},
     });
 }
 
@@ -122,7 +114,6 @@ TEST(EncodedWordDecoding, GivesEmptyTextForAnUndecodableWord)
         {"word whose \"?\" is not followed by \"=\"", u"Re: =?UTF-8?Q?a?b [1]"},
         {"blank inside the word", u"Re: =?UTF-8?B?5pel 5pys6Kqe?= [1]"},
         {"eight-bit character in Q text", u"Re: =?UTF-8?Q?caf\u00e9?= [1]"},
-        {"DEL in Q text", u"Re: =?UTF-8?Q?a\x7F" u"b?= [1]"},
         {"bad word among good ones", u"=?ISO-2022-JP?B?GyRCJCIbKEI=?= =?UTF-8?B?/w==?= [1]"},
         {"eight-bit character inside a raw run", u"Re: \x1b$B$\"あ\x1b(B [1]"},
         {"raw run cut off mid-character", u"Re: \x1b$B$\"$\x1b(B [1]"},

@@ -73,8 +73,6 @@ TEST(Pop3Faults, FaultAtEveryStateEndsTheSessionWithoutQuitAtItsExactDeadline)
     }
 }
 
-// A server that breaks the dialogue must not shift one message's reply onto
-// another: the session ends at once, without QUIT, and says why.
 TEST(Pop3Faults, HostileServerEndsTheSessionWithoutQuitAndReleasesTheBuffer)
 {
     const QByteArray longLine = "Subject: " + QByteArray(64 * 1024 - 8, 'x') + "\r\n";
@@ -133,8 +131,7 @@ TEST(Pop3Faults, LastWordsWithoutLineEndAreLoggedAsTheReply)
     }
 }
 
-// The watchdog counts from the last command sent, and a new connection starts it afresh:
-// a leftover countdown must not end the new session early.
+// A new connection starts the watchdog afresh: a leftover countdown must not end it early.
 TEST(Pop3Faults, WatchdogCountsFromTheLastCommandSent)
 {
     AppHarness h;
@@ -272,8 +269,6 @@ TEST(Pop3Faults, MarkedMessagesAreLoggedAsDeletedOnlyOnceQuitIsAcknowledged)
     }
 }
 
-// Profiles over TLS: no credential leaves before the connection is encrypted, and
-// nothing the server said in clear before the handshake counts.
 TEST(Pop3Faults, TlsProfilesSendNoCredentialBeforeTheHandshake)
 {
     const QStringList fullRun = {"USER alice", "PASS secret", "STAT ",  "LIST ",  "TOP 1 0",

@@ -39,9 +39,8 @@ TEST(Pop3Session, EmptyMailboxRunsTheRulesOnceAndQuitsWithoutTop)
     EXPECT_FALSE(h.server.isOpen());
 }
 
-// A run deletes the marked messages in order, then quits; a preview judges the same
-// messages but sends no DELE; an allow-listed sender is kept even when its From cannot
-// be decoded (an undecodable sender is logged empty).
+// A preview sends no DELE; an allow-listed sender is kept even when its From cannot be
+// decoded (an undecodable sender is logged empty).
 TEST(Pop3Session, MarkedMessagesAreDeletedInOrderThenQuit)
 {
     const QString deleted = u" を削除しました"_qs,

@@ -191,6 +191,7 @@ TEST(DeletionRules, AllowListedSenderIsKeptWhateverRuleMatches)
         {"address only in the display name", allowing(friends), {"Sale", "taro@example.jp <spam@x.example>"}, true},
         {"longer address ending in an allowed one", allowing(friends), {"Sale", "xtaro@example.jp"}, true},
         {"subdomain lookalike", allowing(friends), {"Sale", "a@partner.co.jp.x.example"}, true},
+        {"the domain alone is no user of it", allowing(friends), {"Sale", "<@partner.co.jp>"}, true},
         {"a lone @ allows nobody", allowing({u"@"_qs}), {"Sale", "a@b.example"}, true},
         {"entry past the twentieth", allowing(pastTheTwentieth), {"Sale", "taro@example.jp"}, true},
     });

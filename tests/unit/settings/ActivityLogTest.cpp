@@ -61,8 +61,6 @@ TEST_F(ActivityLogTest, ClearingEmptiesTheFileAndLaterLinesStartAfresh)
     EXPECT_EQ(readFile(log.path()), QByteArray("ab\x81\x60\r\n"));
 }
 
-// Text from a server must not forge lines, a full disk must not leave half of
-// one, and no one else may read what servers said.
 TEST_F(ActivityLogTest, LinesCannotBeForgedOrCutAndTheFileIsOwnerOnly)
 {
     const mode_t savedMask = umask(022);

@@ -266,27 +266,13 @@ TEST(SettingsFileBytes, SmallModelGivesTheseExactBytes)
     model.profile(2).Port.clear();
     model.global = {1, 3, 0, 1, 1, 0, u"広告"_qs, QString(), 2, 1};
 
+    const QByteArray five = R"("","","","","")";
+    const QByteArrayList empty = {five, five, "0,0,0", five, five, R"(0,0,"",0)"};
     // clang-format off
-    const QByteArray expected = QByteArrayList({
-        R"("110","HX?@F?f<_WfK@qWLMbO","","")",
-        R"("","","","")",
-        R"("110","","","")",
-        R"("110","","","")",
-        R"("110","","","")",
-        "\"\x96\xA2\x8F\xB3\x91\xF8\",\"\",\"\",\"\",\"\"",
-        R"("","","","","a,b")",
-        "1,0,2",
-        R"("","","","","")",
-        R"("x","","","","")",
-        R"(1,0,"me@example.jp",1)",
-        R"("","","","","")", R"("","","","","")", "0,0,0",
-        R"("","","","","")", R"("","","","","")", R"(0,0,"",0)",
-        R"("","","","","")", R"("","","","","")", "0,0,0",
-        R"("","","","","")", R"("","","","","")", R"(0,0,"",0)",
-        R"("","","","","")", R"("","","","","")", "0,0,0",
-        R"("","","","","")", R"("","","","","")", R"(0,0,"",0)",
-        R"("","","","","")", R"("","","","","")", "0,0,0",
-        R"("","","","","")", R"("","","","","")", R"(0,0,"",0)",
+    const QByteArray expected = (QByteArrayList{
+        R"("110","HX?@F?f<_WfK@qWLMbO","","")", R"("","","","")", R"("110","","","")", R"("110","","","")", R"("110","","","")",
+        "\"\x96\xA2\x8F\xB3\x91\xF8\",\"\",\"\",\"\",\"\"", R"("","","","","a,b")", "1,0,2",
+        five, R"("x","","","","")", R"(1,0,"me@example.jp",1)"} + empty + empty + empty + empty + QByteArrayList{
         "1,3,0,1,1,0,\"\x8D\x4C\x8D\x90\",\"\",2,1", ""}).join("\r\n");
     // clang-format on
     EXPECT_EQ(settingsFileBytes(model), expected);
@@ -366,7 +352,6 @@ TEST(SetDataWrite, FailingWriteLeavesThePreviousFileByteForByte)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u"PostSweep.ini"_qs});
 }
 
-// The file holds the passwords, scrambled reversibly: no one else may read it.
 TEST(SetDataWrite, WritesTheFileOwnerOnlyAndTightensOneOthersCouldRead)
 {
     TempDir dir;

@@ -182,6 +182,21 @@ TEST(Pop3Pipeline, ARecountOutOfStepStopsTheSessionBeforeAnyDele)
     EXPECT_TRUE(got.log.filter(u"を削除しました"_qs).isEmpty());
 }
 
+// One command at a time a stray line is shown and passed over, as always, except where
+// a DELE's reply is due: there it may be the rest of a reply sent twice.
+TEST(Pop3Pipeline, OneAtATimeAStrayLineEndsTheSessionOnlyWhereADelesReplyIsDue)
+{
+    for (const auto& [step, ends] : {std::pair{"TOP", false}, std::pair{"DELE", true}}) {
+        SCOPED_TRACE(step);
+        ScriptedMailbox mailbox = mailboxOf(3, {2});
+        mailbox.faults = {{step, 1, FaultKind::Garbage}};
+        const Outcome got = run(mailbox, false);
+        EXPECT_EQ(got.quit, !ends);
+        EXPECT_EQ(got.deleted, ends ? std::vector<int>() : std::vector<int>({2}));
+        EXPECT_EQ(got.log.last().endsWith(u"（要求していないデータを受信）"_qs), ends);
+    }
+}
+
 // 30 s with no reply completing ends the session, however many replies are owed;
 // a copy still streaming in is progress.
 TEST(Pop3Pipeline, WatchdogCountsFromTheLastReplyThatCompleted)

@@ -313,6 +313,13 @@ TEST(Pop3Pipeline, MessageOverTheKeepersSizeKeepsItsHeaderOrEndsTheSession)
     EXPECT_TRUE(got.log.last().endsWith(u"（一覧の大きさを超えるメール）"_qs));
     EXPECT_TRUE(got.log.contains(
         u"タイトル:SPAM 2 差出人:a@example.com は削除されませんでした（サーバに残っています）"_qs));
+
+    // A LIST line without a size is passed over, not read as size 0.
+    RecordingKeeper listed({}, 1 << 20);
+    mailbox.faults = {{"LIST", 1, FaultKind::Replace, "+OK\r\n1 100\r\n2 2000000\r\n2 x\r\n.\r\n"}};
+    got = run(mailbox, true, &listed);
+    EXPECT_TRUE(listed.infos.at(0).headerOnly);
+    EXPECT_EQ(got.deleted, std::vector<int>({2}));
 }
 
 } // namespace

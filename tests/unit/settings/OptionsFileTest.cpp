@@ -23,6 +23,7 @@ TEST(OptionsFile, ReadsItsOptionsAndFallsBackToDefaultsWhenDamaged)
         {"a list, not one command line", "[MailProgram]\nCommand=mutt, -F\n", {}, true},
         {"a list for the mode", "[MailProgram]\nCommand=mutt\n[Profile2]\nSecurity=tls, x\n", {}, true},
         {"a list for the pin", "[MailProgram]\nCommand=mutt\n[Profile2]\nSha256=a, b\n", {}, true},
+        {"a list for the allow-list", "[MailProgram]\nCommand=mutt\n[Profile2]\nAllowList=a@x.jp, b@y.jp\n", {}, true},
         {"broken syntax", "[MailProgram\nCommand=\"unterminated\n", {}, true},
         {"too large", "[MailProgram]\nCommand=" + QByteArray(OptionsFile::kMaxBytes, 'x'), {}, true},
         {"preview on", "[Run]\nPreviewOnly=true\n", {}, false, {}, true},

@@ -102,15 +102,6 @@ std::optional<double> programRun(const testsupport::DovecotServer& server, bool 
     return ms;
 }
 
-bool refill(testsupport::DovecotServer& server, const QList<QByteArray>& texts)
-{
-    if (!server.setMessages(kUser, texts))
-        return false;
-    testsupport::SequentialPop3Client client;
-    return client.connectToServer(server.host(), server.port()) && client.login(kUser, kPassword) &&
-           client.command("STAT").has_value() && client.command("QUIT").has_value();
-}
-
 double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -137,7 +128,7 @@ int main(int argc, char** argv)
     std::vector<double> withMonitor, without;
     for (int round = 0; round < kRounds; ++round) {
         for (const bool monitorTurn : {round % 2 == 0, round % 2 != 0}) {
-            if (!refill(server, texts)) {
+            if (!testsupport::refillMailbox(server, kUser, kPassword, texts)) {
                 std::fprintf(stderr, "cannot fill the mailbox\n");
                 return 1;
             }

@@ -140,16 +140,6 @@ std::optional<double> minimalSession(quint16 port)
     return clock.nsecsElapsed() / 1e6;
 }
 
-// A fresh mailbox, with Dovecot's index built by a login and STAT outside the timing.
-bool refill(testsupport::DovecotServer& server, const QList<QByteArray>& texts)
-{
-    if (!server.setMessages(kUser, texts))
-        return false;
-    testsupport::SequentialPop3Client client;
-    return client.connectToServer(server.host(), server.port()) && client.login(kUser, kPassword) &&
-           client.command("STAT").has_value() && client.command("QUIT").has_value();
-}
-
 // 900 wanted messages left, none of the advertisements.
 bool onlyWantedLeft(const testsupport::DovecotServer& server)
 {
@@ -200,7 +190,7 @@ std::optional<std::map<Kind, Figures>> measure(testsupport::DovecotServer& serve
     for (int round = 0; round < rounds; ++round) {
         for (std::size_t i = 0; i < kinds.size(); ++i) {
             const Kind kind = kinds.at((round + i) % kinds.size());
-            if (!refill(server, texts)) {
+            if (!testsupport::refillMailbox(server, kUser, kPassword, texts)) {
                 std::fprintf(stderr, "cannot fill the mailbox\n");
                 return std::nullopt;
             }

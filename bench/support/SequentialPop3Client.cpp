@@ -1,5 +1,7 @@
 #include "support/SequentialPop3Client.h"
 
+#include "support/DovecotServer.h"
+
 #include <QDeadlineTimer>
 
 namespace testsupport {
@@ -161,6 +163,16 @@ bool runSequentialSession(const QString& host, quint16 port, const QString& user
     if (!ok)
         setError(error, QStringLiteral("the session failed: ") + client.errorString());
     return ok;
+}
+
+bool refillMailbox(DovecotServer& server, const QString& user, const QString& password,
+                   const QList<QByteArray>& texts)
+{
+    if (!server.setMessages(user, texts))
+        return false;
+    SequentialPop3Client client;
+    return client.connectToServer(server.host(), server.port()) && client.login(user, password) &&
+           client.command("STAT").has_value() && client.command("QUIT").has_value();
 }
 
 } // namespace testsupport

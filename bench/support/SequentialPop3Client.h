@@ -52,4 +52,10 @@ std::optional<QStringList> listMessageIds(const QString& host, quint16 port, con
                                         const QString& password, const QList<int>& deleteNumbers,
                                         QString* error = nullptr);
 
+class DovecotServer;
+// The user's mailbox holds exactly texts again, with Dovecot's index already built by a
+// login and STAT, so that no timed session pays for it.
+[[nodiscard]] bool refillMailbox(DovecotServer& server, const QString& user,
+                                 const QString& password, const QList<QByteArray>& texts);
+
 } // namespace testsupport

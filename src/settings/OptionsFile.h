@@ -85,6 +85,9 @@ public:
     QString save() const;
 
     static QString securityName(ConnectionSecurity security);
+    // A pinned certificate's SHA-256 as stored: 64 hex digits, colons between them
+    // allowed; anything else is not a pin.
+    static std::optional<QByteArray> pinFromText(const QString& text);
 
     // What the file keeps of a profile's connection: nothing for a profile without host,
     // account and password, and no port of its own where it is PostSweep.ini's.

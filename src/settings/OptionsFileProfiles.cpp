@@ -30,19 +30,19 @@ bool isPortText(const QString& text)
     return ok && port >= 1 && port <= 65535 && text == QString::number(port);
 }
 
-// 64 hex digits, colons between pairs allowed; anything else is not a pin.
-std::optional<QByteArray> pinFromText(QString text)
-{
-    text.remove(u':');
-    if (text.size() != 64)
-        return std::nullopt;
-    for (const QChar c : text)
-        if (!c.isDigit() && !(c.toLower() >= u'a' && c.toLower() <= u'f'))
-            return std::nullopt;
-    return QByteArray::fromHex(text.toLatin1());
-}
-
 } // namespace
+
+std::optional<QByteArray> OptionsFile::pinFromText(const QString& text)
+{
+    QString digits = text;
+    digits.remove(u':');
+    if (digits.size() != 64)
+        return std::nullopt;
+    for (const QChar c : std::as_const(digits))
+        if (!(c >= u'0' && c <= u'9') && !(c.toLower() >= u'a' && c.toLower() <= u'f'))
+            return std::nullopt;
+    return QByteArray::fromHex(digits.toLatin1());
+}
 
 QString OptionsFile::securityName(ConnectionSecurity security)
 {

@@ -1,6 +1,9 @@
 #include "dialogs/control/ConnectionChoice.h"
 
 #include "pop3/Pop3Session.h"
+#include "settings/OptionsFile.h"
+
+#include <QRegularExpression>
 
 namespace connection {
 
@@ -63,18 +66,8 @@ std::optional<QByteArray> parseFingerprint(QString text)
     static const QString caption = QStringLiteral("指紋:");
     if (const qsizetype at = text.indexOf(caption); at >= 0)
         text = text.mid(at + caption.size());
-    QString digits;
-    for (const QChar c : text) {
-        if (c == u':' || c.isSpace())
-            continue;
-        const bool hex = (c >= u'0' && c <= u'9') || (c.toLower() >= u'a' && c.toLower() <= u'f');
-        if (!hex || digits.size() == 64)
-            return std::nullopt;
-        digits.append(c);
-    }
-    if (digits.size() != 64)
-        return std::nullopt;
-    return QByteArray::fromHex(digits.toLatin1());
+    text.remove(QRegularExpression(QStringLiteral("\\s")));
+    return OptionsFile::pinFromText(text);
 }
 
 QString fingerprintText(const QByteArray& sha256)

@@ -1,7 +1,6 @@
 """The first run on the demo mailbox, driven through AT-SPI as a screen reader user
 drives it. Started by first_run.sh (display, buses, demo POP3 server)."""
 
-import argparse
 import os
 import poplib
 import re
@@ -18,7 +17,7 @@ from gi.repository import Atspi, GLib  # noqa: E402
 warnings.simplefilter("ignore", DeprecationWarning)
 
 DEMO_PASSWORD = "demo-pass"
-WANTED_IDS = [f"<demo-{n:03}@postsweep.example>" for n in range(21, 41)]
+DEMO_IDS = [f"<demo-{n:03}@postsweep.example>" for n in range(1, 41)]
 
 # The spam, in mailbox order: each is deleted and logged once, in this order.
 SPAM = [  # (subject, sender)
@@ -45,26 +44,22 @@ SPAM = [  # (subject, sender)
 ]
 
 SETTINGS_TAB1 = {
-    "受信サーバ名": "127.0.0.1",
-    "アカウント名": "taro",
-    "パスワード": "",
-    "メールアドレス": "taro@example.jp",
-    "タイトル文字列1": "WIN",
-    "タイトル文字列2": "激安",
+    "受信サーバ名": "127.0.0.1", "アカウント名": "taro", "パスワード": "",
+    "メールアドレス": "taro@example.jp", "タイトル文字列1": "WIN", "タイトル文字列2": "激安",
     **{f"タイトル文字列{i}": "" for i in range(3, 11)},
     "差出人文字列1": "spam-sender.example",
     **{f"差出人文字列{i}": "" for i in range(2, 11)},
-    "削除しない差出人": "",
-    "固定した証明書": "",
+    "削除しない差出人": "", "固定した証明書": "",
 }
-FRAMES_TAB1 = ["メールサーバ設定１", "削除条件設定１",
-               "タイトルで削除", "差出人で削除", "宛先で削除", "削除しない差出人"]
-LABELLED_BOXES = ["受信サーバ名", "受信ポート", "アカウント名", "パスワード", "メールアドレス",
-                  "固定した証明書"]
-TOTAL_SECONDS = 120
+FRAMES_TAB1 = ["メールサーバ設定１", "削除条件設定１", "タイトルで削除", "差出人で削除", "宛先で削除",
+               "削除しない差出人"]
+LABELLED_BOXES = {"受信サーバ名", "受信ポート", "アカウント名", "パスワード", "メールアドレス", "固定した証明書"}
 TEXT_ROLES = {Atspi.Role.TEXT, Atspi.Role.PASSWORD_TEXT, Atspi.Role.ENTRY}
 MAIN, RUNNING, DIALOG = "Post Sweep", "PostSweep 実行中", "サーバ／削除条件の設定"
-MONITOR = "PostSweep 実行中のコマンド"
+MONITOR, KEPT = "PostSweep 実行中のコマンド", "削除したメール"
+SHOWING, ENABLED = Atspi.StateType.SHOWING, Atspi.StateType.ENABLED
+RUN_END = "  削除メールを指定条件で検索・削除を終了しました"
+START = time.monotonic()  # the whole test ends within 120 s: CTest would end it uncleaned
 
 
 class CheckFailed(Exception):
@@ -77,8 +72,7 @@ def check(condition, message):
 
 
 def wait_for(what, probe, timeout=20):
-    # Never past the whole test's time: CTest would end it without cleaning up.
-    deadline = min(time.monotonic() + timeout, START + TOTAL_SECONDS)
+    deadline = min(time.monotonic() + timeout, START + 120)
     while True:
         try:
             if result := probe():
@@ -104,9 +98,13 @@ def descendants(node):
         yield from descendants(child)
 
 
+def of_role(node, roles, showing=False):
+    return [d for d in descendants(node)
+            if d.get_role() in roles and (not showing or has_state(d, SHOWING))]
+
+
 def find(node, role, name):
-    return next((d for d in descendants(node) if d.get_role() == role and d.get_name() == name),
-                None)
+    return next((d for d in of_role(node, {role}) if d.get_name() == name), None)
 
 
 def application():
@@ -121,26 +119,21 @@ def top_window(app, name):
     return next((top for top in children(app) if top.get_name() == name), None)
 
 
-def window(app, name):
-    top = top_window(app, name)
-    return top if top is not None and has_state(top, Atspi.StateType.SHOWING) else None
-
-
-def shown_window(app, name):
-    return wait_for(f"the window {name}", lambda: window(app, name))
-
-
-def closed_window(app, name):
-    wait_for(f"{name} to close", lambda: window(app, name) is None)
+def shown_window(app, name, shown=True):
+    """Waits for the window to show (and returns it) or, with shown=False, to close."""
+    def probe():
+        top = top_window(app, name)
+        top = top if top is not None and has_state(top, SHOWING) else None
+        return top if shown else top is None
+    return wait_for(f"the window {name} {'to show' if shown else 'to close'}", probe)
 
 
 def press(button):
     names = [Atspi.Action.get_action_name(button, i).lower() for i in range(button.get_n_actions())]
-    for wanted in ("press", "click"):
-        if wanted in names:
-            check(button.do_action(names.index(wanted)), f"{button.get_name()!r} refused {wanted}")
-            return
-    raise CheckFailed(f"{button.get_name()!r} offers no press action: {names}")
+    wanted = next((w for w in ("press", "click") if w in names), None)
+    if wanted is None:
+        raise CheckFailed(f"{button.get_name()!r} offers no press action: {names}")
+    check(button.do_action(names.index(wanted)), f"{button.get_name()!r} refused {wanted}")
 
 
 def button(node, caption):
@@ -163,31 +156,27 @@ def screenshot(node, out_dir, name):
     path = os.path.join(out_dir, name)
     box = Atspi.Component.get_extents(node, Atspi.CoordType.SCREEN)
     check(box.width > 0 and box.height > 0, f"{node.get_name()!r} has no extent on screen")
-    geometry = f"{box.width}x{box.height}+{box.x}+{box.y}"
-    subprocess.run(["import", "-window", "root", "-crop", geometry, "+repage", path],
-                   check=True, timeout=30)
+    subprocess.run(["import", "-window", "root", "-crop", f"{box.width}x{box.height}+{box.x}+{box.y}",
+                    "+repage", path], check=True, timeout=30)
     colours = subprocess.run(["convert", path, "-format", "%k", "info:"], check=True,
                              timeout=30, capture_output=True, text=True).stdout
     # Captions rendered with anti-aliasing give many shades; a blank window gives few.
     check(int(colours) > 16, f"{path} looks blank ({colours} colours)")
 
 
-def on_mailbox(port, read):
+def mailbox(port, ids=True):
+    """The Message-IDs the demo mailbox holds (sorted), or only their number."""
     box = poplib.POP3("127.0.0.1", port, timeout=10)
     try:
         box.user("taro")
         box.pass_(DEMO_PASSWORD)
-        return read(box)
+        count = box.stat()[0]
+        if not ids:
+            return count
+        return sorted(line.split(b":", 1)[1].strip().decode() for n in range(1, count + 1)
+                      for line in box.top(n, 0)[1] if line.lower().startswith(b"message-id:"))
     finally:
         box.quit()
-
-
-def message_ids(box):
-    ids = []
-    for number in range(1, box.stat()[0] + 1):
-        ids += [line.split(b":", 1)[1].strip().decode() for line in box.top(number, 0)[1]
-                if line.lower().startswith(b"message-id:")]
-    return ids
 
 
 def log_lines(path):
@@ -198,8 +187,8 @@ def log_lines(path):
 
 
 def stamped(lines, message):
-    # A date, a space, a time (in the regional settings' form), then message.
-    return [line for line in lines if line.endswith(message)
+    """The positions of lines made of a date, a space, a time (regional form), then message."""
+    return [i for i, line in enumerate(lines) if line.endswith(message)
             and re.fullmatch(r"\d\S* \d\S*", line[:-len(message)])]
 
 
@@ -207,11 +196,9 @@ def check_main_window(app, out_dir):
     main = shown_window(app, MAIN)
     for caption in ("実行", "サーバ設定", "ヘルプ", "終\u3000了"):
         found = button(main, caption)
-        check(has_state(found, Atspi.StateType.SHOWING)
-              and has_state(found, Atspi.StateType.ENABLED), f"{caption!r} is not usable")
+        check(has_state(found, SHOWING) and has_state(found, ENABLED), f"{caption!r} is not usable")
     for caption in ("継続", "中止"):
-        check(not has_state(button(main, caption), Atspi.StateType.SHOWING),
-              f"{caption!r} shows before a run")
+        check(not has_state(button(main, caption), SHOWING), f"{caption!r} shows before a run")
     screenshot(main, out_dir, "first-run-main.png")
     return main
 
@@ -219,23 +206,20 @@ def check_main_window(app, out_dir):
 def check_settings_dialog(app, main, port, out_dir):
     press(button(main, "サーバ設定"))
     dialog = shown_window(app, DIALOG)
-    boxes = [d for d in descendants(dialog) if d.get_role() in TEXT_ROLES]
+    boxes = of_role(dialog, TEXT_ROLES)
     # Per profile: 5 connection boxes, 10 + 10 list entries, allow-list, pinned certificate.
     check(len(boxes) == 5 * 27, f"{len(boxes)} text boxes in the settings dialog")
     unnamed = [b for b in boxes if not b.get_name()]
     check(not unnamed, f"{len(unnamed)} text boxes of the settings dialog have no name")
-    shown = {b.get_name(): text_of(b) for b in boxes if has_state(b, Atspi.StateType.SHOWING)}
+    shown = {b.get_name(): text_of(b) for b in boxes if has_state(b, SHOWING)}
     check(shown == {**SETTINGS_TAB1, "受信ポート": str(port)}, f"the first tab shows {shown}")
-    combos = [c for c in descendants(dialog)
-              if c.get_role() == Atspi.Role.COMBO_BOX and has_state(c, Atspi.StateType.SHOWING)]
-    modes = [(c.get_name(), labels_of(c)) for c in combos]
-    check(len(combos) == 1 and "暗号化" in modes[0][1] and "なし" in str(modes),
+    modes = [(c.get_name(), labels_of(c)) for c in of_role(dialog, {Atspi.Role.COMBO_BOX}, True)]
+    check(len(modes) == 1 and "暗号化" in modes[0][1] and "なし" in str(modes),
           f"the first tab's security mode reads {modes}")
     for box in (b for b in boxes if b.get_name() in LABELLED_BOXES):
         labels = labels_of(box)
         check(box.get_name() in labels, f"{box.get_name()!r} is labelled by {labels}")
-    frames = [d.get_name() for d in descendants(dialog)
-              if d.get_role() == Atspi.Role.PANEL and has_state(d, Atspi.StateType.SHOWING)]
+    frames = [d.get_name() for d in of_role(dialog, {Atspi.Role.PANEL}, True)]
     check(frames == FRAMES_TAB1, f"the first tab's frames are named {frames}")
     for caption in ("キャンセル", "設定確認", "設定終了"):
         button(dialog, caption)
@@ -252,12 +236,11 @@ def run_and_wait(app, main, port, timeout):
     run, verify = button(top_window(app, MAIN), "実行"), button(dialog, "設定確認")
     press(run)
     press(verify)
-    wait_for("20 messages left on the demo server",
-             lambda: on_mailbox(port, lambda box: box.stat()[0]) == 20, timeout)
-    closed_window(app, MONITOR)
+    wait_for("20 messages left on the demo server", lambda: mailbox(port, ids=False) == 20, timeout)
+    shown_window(app, MONITOR, shown=False)
     verify = shown_window(app, "サーバ設定確認")
     wait_for("the check to end", lambda: find(verify, Atspi.Role.PUSH_BUTTON, "OK"))
-    statuses = [d.get_name() for d in descendants(verify) if d.get_role() == Atspi.Role.LABEL]
+    statuses = [d.get_name() for d in of_role(verify, {Atspi.Role.LABEL})]
     check("設定完了" in statuses, f"the check after the run shows {statuses}")
     press(button(verify, "OK"))
     press(button(shown_window(app, DIALOG), "キャンセル"))
@@ -268,7 +251,7 @@ def check_after_run(app):
     main = top_window(app, RUNNING)
     check(main is not None, "no main window named \"PostSweep 実行中\" after the run")
     for caption in ("実行", "サーバ設定"):
-        check(not has_state(button(main, caption), Atspi.StateType.ENABLED),
+        check(not has_state(button(main, caption), ENABLED),
               f"{caption!r} is usable while periodic runs go on")
     for caption in ("継続", "中止"):
         check(has_state(button(main, caption), Atspi.StateType.VISIBLE),
@@ -297,16 +280,12 @@ def check_log(path):
     deleted = [line for line in lines if line.startswith("タイトル:")]
     expected = [f"タイトル:{subject} 差出人:{sender} を削除しました" for subject, sender in SPAM]
     check(deleted == expected, "deletion lines differ:\n" + "\n".join(deleted))
-    for message in ("  実行を開始しました",
-                    "  削除メールを指定条件で検索しています",
-                    "  削除メールを指定条件で検索・削除を終了しました"):
+    for message in ("  実行を開始しました", "  削除メールを指定条件で検索しています", RUN_END):
         check(len(stamped(lines, message)) == 1, f"not one stamped line {message!r}")
     check("40  件のメールがあります" in lines, "no message count line")
     # Logged in twice: the run, then the check that waited for the run's end.
-    def positions(message):
-        return [i for i, line in enumerate(lines) if stamped([line], message)]
-    logins = positions(" 127.0.0.1に\u3000ID:taroでサーバに接続しました")
-    run_end = positions("  削除メールを指定条件で検索・削除を終了しました")[0]
+    logins = stamped(lines, " 127.0.0.1に\u3000ID:taroでサーバに接続しました")
+    run_end = stamped(lines, RUN_END)[0]
     check(len(logins) == 2 and logins[0] < run_end < logins[1],
           f"not the run's login and then the check's: lines {logins}, run's end {run_end}")
     check(lines.index("  サーバ設定の確認をしています") < run_end,
@@ -315,20 +294,20 @@ def check_log(path):
 
 
 def check_deleted_mail(app, program_dir, out_dir):
-    press(button(top_window(app, RUNNING), "削除したメール"))
-    kept = shown_window(app, "削除したメール")
+    press(button(top_window(app, RUNNING), KEPT))
+    kept = shown_window(app, KEPT)
     for caption in ("メールソフトで開く", "ヘッダを表示", "フォルダを開く", "閉じる"):
         button(kept, caption)
     table = find(kept, Atspi.Role.TABLE, "削除したメールの一覧")
     check(table is not None, "no table named 削除したメールの一覧")
     check(os.path.exists(os.path.join(program_dir, "deleted", "index.tsv")),
           "the run kept no copies of the deleted messages")
-    cells = {d.get_name() for d in descendants(table) if d.get_role() == Atspi.Role.TABLE_CELL}
+    cells = {d.get_name() for d in of_role(table, {Atspi.Role.TABLE_CELL})}
     missing = [subject for subject, _ in SPAM if subject not in cells]
     check(not missing, f"削除したメール does not list {missing}")
     screenshot(kept, out_dir, "first-run-deleted-mail.png")
     press(button(kept, "閉じる"))
-    closed_window(app, "削除したメール")
+    shown_window(app, KEPT, shown=False)
 
 
 def exit_program(app, process, log_path):
@@ -338,39 +317,33 @@ def exit_program(app, process, log_path):
     except subprocess.TimeoutExpired:
         raise CheckFailed("PostSweep did not end after 終　了") from None
     check(code == 0, f"PostSweep ended with status {code}")
-    check(stamped(log_lines(log_path), "  終了キーが押されたので終了します"),
-          "no exit line in the log")
+    check(stamped(log_lines(log_path), "  終了キーが押されたので終了します"), "no exit line in the log")
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--port", type=int, required=True)
-    parser.add_argument("--out", required=True)
-    parser.add_argument("--pid-file", required=True)
-    args = parser.parse_args()
-    os.makedirs(args.out, exist_ok=True)
-    program_dir = os.path.dirname(os.path.abspath(args.program))
+def main(program, port, out, pid_file):
+    """Arguments: the program in its fresh folder, the demo server's port, the folder for
+    screenshots and the program's stderr, the file that names the program's process."""
+    port = int(port)
+    os.makedirs(out, exist_ok=True)
+    program_dir = os.path.dirname(os.path.abspath(program))
     log_path = os.path.join(program_dir, "PostSweep.log")
-
-    check(sorted(on_mailbox(args.port, message_ids)) == sorted([f"<demo-{n:03}@postsweep.example>" for n in range(1, 41)]),
-          "the demo mailbox does not hold the 40 messages expected")
+    check(mailbox(port) == DEMO_IDS, "the demo mailbox does not hold the 40 messages expected")
     env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1",
                QT_QPA_PLATFORM="xcb")
-    with open(os.path.join(args.out, "postsweep.stderr"), "wb") as stderr:
-        process = subprocess.Popen([args.program], env=env, stdout=stderr, stderr=stderr)
-    with open(args.pid_file, "w") as pid_file:
-        pid_file.write(str(process.pid))
+    with open(os.path.join(out, "postsweep.stderr"), "wb") as stderr:
+        process = subprocess.Popen([program], env=env, stdout=stderr, stderr=stderr)
+    with open(pid_file, "w") as file:
+        file.write(str(process.pid))
     try:
         app = wait_for("the application on the accessibility bus", application, 30)
-        main_window = check_main_window(app, args.out)
-        check_settings_dialog(app, main_window, args.port, args.out)
-        run_and_wait(app, main_window, args.port, 60)
+        main_window = check_main_window(app, out)
+        check_settings_dialog(app, main_window, port, out)
+        run_and_wait(app, main_window, port, 60)
         check_after_run(app)
-        remaining = sorted(on_mailbox(args.port, message_ids))
-        check(remaining == WANTED_IDS, f"the server keeps {remaining}, not exactly the wanted mail")
+        remaining = mailbox(port)
+        check(remaining == DEMO_IDS[20:], f"the server keeps {remaining}, not exactly the wanted mail")
         check_log(log_path)
-        check_deleted_mail(app, program_dir, args.out)
+        check_deleted_mail(app, program_dir, out)
         exit_program(app, process, log_path)
     finally:
         if process.poll() is None:
@@ -379,11 +352,9 @@ def main():
     return 0
 
 
-START = time.monotonic()
-
 if __name__ == "__main__":
     try:
-        sys.exit(main())
+        sys.exit(main(*sys.argv[1:5]))
     except CheckFailed as failure:
         print(f"FAILED: {failure}", flush=True)
         sys.exit(1)

@@ -1,6 +1,6 @@
-// The program started from the command line, as cron or a timer starts it: no display,
-// against Dovecot. What it deletes, keeps, logs and prints, and its exit statuses. And
-// its runs over TLS, made in this process, which alone trusts a throwaway authority.
+// The program started from the command line as cron starts it, without a display, against
+// Dovecot: what it deletes, keeps, logs and prints, and its exit statuses. Its runs over TLS
+// are made in this process, the only one that trusts a throwaway authority.
 
 #include "DemoMailbox.h"
 #include "platform/qt/QtEventLoop.h"
@@ -36,36 +36,39 @@ struct Finished
     QString err;
 };
 
-// The built program without a display, under Japanese regional settings (the log's
-// stamps), given at most 60 s.
-Finished runProgram(const QStringList& arguments)
+// The built program on the settings in folder, without a display, under Japanese regional
+// settings (the log's stamps), given at most 60 s.
+Finished runProgram(const QStringList& arguments, const QString& folder)
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        env.remove(QString::fromLatin1(name));
+    for (const QString& name : {u"DISPLAY"_qs, u"WAYLAND_DISPLAY"_qs, u"QT_QPA_PLATFORM"_qs})
+        env.remove(name);
     env.insert(u"LC_ALL"_qs, u"ja_JP.UTF-8"_qs);
     process.setProcessEnvironment(env);
-    process.start(QStringLiteral(POSTSWEEP_PROGRAM), arguments);
+    process.start(QStringLiteral(POSTSWEEP_PROGRAM),
+                  arguments + QStringList{u"--settings"_qs, folder});
     if (!process.waitForFinished(60000)) {
         process.kill();
         process.waitForFinished(5000);
         return {};
     }
-    const QString out = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            out.split(u'\n'), QString::fromUtf8(process.readAllStandardError())};
+            QString::fromUtf8(process.readAllStandardOutput()).trimmed().split(u'\n'),
+            QString::fromUtf8(process.readAllStandardError())};
 }
 
-// The lines as one text (a failure shows a line-by-line difference), each leading date
-// and time of the span from..to (a second either side) made "<stamp>".
-std::string masked(QStringList lines, const QDateTime& from, const QDateTime& to)
+// The log in folder as one text (a failure shows a line-by-line difference), each leading
+// date and time from a second before started to a second from now made "<stamp>".
+std::string maskedLog(const QString& folder, const QDateTime& started)
 {
     static const QRegularExpression stamp(u"^\\d{4}/\\d{2}/\\d{2} \\d{1,2}:\\d{2}:\\d{2}"_qs);
+    const QDateTime to = QDateTime::currentDateTime().addSecs(1);
+    QStringList lines = logLines(folder + u"/PostSweep.log"_qs);
     for (QString& line : lines) {
         const QRegularExpressionMatch match = stamp.match(line);
         const QDateTime when = QDateTime::fromString(match.captured(), u"yyyy/MM/dd H:mm:ss"_qs);
-        if (match.hasMatch() && when >= from.addSecs(-1) && when <= to.addSecs(1))
+        if (match.hasMatch() && when >= started.addSecs(-1) && when <= to)
             line.replace(0, match.capturedLength(), u"<stamp>"_qs);
     }
     return lines.join(u'\n').toStdString();
@@ -92,41 +95,30 @@ QStringList expectedOutput(const QList<DemoMessage>& mailbox, const QString& cou
     return out;
 }
 
-// The log of one session over the mailbox: connection, count, one line per deletion.
-QStringList sessionLog(const QList<DemoMessage>& mailbox)
+// The log of a session over the mailbox as one text, after the lines in log: a blank line,
+// connection, count, one line per deletion, the end; then the line after, if any.
+std::string sessionLog(const QList<DemoMessage>& mailbox, QStringList log = {},
+                       const QString& after = {})
 {
-    QStringList log = {{},
-                       u"<stamp> 127.0.0.1に　ID:taroでサーバに接続を開始しました"_qs,
-                       u"<stamp> 127.0.0.1に　ID:taroでサーバに接続しました"_qs,
-                       u"%1  件のメールがあります"_qs.arg(mailbox.size()),
-                       u"<stamp>  削除メールを指定条件で検索しています"_qs};
+    log << QString() << u"<stamp> 127.0.0.1に　ID:taroでサーバに接続を開始しました"_qs
+        << u"<stamp> 127.0.0.1に　ID:taroでサーバに接続しました"_qs
+        << u"%1  件のメールがあります"_qs.arg(mailbox.size())
+        << u"<stamp>  削除メールを指定条件で検索しています"_qs;
     for (const DemoMessage& m : mailbox)
         if (m.spam)
-            log.append(u"タイトル:"_qs + m.subject + u" 差出人:"_qs + m.from +
-                       u" を削除しました"_qs);
-    return log << u"<stamp>  削除メールを指定条件で検索・削除を終了しました"_qs;
+            log << u"タイトル:"_qs + m.subject + u" 差出人:"_qs + m.from + u" を削除しました"_qs;
+    log << u"<stamp>  削除メールを指定条件で検索・削除を終了しました"_qs;
+    return (after.isEmpty() ? log : log << after).join(u'\n').toStdString();
 }
 
-// The contents of every kept copy under folder/deleted, sorted.
-QList<QByteArray> keptCopies(const QString& folder)
-{
-    QList<QByteArray> copies;
-    QDirIterator it(folder + u"/deleted"_qs, {u"*.eml"_qs}, QDir::Files,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        copies.append(readFile(it.next()));
-    std::sort(copies.begin(), copies.end());
-    return copies;
-}
-
-// One run over the settings in directory, as the program runs it but in this process,
-// the only one that trusts the test authority; the monitor records the transcript.
-// False when the settings did not load or the run did not end within 60 s.
-bool runInThisProcess(const QString& directory, RecordingMonitor& monitor)
+// One run over the settings in folder, as the program runs it but in this process; the
+// monitor records the transcript. False when the settings did not load or the run did not
+// end within 60 s.
+bool runInThisProcess(const QString& folder, RecordingMonitor& monitor)
 {
     platform::QtEventLoop loop;
     platform::QtTcpClient socket;
-    AppContext ctx(loop, socket, directory);
+    AppContext ctx(loop, socket, folder);
     if (LoadSettings(ctx.settingsPath(), ctx.settings) != LoadOutcome::Complete)
         return false;
     ctx.session.setMonitor(&monitor);
@@ -151,12 +143,13 @@ bool runInThisProcess(const QString& directory, RecordingMonitor& monitor)
 class CommandLineTest : public ::testing::Test
 {
 protected:
+    static void SetUpTestSuite() { authorityMade = authority.create(); }
     void SetUp() override
     {
         if (testsupport::DovecotServer::executable().isEmpty())
             GTEST_SKIP() << "Dovecot is not installed (Debian package dovecot-pop3d)";
-        ASSERT_TRUE(authorityMade) << authority->errorString().toStdString();
-        server.useTls(authority->certificateFile(), authority->keyFile());
+        ASSERT_TRUE(authorityMade) << authority.errorString().toStdString();
+        server.useTls(authority.certificateFile(), authority.keyFile());
         ASSERT_TRUE(server.start()) << server.errorString().toStdString();
         ASSERT_TRUE(server.addUser(kUser, kPassword));
     }
@@ -167,8 +160,8 @@ protected:
         profile.PassWd = password;
         return profile;
     }
-    // The account holds the first count demo messages; PostSweep.ini in folder has these
-    // profiles.
+    // The account holds the first count demo messages; PostSweep.ini in folder holds these
+    // profiles (none: no file).
     QList<DemoMessage> prepare(qsizetype count, const QList<ServerProfile>& profiles,
                                const QString& folder)
     {
@@ -180,21 +173,12 @@ protected:
         SettingsModel model;
         for (int n = 1; n <= profiles.size(); ++n)
             model.profile(n) = profiles.at(n - 1);
-        if (!profiles.isEmpty()) {
-            EXPECT_TRUE(SetDataWrite(folder + u"/PostSweep.ini"_qs, model));
-        }
+        EXPECT_TRUE(profiles.isEmpty() || SetDataWrite(folder + u"/PostSweep.ini"_qs, model));
         return mailbox;
     }
-    // Made once for all tests: a throwaway authority and the server's certificate.
-    static void SetUpTestSuite()
-    {
-        authority = std::make_unique<testsupport::TestAuthority>();
-        authorityMade = authority->create();
-    }
-    static void TearDownTestSuite() { authority.reset(); }
-    inline static std::unique_ptr<testsupport::TestAuthority> authority;
-    inline static bool authorityMade = false;
 
+    inline static testsupport::TestAuthority authority;
+    inline static bool authorityMade = false;
     testsupport::DovecotServer server;
     TempDir dir;
 };
@@ -203,25 +187,26 @@ TEST_F(CommandLineTest, RunDeletesTheMarkedMailAndLogsAsTheDesktopRunOnceWithout
 {
     const QList<DemoMessage> mailbox = prepare(-1, {account()}, dir.path());
     const QByteArray settingsBefore = readFile(dir.file(u"PostSweep.ini"_qs));
-
     const QDateTime started = QDateTime::currentDateTime();
-    const Finished run = runProgram({u"--run"_qs, u"--settings"_qs, dir.path(), u"--verbose"_qs});
+    const Finished run = runProgram({u"--run"_qs, u"--verbose"_qs}, dir.path());
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
 
-    const QStringList log =
-        QStringList{u"<stamp>  実行を開始しました"_qs} + sessionLog(mailbox) +
-        QStringList{u"<stamp>  削除が完了したのでメールソフトを起動して終了します"_qs};
-    EXPECT_EQ(
-        masked(logLines(dir.file(u"PostSweep.log"_qs)), started, QDateTime::currentDateTime()),
-        log.join(u'\n').toStdString());
+    EXPECT_EQ(maskedLog(dir.path(), started),
+              sessionLog(mailbox, {u"<stamp>  実行を開始しました"_qs},
+                         u"<stamp>  削除が完了したのでメールソフトを起動して終了します"_qs));
     EXPECT_EQ(server.messageIds(kUser), idsOf(mailbox, false));
     // Each deleted message kept byte for byte, as the server held it.
-    QList<QByteArray> deleted;
+    QList<QByteArray> deleted, kept;
     for (const DemoMessage& m : mailbox)
         if (m.spam)
             deleted.append(QByteArray(m.bytes).replace("\n", "\r\n"));
+    for (QDirIterator it(dir.file(u"deleted"_qs), {u"*.eml"_qs}, QDir::Files,
+                         QDirIterator::Subdirectories);
+         it.hasNext();)
+        kept.append(readFile(it.next()));
     std::sort(deleted.begin(), deleted.end());
-    EXPECT_EQ(keptCopies(dir.path()), deleted);
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, deleted);
     EXPECT_EQ(run.out, expectedOutput(mailbox, u"削除 %1 件"_qs, u"  削除: "_qs));
     // The transcript hides the password as the monitor does; the settings stay as they were.
     EXPECT_TRUE(run.err.contains(u"PASS *******\n"_qs));
@@ -232,7 +217,7 @@ TEST_F(CommandLineTest, RunDeletesTheMarkedMailAndLogsAsTheDesktopRunOnceWithout
 TEST_F(CommandLineTest, CheckLogsInToEveryEnabledProfileAndAWrongPasswordExitsOne)
 {
     prepare(3, {account(), ServerProfile{}, account(u"not-it"_qs)}, dir.path());
-    const Finished check = runProgram({u"--check"_qs, u"--settings"_qs, dir.path()});
+    const Finished check = runProgram({u"--check"_qs}, dir.path());
     EXPECT_EQ(check.exitCode, 1) << check.err.toStdString();
     EXPECT_EQ(check.out,
               QStringList({u"127.0.0.1 taro: 設定完了"_qs,
@@ -242,23 +227,17 @@ TEST_F(CommandLineTest, CheckLogsInToEveryEnabledProfileAndAWrongPasswordExitsOn
 
 TEST_F(CommandLineTest, SettingsThatCannotBeUsedOrAnotherCopyEndTheRunBeforeAnyServer)
 {
-    ServerProfile noPassword = account(QString());
-    const struct
-    {
-        const char* name;
-        const char* command;
-        QList<ServerProfile> profiles; // empty: no settings file
-        bool holdLock;
-        int exitCode;
-        QByteArray options = {}; // PostSweepOptions.ini, when there is one
-    } rows[] = {
+    // Profile 1 may be set to STARTTLS by a damaged companion file: it must not fall back
+    // to a password in clear. Options: PostSweepOptions.ini, when there is one.
+    // clang-format off
+    const struct { const char* name; const char* command; QList<ServerProfile> profiles; bool holdLock; int exitCode; QByteArray options = {}; } rows[] = {
         {"no settings file", "--run", {}, false, 2},
-        {"nothing enabled", "--run", {noPassword}, false, 2},
+        {"nothing enabled", "--run", {account(QString())}, false, 2},
         {"an unknown option", "--rum", {account()}, false, 2},
         {"another copy holds the lock", "--run", {account()}, true, 3},
-        // Profile 1 may be set to STARTTLS: it must not fall back to a password in clear.
         {"a damaged companion file", "--run", {account()}, false, 2, "[Profile1]\nPort=99999\n"},
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         TempDir folder;
@@ -267,8 +246,7 @@ TEST_F(CommandLineTest, SettingsThatCannotBeUsedOrAnotherCopyEndTheRunBeforeAnyS
                     writeFile(folder.file(u"PostSweepOptions.ini"_qs), row.options));
         QLockFile lock(folder.file(u"PostSweep.lock"_qs));
         ASSERT_TRUE(!row.holdLock || lock.tryLock(0));
-        const Finished run =
-            runProgram({QString::fromLatin1(row.command), u"--settings"_qs, folder.path()});
+        const Finished run = runProgram({QString::fromLatin1(row.command)}, folder.path());
         EXPECT_EQ(run.exitCode, row.exitCode) << run.err.toStdString();
         EXPECT_FALSE(run.err.isEmpty()); // says why
         EXPECT_FALSE(QFile::exists(folder.file(u"PostSweep.log"_qs)));
@@ -279,9 +257,8 @@ TEST_F(CommandLineTest, SettingsThatCannotBeUsedOrAnotherCopyEndTheRunBeforeAnyS
 TEST_F(CommandLineTest, PreviewNamesWhatARunWouldDeleteAndDeletesNothing)
 {
     const QList<DemoMessage> mailbox = prepare(-1, {account()}, dir.path());
-    const Finished run = runProgram({u"--preview"_qs, u"--settings"_qs, dir.path()});
+    const Finished run = runProgram({u"--preview"_qs}, dir.path());
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-
     EXPECT_EQ(run.out,
               expectedOutput(mailbox, u"削除対象 %1 件（確認のみ）"_qs, u"  削除対象: "_qs));
     EXPECT_EQ(server.messageIds(kUser).size(), mailbox.size());
@@ -294,48 +271,45 @@ TEST_F(CommandLineTest, PreviewNamesWhatARunWouldDeleteAndDeletesNothing)
 
 TEST_F(CommandLineTest, TlsRunsDeleteAsPlainOnesAndACertificateThatFailsItsCheckGetsNoCredential)
 {
-    enum Pin { NoPin, ServerPin, OtherPin };
+    const QByteArray serverPin = authority.certificateSha256(),
+                     otherPin = authority.authoritySha256();
+    ASSERT_EQ(serverPin.size(), 32);
+    const char* untrusted = "証明書の発行者が信頼されていません";
     // clang-format off
-    const struct { const char* name; const char* security; bool implicitTlsPort; bool authorityTrusted; Pin pin; const char* refusal; } rows[] = {
-        {"STARTTLS on the POP3 port", "starttls", false, true, NoPin, ""},
-        {"implicit TLS", "tls", true, true, NoPin, ""},
-        {"an untrusted authority over implicit TLS", "tls", true, false, NoPin, "証明書の発行者が信頼されていません"},
-        {"an untrusted authority after STLS", "starttls", false, false, NoPin, "証明書の発行者が信頼されていません"},
-        {"the server's certificate pinned, its authority untrusted", "tls", true, false, ServerPin, ""},
-        {"another certificate pinned, the authority trusted", "starttls", false, true, OtherPin, "証明書が登録された指紋と一致しません"},
+    const struct { const char* name; const char* security; bool implicitTlsPort; bool authorityTrusted; QByteArray pin; const char* refusal; } rows[] = {
+        {"STARTTLS on the POP3 port", "starttls", false, true, {}, ""},
+        {"implicit TLS", "tls", true, true, {}, ""},
+        {"an untrusted authority over implicit TLS", "tls", true, false, {}, untrusted},
+        {"an untrusted authority after STLS", "starttls", false, false, {}, untrusted},
+        {"the server's certificate pinned, its authority untrusted", "tls", true, false, serverPin, ""},
+        {"another certificate pinned, the authority trusted", "starttls", false, true, otherPin, "証明書が登録された指紋と一致しません"},
     };
     // clang-format on
-    const QByteArray serverSha256 = authority->certificateSha256();
-    ASSERT_EQ(serverSha256.size(), 32);
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         TempDir folder;
         const QList<DemoMessage> mailbox = prepare(-1, {account()}, folder.path());
-        const QByteArray pin = row.pin == ServerPin  ? serverSha256
-                               : row.pin == OtherPin ? authority->authoritySha256()
-                                                     : QByteArray();
         const quint16 port = row.implicitTlsPort ? server.tlsPort() : server.port();
         ASSERT_TRUE(writeFile(folder.file(u"PostSweepOptions.ini"_qs),
                               "[Profile1]\nSecurity=" + QByteArray(row.security) + "\nPort=" +
-                                  QByteArray::number(port) + "\nSha256=" + pin.toHex() + "\n"));
+                                  QByteArray::number(port) + "\nSha256=" + row.pin.toHex() + "\n"));
         std::optional<testsupport::ScopedTrust> trust;
         if (row.authorityTrusted)
-            trust.emplace(authority->authorityFile());
+            trust.emplace(authority.authorityFile());
         RecordingMonitor monitor;
         const QDateTime started = QDateTime::currentDateTime();
         ASSERT_TRUE(runInThisProcess(folder.path(), monitor));
-        const QStringList log = logLines(folder.file(u"PostSweep.log"_qs));
         if (!*row.refusal) {
-            EXPECT_EQ(masked(log, started, QDateTime::currentDateTime()),
-                      sessionLog(mailbox).join(u'\n').toStdString());
+            EXPECT_EQ(maskedLog(folder.path(), started), sessionLog(mailbox));
             EXPECT_EQ(server.messageIds(kUser), idsOf(mailbox, false));
             continue;
         }
-        const QString refusal = u" 127.0.0.1 の証明書を受け入れられないため切断しました（"_qs +
-                                QString::fromUtf8(row.refusal) +
-                                u"）\n\u3000証明書の SHA-256 指紋: "_qs +
-                                QString::fromLatin1(serverSha256.toHex(':'));
-        EXPECT_TRUE(log.join(u'\n').contains(refusal)) << log.join(u'\n').toStdString();
+        const QString log = logLines(folder.file(u"PostSweep.log"_qs)).join(u'\n');
+        EXPECT_TRUE(log.contains(u" 127.0.0.1 の証明書を受け入れられないため切断しました（"_qs +
+                                 QString::fromUtf8(row.refusal) +
+                                 u"）\n\u3000証明書の SHA-256 指紋: "_qs +
+                                 QString::fromLatin1(serverPin.toHex(':'))))
+            << log.toStdString();
         EXPECT_FALSE(monitor.transcript.contains(u"USER "_qs)) << monitor.transcript.toStdString();
         EXPECT_EQ(server.messageIds(kUser).size(), mailbox.size());
     }

@@ -4,7 +4,6 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTcpServer>
@@ -18,11 +17,6 @@
 
 namespace testsupport {
 
-DovecotServer::~DovecotServer()
-{
-    stop();
-}
-
 QString DovecotServer::executable()
 {
     return QStandardPaths::findExecutable(u"dovecot"_qs, {u"/usr/sbin"_qs, u"/usr/local/sbin"_qs});
@@ -34,75 +28,28 @@ bool DovecotServer::fail(const QString& message)
     return false;
 }
 
-bool DovecotServer::prepareDirectory()
+bool DovecotServer::owned(const QString& path)
 {
-    if (m_dir)
-        return true;
+    return ::chown(QFile::encodeName(path).constData(), m_owner.uid, m_owner.gid) == 0 ||
+           fail(u"cannot hand "_qs + path + u" to "_qs + m_owner.user);
+}
+
+bool DovecotServer::prepared()
+{
     if (m_owner.user.isEmpty() || m_owner.group.isEmpty())
         return fail(u"no user and group to own the maildirs"_qs);
-    m_dir = std::make_unique<QTemporaryDir>(u"/tmp/postsweep-dovecot-XXXXXX"_qs);
-    // The mail processes run as the mail user and must be able to traverse it.
-    if (!m_dir->isValid() || ::chmod(QFile::encodeName(m_dir->path()).constData(), 0755) != 0)
+    // The mail processes run as the maildirs' owner and must be able to traverse it.
+    if (!m_dir.isValid() || ::chmod(QFile::encodeName(m_dir.path()).constData(), 0755) != 0)
         return fail(u"cannot create a directory under /tmp"_qs);
-    return makeMailDirectory(m_dir->filePath(u"mail"_qs));
-}
-
-bool DovecotServer::makeMailDirectory(const QString& path)
-{
-    if (!QDir().mkpath(path) ||
-        ::chown(QFile::encodeName(path).constData(), m_owner.uid, m_owner.gid) != 0)
-        return fail(u"cannot create "_qs + path + u" for "_qs + m_owner.user);
-    return true;
-}
-
-bool DovecotServer::launch()
-{
-    if (!writeFile(m_dir->filePath(u"dovecot.conf"_qs),
-                   dovecot::configuration(m_dir->path(), m_port, m_owner, m_tls)))
-        return fail(u"cannot write the configuration"_qs);
-    // A stale socket from an earlier start stalls the first login for seconds.
-    QDir(m_dir->filePath(u"run"_qs)).removeRecursively();
-    QDir().mkpath(m_dir->filePath(u"run"_qs));
-    QDir().mkpath(m_dir->filePath(u"state"_qs));
-    m_process.setProgram(executable());
-    m_process.setArguments({u"-F"_qs, u"-c"_qs, m_dir->filePath(u"dovecot.conf"_qs)});
-    m_process.setProcessChannelMode(QProcess::MergedChannels);
-    m_process.setStandardOutputFile(m_dir->filePath(u"dovecot.out"_qs), QIODevice::Append);
-    // A test program that dies must not leave a server behind.
-    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-    m_process.start();
-    if (!m_process.waitForStarted(5000))
-        return fail(u"dovecot did not start: "_qs + m_process.errorString());
-    return true;
-}
-
-bool DovecotServer::waitForGreeting()
-{
-    const QDeadlineTimer deadline(10000);
-    while (!deadline.hasExpired() && m_process.state() != QProcess::NotRunning) {
-        QTcpSocket socket;
-        socket.connectToHost(host(), m_port);
-        if (socket.waitForConnected(std::min<qint64>(500, deadline.remainingTime()))) {
-            while (!socket.canReadLine() && socket.waitForReadyRead(deadline.remainingTime())) {
-            }
-            if (socket.readLine().startsWith("+OK"))
-                return true;
-        }
-        socket.abort();
-        QThread::msleep(50);
-    }
-    return fail(u"no POP3 greeting on port %1: "_qs.arg(m_port) +
-                QString::fromUtf8(readFile(m_dir->filePath(u"dovecot.out"_qs))) + logText());
+    return QDir().mkpath(m_dir.filePath(u"mail"_qs)) && owned(m_dir.filePath(u"mail"_qs));
 }
 
 bool DovecotServer::start()
 {
     if (executable().isEmpty())
         return fail(u"Dovecot is not installed (Debian package dovecot-pop3d)"_qs);
-    if (!prepareDirectory())
-        return false;
     // Another program may take the free port before Dovecot does: try a new one.
-    for (int attempt = 0; attempt < 3; ++attempt) {
+    for (int attempt = 0; attempt < 3 && prepared(); ++attempt) {
         stop();
         QTcpServer probe, tlsProbe;
         if (!probe.listen(QHostAddress::LocalHost, 0) ||
@@ -113,11 +60,42 @@ bool DovecotServer::start()
             m_tls->port = tlsProbe.serverPort();
         probe.close();
         tlsProbe.close();
-        if (launch() && waitForGreeting())
+        if (launch())
             return true;
     }
     stop();
     return false;
+}
+
+bool DovecotServer::launch()
+{
+    const QString configuration = m_dir.filePath(u"dovecot.conf"_qs);
+    if (!writeFile(configuration, dovecot::configuration(m_dir.path(), m_port, m_owner, m_tls)))
+        return fail(u"cannot write the configuration"_qs);
+    // A stale socket from an earlier start stalls the first login for seconds.
+    QDir(m_dir.filePath(u"run"_qs)).removeRecursively();
+    QDir().mkpath(m_dir.filePath(u"run"_qs));
+    QDir().mkpath(m_dir.filePath(u"state"_qs));
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+    m_process.setStandardOutputFile(m_dir.filePath(u"dovecot.out"_qs), QIODevice::Append);
+    // A test program that dies must not leave a server behind.
+    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    m_process.start(executable(), {u"-F"_qs, u"-c"_qs, configuration});
+    m_process.waitForStarted(5000);
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired() && m_process.state() == QProcess::Running) {
+        QTcpSocket socket;
+        socket.connectToHost(host(), m_port);
+        if (socket.waitForConnected(std::min<qint64>(500, deadline.remainingTime()))) {
+            while (!socket.canReadLine() && socket.waitForReadyRead(deadline.remainingTime())) {
+            }
+            if (socket.readLine().startsWith("+OK"))
+                return true;
+        }
+        QThread::msleep(50);
+    }
+    return fail(u"no POP3 greeting on port %1: "_qs.arg(m_port) + m_process.errorString() +
+                QString::fromUtf8(readFile(m_dir.filePath(u"dovecot.out"_qs))) + logText());
 }
 
 void DovecotServer::stop()
@@ -133,35 +111,33 @@ void DovecotServer::stop()
 
 QString DovecotServer::logText() const
 {
-    return m_dir ? QString::fromUtf8(readFile(m_dir->filePath(u"dovecot.log"_qs))) : QString();
+    return QString::fromUtf8(readFile(m_dir.filePath(u"dovecot.log"_qs)));
 }
 
 bool DovecotServer::addUser(const QString& name, const QString& password)
 {
     // One file per account: a new account is read fresh at its first login.
-    if (!prepareDirectory() || !QDir().mkpath(m_dir->filePath(u"passwd.d"_qs)) ||
-        !writeFile(m_dir->filePath(u"passwd.d/"_qs + name), dovecot::passwordLine(name, password)))
-        return fail(u"cannot add the account "_qs + name);
-    return QDir(m_dir->filePath(u"mail/"_qs + name)).exists() || setMessages(name, {});
+    return setMessages(name, {}) && ((QDir().mkpath(m_dir.filePath(u"passwd.d"_qs)) &&
+                                      writeFile(m_dir.filePath(u"passwd.d/"_qs + name),
+                                                dovecot::passwordLine(name, password))) ||
+                                     fail(u"cannot add the account "_qs + name));
 }
 
 bool DovecotServer::setMessages(const QString& name, const QList<QByteArray>& messages)
 {
-    if (!prepareDirectory())
-        return false;
     // The whole maildir goes, Dovecot's index and list of message ids with it.
-    const QString home = m_dir->filePath(u"mail/"_qs + name);
-    QDir(home).removeRecursively();
+    const QString home = m_dir.filePath(u"mail/"_qs + name);
+    if (!prepared() || !QDir(home).removeRecursively())
+        return fail(u"cannot empty "_qs + home);
     for (const char* sub : {"", "/cur", "/new", "/tmp"})
-        if (!makeMailDirectory(home + QLatin1String(sub)))
+        if (!QDir().mkpath(home + QLatin1String(sub)) || !owned(home + QLatin1String(sub)))
             return false;
     for (int i = 0; i < messages.size(); ++i) {
         // The leading time stamp orders the messages; Dovecot numbers them in that order.
         const QString path =
             home + u"/cur/%1.M%2P1.postsweep:2,S"_qs.arg(1700000001 + i).arg(i + 1);
-        if (!writeFile(path, QByteArray(messages.at(i)).replace("\r\n", "\n")) ||
-            ::chown(QFile::encodeName(path).constData(), m_owner.uid, m_owner.gid) != 0)
-            return fail(u"cannot write "_qs + path);
+        if (!writeFile(path, QByteArray(messages.at(i)).replace("\r\n", "\n")) || !owned(path))
+            return false;
     }
     return true;
 }
@@ -171,7 +147,7 @@ QStringList DovecotServer::messageIds(const QString& name) const
     static const QRegularExpression messageId(u"^Message-ID: *(\\S+)"_qs,
                                               QRegularExpression::CaseInsensitiveOption |
                                                   QRegularExpression::MultilineOption);
-    const QDir cur(m_dir->filePath(u"mail/"_qs + name + u"/cur"_qs));
+    const QDir cur(m_dir.filePath(u"mail/"_qs + name + u"/cur"_qs));
     QStringList ids;
     for (const QString& file : cur.entryList(QDir::Files, QDir::Name))
         ids << messageId.match(QString::fromLatin1(readFile(cur.filePath(file)))).captured(1);

@@ -28,20 +28,16 @@ bool DovecotServer::fail(const QString& message)
     return false;
 }
 
-bool DovecotServer::owned(const QString& path)
+bool DovecotServer::make(const QString& path, const std::optional<QByteArray>& bytes)
 {
-    return ::chown(QFile::encodeName(path).constData(), m_owner.uid, m_owner.gid) == 0 ||
-           fail(u"cannot hand "_qs + path + u" to "_qs + m_owner.user);
-}
-
-bool DovecotServer::prepared()
-{
-    if (m_owner.user.isEmpty() || m_owner.group.isEmpty())
-        return fail(u"no user and group to own the maildirs"_qs);
-    // The mail processes run as the maildirs' owner and must be able to traverse it.
-    if (!m_dir.isValid() || ::chmod(QFile::encodeName(m_dir.path()).constData(), 0755) != 0)
-        return fail(u"cannot create a directory under /tmp"_qs);
-    return QDir().mkpath(m_dir.filePath(u"mail"_qs)) && owned(m_dir.filePath(u"mail"_qs));
+    // The mail processes run as the maildirs' owner and must be able to traverse the top.
+    if (m_owner.user.isEmpty() || !m_dir.isValid() ||
+        ::chmod(QFile::encodeName(m_dir.path()).constData(), 0755) != 0)
+        return fail(u"no user to own the maildirs or no directory under /tmp"_qs);
+    if ((bytes ? writeFile(path, *bytes) : QDir().mkpath(path)) &&
+        ::chown(QFile::encodeName(path).constData(), m_owner.uid, m_owner.gid) == 0)
+        return true;
+    return fail(u"cannot make "_qs + path + u" for "_qs + m_owner.user);
 }
 
 bool DovecotServer::start()
@@ -49,7 +45,7 @@ bool DovecotServer::start()
     if (executable().isEmpty())
         return fail(u"Dovecot is not installed (Debian package dovecot-pop3d)"_qs);
     // Another program may take the free port before Dovecot does: try a new one.
-    for (int attempt = 0; attempt < 3 && prepared(); ++attempt) {
+    for (int attempt = 0; attempt < 3 && make(m_dir.filePath(u"mail"_qs)); ++attempt) {
         stop();
         QTcpServer probe, tlsProbe;
         if (!probe.listen(QHostAddress::LocalHost, 0) ||
@@ -82,8 +78,8 @@ bool DovecotServer::launch()
     m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_process.start(executable(), {u"-F"_qs, u"-c"_qs, configuration});
     m_process.waitForStarted(5000);
-    const QDeadlineTimer deadline(10000);
-    while (!deadline.hasExpired() && m_process.state() == QProcess::Running) {
+    for (const QDeadlineTimer deadline(10000);
+         !deadline.hasExpired() && m_process.state() == QProcess::Running; QThread::msleep(50)) {
         QTcpSocket socket;
         socket.connectToHost(host(), m_port);
         if (socket.waitForConnected(std::min<qint64>(500, deadline.remainingTime()))) {
@@ -92,7 +88,6 @@ bool DovecotServer::launch()
             if (socket.readLine().startsWith("+OK"))
                 return true;
         }
-        QThread::msleep(50);
     }
     return fail(u"no POP3 greeting on port %1: "_qs.arg(m_port) + m_process.errorString() +
                 QString::fromUtf8(readFile(m_dir.filePath(u"dovecot.out"_qs))) + logText());
@@ -100,10 +95,8 @@ bool DovecotServer::launch()
 
 void DovecotServer::stop()
 {
-    if (m_process.state() == QProcess::NotRunning)
-        return;
     m_process.terminate();
-    if (!m_process.waitForFinished(5000)) {
+    if (m_process.state() != QProcess::NotRunning && !m_process.waitForFinished(5000)) {
         m_process.kill();
         m_process.waitForFinished(5000);
     }
@@ -117,29 +110,22 @@ QString DovecotServer::logText() const
 bool DovecotServer::addUser(const QString& name, const QString& password)
 {
     // One file per account: a new account is read fresh at its first login.
-    return setMessages(name, {}) && ((QDir().mkpath(m_dir.filePath(u"passwd.d"_qs)) &&
-                                      writeFile(m_dir.filePath(u"passwd.d/"_qs + name),
-                                                dovecot::passwordLine(name, password))) ||
-                                     fail(u"cannot add the account "_qs + name));
+    return setMessages(name, {}) && QDir().mkpath(m_dir.filePath(u"passwd.d"_qs)) &&
+           make(m_dir.filePath(u"passwd.d/"_qs + name), dovecot::passwordLine(name, password));
 }
 
 bool DovecotServer::setMessages(const QString& name, const QList<QByteArray>& messages)
 {
     // The whole maildir goes, Dovecot's index and list of message ids with it.
     const QString home = m_dir.filePath(u"mail/"_qs + name);
-    if (!prepared() || !QDir(home).removeRecursively())
-        return fail(u"cannot empty "_qs + home);
+    bool made = QDir(home).removeRecursively();
     for (const char* sub : {"", "/cur", "/new", "/tmp"})
-        if (!QDir().mkpath(home + QLatin1String(sub)) || !owned(home + QLatin1String(sub)))
-            return false;
-    for (int i = 0; i < messages.size(); ++i) {
-        // The leading time stamp orders the messages; Dovecot numbers them in that order.
-        const QString path =
-            home + u"/cur/%1.M%2P1.postsweep:2,S"_qs.arg(1700000001 + i).arg(i + 1);
-        if (!writeFile(path, QByteArray(messages.at(i)).replace("\r\n", "\n")) || !owned(path))
-            return false;
-    }
-    return true;
+        made = made && make(home + QLatin1String(sub));
+    // The leading time stamp orders the messages; Dovecot numbers them in that order.
+    for (int i = 0; i < messages.size() && made; ++i)
+        made = make(home + u"/cur/%1.M%2P1.postsweep:2,S"_qs.arg(1700000001 + i).arg(i + 1),
+                    QByteArray(messages.at(i)).replace("\r\n", "\n"));
+    return made;
 }
 
 QStringList DovecotServer::messageIds(const QString& name) const

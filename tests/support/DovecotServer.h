@@ -16,12 +16,11 @@ class DovecotServer
 {
 public:
     ~DovecotServer() { stop(); }
-
     static QString executable(); // empty when Dovecot is not installed
     // STLS on port() and implicit TLS on tlsPort() with these PEM files; before start().
-    void useTls(const QString& certificateFile, const QString& keyFile)
+    void useTls(const QString& certificate, const QString& key)
     {
-        m_tls = dovecot::Tls{certificateFile, keyFile};
+        m_tls = dovecot::Tls{certificate, key};
     }
     // Starts the server and waits (at most 10 s) until it greets a client with "+OK".
     [[nodiscard]] bool start();
@@ -41,9 +40,9 @@ public:
     QStringList messageIds(const QString& name) const;
 
 private:
-    bool prepared();
-    bool launch(); // writes the configuration for m_port, starts and awaits the greeting
-    bool owned(const QString& path); // hands path to the mail processes' user
+    bool launch(); // with the configuration for m_port; true once the server greets
+    // Makes a directory, or a file of these bytes, that the mail processes' user owns.
+    bool make(const QString& path, const std::optional<QByteArray>& bytes = {});
     bool fail(const QString& message);
 
     QTemporaryDir m_dir{QStringLiteral("/tmp/postsweep-dovecot-XXXXXX")};

@@ -8,22 +8,18 @@ namespace testsupport {
 
 bool TestAuthority::create()
 {
-    const QString newKey = u"-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -keyout"_qs;
-    const QString script =
-        u"set -e; command -v openssl >/dev/null || { echo 'no openssl (Debian package openssl)';"
-        " exit 1; }\n"
-        "printf 'basicConstraints = critical, CA:FALSE\\nkeyUsage = critical, digitalSignature\\n"
-        "extendedKeyUsage = serverAuth\\nsubjectAltName = IP:127.0.0.1, DNS:localhost\\n'"
-        " > server.ext\n"
-        "openssl req -x509 %1 ca.key -out ca.pem -days 2 -subj /CN=Throwaway-test-CA"
-        " -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign,cRLSign\n"
-        "openssl req %1 server.key -out server.csr -subj /CN=localhost\n"
-        "openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2"
-        " -extfile server.ext -out server.pem\n"_qs.arg(newKey);
+    const char* const script = R"(set -e
+command -v openssl >/dev/null || { echo 'not installed (Debian package openssl)'; exit 1; }
+key='-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -keyout'
+openssl req -x509 $key ca.key -out ca.pem -subj /CN=Throwaway-test-CA \
+    -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign,cRLSign
+openssl req -x509 $key server.key -out server.pem -subj /CN=localhost -CA ca.pem -CAkey ca.key \
+    -addext basicConstraints=critical,CA:FALSE -addext keyUsage=critical,digitalSignature \
+    -addext extendedKeyUsage=serverAuth -addext subjectAltName=IP:127.0.0.1,DNS:localhost)";
     QProcess process;
     process.setWorkingDirectory(m_dir.path());
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(u"/bin/sh"_qs, {u"-c"_qs, script});
+    process.start(u"/bin/sh"_qs, {u"-c"_qs, QString::fromLatin1(script)});
     if (m_dir.isValid() && process.waitForFinished(60000) &&
         process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
         return true;

@@ -28,6 +28,8 @@ private:
 // While it lives, every new TLS connection of this process also trusts this authority.
 class ScopedTrust
 {
+    const QSslConfiguration m_before = QSslConfiguration::defaultConfiguration();
+
 public:
     explicit ScopedTrust(const QString& authorityFile)
     {
@@ -37,9 +39,6 @@ public:
     }
     ~ScopedTrust() { QSslConfiguration::setDefaultConfiguration(m_before); }
     Q_DISABLE_COPY(ScopedTrust)
-
-private:
-    const QSslConfiguration m_before = QSslConfiguration::defaultConfiguration();
 };
 
 } // namespace testsupport

@@ -53,7 +53,8 @@ SETTINGS_TAB1 = {
 }
 FRAMES_TAB1 = ["メールサーバ設定１", "削除条件設定１", "タイトルで削除", "差出人で削除", "宛先で削除",
                "削除しない差出人"]
-LABELLED_BOXES = {"受信サーバ名", "受信ポート", "アカウント名", "パスワード", "メールアドレス", "固定した証明書"}
+LABELLED_BOXES = {"受信サーバ名", "受信ポート", "アカウント名", "パスワード", "メールアドレス",
+                  "固定した証明書"}
 TEXT_ROLES = {Atspi.Role.TEXT, Atspi.Role.PASSWORD_TEXT, Atspi.Role.ENTRY}
 MAIN, RUNNING, DIALOG = "Post Sweep", "PostSweep 実行中", "サーバ／削除条件の設定"
 MONITOR, KEPT = "PostSweep 実行中のコマンド", "削除したメール"
@@ -92,48 +93,18 @@ def children(node):
     return [c for c in (node.get_child_at_index(i) for i in range(node.get_child_count())) if c]
 
 
-def descendants(node):
-    for child in children(node):
-        yield child
-        yield from descendants(child)
-
-
 def of_role(node, roles, showing=False):
-    return [d for d in descendants(node)
-            if d.get_role() in roles and (not showing or has_state(d, SHOWING))]
+    """The descendants of node in one of these roles (and showing, if asked)."""
+    found = []
+    for child in children(node):
+        if child.get_role() in roles and (not showing or has_state(child, SHOWING)):
+            found.append(child)
+        found += of_role(child, roles, showing)
+    return found
 
 
 def find(node, role, name):
     return next((d for d in of_role(node, {role}) if d.get_name() == name), None)
-
-
-def application():
-    app = next((a for a in children(Atspi.get_desktop(0)) if a.get_name().lower() == "postsweep"),
-               None)
-    if app is not None:
-        app.set_cache_mask(Atspi.Cache.NONE)  # windows come and go; ask afresh each time
-    return app
-
-
-def top_window(app, name):
-    return next((top for top in children(app) if top.get_name() == name), None)
-
-
-def shown_window(app, name, shown=True):
-    """Waits for the window to show (and returns it) or, with shown=False, to close."""
-    def probe():
-        top = top_window(app, name)
-        top = top if top is not None and has_state(top, SHOWING) else None
-        return top if shown else top is None
-    return wait_for(f"the window {name} {'to show' if shown else 'to close'}", probe)
-
-
-def press(button):
-    names = [Atspi.Action.get_action_name(button, i).lower() for i in range(button.get_n_actions())]
-    wanted = next((w for w in ("press", "click") if w in names), None)
-    if wanted is None:
-        raise CheckFailed(f"{button.get_name()!r} offers no press action: {names}")
-    check(button.do_action(names.index(wanted)), f"{button.get_name()!r} refused {wanted}")
 
 
 def button(node, caption):
@@ -142,48 +113,19 @@ def button(node, caption):
     return found
 
 
+def press(node, caption=None):
+    """Presses node, or its push button of that caption."""
+    target = button(node, caption) if caption else node
+    names = [Atspi.Action.get_action_name(target, i).lower() for i in range(target.get_n_actions())]
+    wanted = next((w for w in ("press", "click") if w in names), None)
+    if wanted is None:
+        raise CheckFailed(f"{target.get_name()!r} offers no press action: {names}")
+    check(target.do_action(names.index(wanted)), f"{target.get_name()!r} refused {wanted}")
+
+
 def labels_of(node):
     return [r.get_target(0).get_name() for r in node.get_relation_set()
             if r.get_relation_type() == Atspi.RelationType.LABELLED_BY]
-
-
-def text_of(node):
-    return Atspi.Text.get_text(node, 0, -1)
-
-
-def screenshot(node, out_dir, name):
-    time.sleep(0.5)  # let the paint reach the screen
-    path = os.path.join(out_dir, name)
-    box = Atspi.Component.get_extents(node, Atspi.CoordType.SCREEN)
-    check(box.width > 0 and box.height > 0, f"{node.get_name()!r} has no extent on screen")
-    subprocess.run(["import", "-window", "root", "-crop", f"{box.width}x{box.height}+{box.x}+{box.y}",
-                    "+repage", path], check=True, timeout=30)
-    colours = subprocess.run(["convert", path, "-format", "%k", "info:"], check=True,
-                             timeout=30, capture_output=True, text=True).stdout
-    # Captions rendered with anti-aliasing give many shades; a blank window gives few.
-    check(int(colours) > 16, f"{path} looks blank ({colours} colours)")
-
-
-def mailbox(port, ids=True):
-    """The Message-IDs the demo mailbox holds (sorted), or only their number."""
-    box = poplib.POP3("127.0.0.1", port, timeout=10)
-    try:
-        box.user("taro")
-        box.pass_(DEMO_PASSWORD)
-        count = box.stat()[0]
-        if not ids:
-            return count
-        return sorted(line.split(b":", 1)[1].strip().decode() for n in range(1, count + 1)
-                      for line in box.top(n, 0)[1] if line.lower().startswith(b"message-id:"))
-    finally:
-        box.quit()
-
-
-def log_lines(path):
-    with open(path, "rb") as log:
-        data = log.read()
-    check(data.endswith(b"\r\n"), "the log's last line does not end in CR LF")
-    return data.decode("cp932").split("\r\n")[:-1]
 
 
 def stamped(lines, message):
@@ -192,169 +134,208 @@ def stamped(lines, message):
             and re.fullmatch(r"\d\S* \d\S*", line[:-len(message)])]
 
 
-def check_main_window(app, out_dir):
-    main = shown_window(app, MAIN)
-    for caption in ("実行", "サーバ設定", "ヘルプ", "終\u3000了"):
-        found = button(main, caption)
-        check(has_state(found, SHOWING) and has_state(found, ENABLED), f"{caption!r} is not usable")
-    for caption in ("継続", "中止"):
-        check(not has_state(button(main, caption), SHOWING), f"{caption!r} shows before a run")
-    screenshot(main, out_dir, "first-run-main.png")
-    return main
+class FirstRun:
+    """The program in its fresh folder, the demo server's port, the folder for screenshots
+    and the program's stderr, the file that names the program's process."""
 
+    def __init__(self, program, port, out, pid_file):
+        self.program, self.port, self.out, self.pid_file = program, int(port), out, pid_file
+        self.log_path = os.path.join(os.path.dirname(os.path.abspath(program)), "PostSweep.log")
+        self.app = None
 
-def check_settings_dialog(app, main, port, out_dir):
-    press(button(main, "サーバ設定"))
-    dialog = shown_window(app, DIALOG)
-    boxes = of_role(dialog, TEXT_ROLES)
-    # Per profile: 5 connection boxes, 10 + 10 list entries, allow-list, pinned certificate.
-    check(len(boxes) == 5 * 27, f"{len(boxes)} text boxes in the settings dialog")
-    unnamed = [b for b in boxes if not b.get_name()]
-    check(not unnamed, f"{len(unnamed)} text boxes of the settings dialog have no name")
-    shown = {b.get_name(): text_of(b) for b in boxes if has_state(b, SHOWING)}
-    check(shown == {**SETTINGS_TAB1, "受信ポート": str(port)}, f"the first tab shows {shown}")
-    modes = [(c.get_name(), labels_of(c)) for c in of_role(dialog, {Atspi.Role.COMBO_BOX}, True)]
-    check(len(modes) == 1 and "暗号化" in modes[0][1] and "なし" in str(modes),
-          f"the first tab's security mode reads {modes}")
-    for box in (b for b in boxes if b.get_name() in LABELLED_BOXES):
-        labels = labels_of(box)
-        check(box.get_name() in labels, f"{box.get_name()!r} is labelled by {labels}")
-    frames = [d.get_name() for d in of_role(dialog, {Atspi.Role.PANEL}, True)]
-    check(frames == FRAMES_TAB1, f"the first tab's frames are named {frames}")
-    for caption in ("キャンセル", "設定確認", "設定終了"):
-        button(dialog, caption)
-    screenshot(dialog, out_dir, "first-run-settings.png")
-    press(button(dialog, "キャンセル"))
-    shown_window(app, MAIN)
+    def top_window(self, name):
+        return next((top for top in children(self.app) if top.get_name() == name), None)
 
+    def shown_window(self, name, shown=True):
+        """Waits for the window to show (and returns it) or, with shown=False, to close."""
+        def probe():
+            top = self.top_window(name)
+            top = top if top is not None and has_state(top, SHOWING) else None
+            return top if shown else top is None
+        return wait_for(f"the window {name} {'to show' if shown else 'to close'}", probe)
 
-def run_and_wait(app, main, port, timeout):
-    """Presses 設定確認 during a run: the check waits for the run's end, then logs in."""
-    press(button(main, "サーバ設定"))
-    dialog = shown_window(app, DIALOG)
-    # Both found first, so that 設定確認 follows 実行 within milliseconds.
-    run, verify = button(top_window(app, MAIN), "実行"), button(dialog, "設定確認")
-    press(run)
-    press(verify)
-    wait_for("20 messages left on the demo server", lambda: mailbox(port, ids=False) == 20, timeout)
-    shown_window(app, MONITOR, shown=False)
-    verify = shown_window(app, "サーバ設定確認")
-    wait_for("the check to end", lambda: find(verify, Atspi.Role.PUSH_BUTTON, "OK"))
-    statuses = [d.get_name() for d in of_role(verify, {Atspi.Role.LABEL})]
-    check("設定完了" in statuses, f"the check after the run shows {statuses}")
-    press(button(verify, "OK"))
-    press(button(shown_window(app, DIALOG), "キャンセル"))
+    def screenshot(self, node, name):
+        time.sleep(0.5)  # let the paint reach the screen
+        path = os.path.join(self.out, name)
+        box = Atspi.Component.get_extents(node, Atspi.CoordType.SCREEN)
+        check(box.width > 0 and box.height > 0, f"{node.get_name()!r} has no extent on screen")
+        subprocess.run(["import", "-window", "root", "-crop",
+                        f"{box.width}x{box.height}+{box.x}+{box.y}", "+repage", path],
+                       check=True, timeout=30)
+        colours = subprocess.run(["convert", path, "-format", "%k", "info:"], check=True,
+                                 timeout=30, capture_output=True, text=True).stdout
+        # Captions rendered with anti-aliasing give many shades; a blank window gives few.
+        check(int(colours) > 16, f"{path} looks blank ({colours} colours)")
 
+    def mailbox(self, ids=True):
+        """The Message-IDs the demo mailbox holds (sorted), or only their number."""
+        box = poplib.POP3("127.0.0.1", self.port, timeout=10)
+        try:
+            box.user("taro")
+            box.pass_(DEMO_PASSWORD)
+            count = box.stat()[0]
+            if not ids:
+                return count
+            return sorted(line.split(b":", 1)[1].strip().decode() for n in range(1, count + 1)
+                          for line in box.top(n, 0)[1] if line.lower().startswith(b"message-id:"))
+        finally:
+            box.quit()
 
-def check_after_run(app):
-    # Without a notification area the resident main window is minimised, not hidden.
-    main = top_window(app, RUNNING)
-    check(main is not None, "no main window named \"PostSweep 実行中\" after the run")
-    for caption in ("実行", "サーバ設定"):
-        check(not has_state(button(main, caption), ENABLED),
-              f"{caption!r} is usable while periodic runs go on")
-    for caption in ("継続", "中止"):
-        check(has_state(button(main, caption), Atspi.StateType.VISIBLE),
-              f"{caption!r} is not offered while periodic runs go on")
+    def log_lines(self):
+        with open(self.log_path, "rb") as log:
+            data = log.read()
+        check(data.endswith(b"\r\n"), "the log's last line does not end in CR LF")
+        return data.decode("cp932").split("\r\n")[:-1]
 
-    monitor = top_window(app, MONITOR)
-    check(monitor is not None, "no command monitor after the run")
-    transcript = find(monitor, Atspi.Role.TEXT, "実行中のコマンド")
-    check(transcript is not None, "the command monitor has no text named 実行中のコマンド")
-    lines = text_of(transcript).split("\n")
-    deletes = [line for line in lines if line.startswith("DELE")]
-    check(deletes == [f"DELE {n}" for n in range(1, 21)], f"the monitor shows {deletes}")
-    quit_reply = "+OK Logging out, messages deleted."
-    check(quit_reply in lines, f"the monitor shows no {quit_reply!r}")
-    run, check_part = lines[:lines.index(quit_reply) + 1], lines[lines.index(quit_reply) + 1:]
-    check(run[-2:] == ["QUIT ", quit_reply], f"the run's transcript ends with {run[-2:]}")
-    # The login check that waited for the run follows it, and stops after PASS.
-    check("PASS *******" in check_part and not any(
-        line.startswith(("STAT", "DELE", "QUIT")) for line in check_part),
-        f"the check after the run shows {check_part}")
-    check(DEMO_PASSWORD not in text_of(transcript), "the monitor shows the password")
+    def main_window(self):
+        main = self.shown_window(MAIN)
+        for caption in ("実行", "サーバ設定", "ヘルプ", "終\u3000了"):
+            found = button(main, caption)
+            check(has_state(found, SHOWING) and has_state(found, ENABLED),
+                  f"{caption!r} is not usable")
+        for caption in ("継続", "中止"):
+            check(not has_state(button(main, caption), SHOWING), f"{caption!r} shows before a run")
+        self.screenshot(main, "first-run-main.png")
 
+    def settings_dialog(self):
+        press(self.top_window(MAIN), "サーバ設定")
+        dialog = self.shown_window(DIALOG)
+        boxes = of_role(dialog, TEXT_ROLES)
+        # Per profile: 5 connection boxes, 10 + 10 list entries, allow-list, pinned certificate.
+        check(len(boxes) == 5 * 27, f"{len(boxes)} text boxes in the settings dialog")
+        unnamed = [b for b in boxes if not b.get_name()]
+        check(not unnamed, f"{len(unnamed)} text boxes of the settings dialog have no name")
+        shown = {b.get_name(): Atspi.Text.get_text(b, 0, -1) for b in boxes
+                 if has_state(b, SHOWING)}
+        check(shown == dict(SETTINGS_TAB1, 受信ポート=str(self.port)), f"the first tab shows {shown}")
+        modes = [(c.get_name(), labels_of(c)) for c in of_role(dialog, {Atspi.Role.COMBO_BOX}, True)]
+        check(len(modes) == 1 and "暗号化" in modes[0][1] and "なし" in str(modes),
+              f"the first tab's security mode reads {modes}")
+        for box in (b for b in boxes if b.get_name() in LABELLED_BOXES):
+            labels = labels_of(box)
+            check(box.get_name() in labels, f"{box.get_name()!r} is labelled by {labels}")
+        frames = [d.get_name() for d in of_role(dialog, {Atspi.Role.PANEL}, True)]
+        check(frames == FRAMES_TAB1, f"the first tab's frames are named {frames}")
+        for caption in ("キャンセル", "設定確認", "設定終了"):
+            button(dialog, caption)
+        self.screenshot(dialog, "first-run-settings.png")
+        press(dialog, "キャンセル")
+        self.shown_window(MAIN)
 
-def check_log(path):
-    lines = log_lines(path)
-    deleted = [line for line in lines if line.startswith("タイトル:")]
-    expected = [f"タイトル:{subject} 差出人:{sender} を削除しました" for subject, sender in SPAM]
-    check(deleted == expected, "deletion lines differ:\n" + "\n".join(deleted))
-    for message in ("  実行を開始しました", "  削除メールを指定条件で検索しています", RUN_END):
-        check(len(stamped(lines, message)) == 1, f"not one stamped line {message!r}")
-    check("40  件のメールがあります" in lines, "no message count line")
-    # Logged in twice: the run, then the check that waited for the run's end.
-    logins = stamped(lines, " 127.0.0.1に\u3000ID:taroでサーバに接続しました")
-    run_end = stamped(lines, RUN_END)[0]
-    check(len(logins) == 2 and logins[0] < run_end < logins[1],
-          f"not the run's login and then the check's: lines {logins}, run's end {run_end}")
-    check(lines.index("  サーバ設定の確認をしています") < run_end,
-          "設定確認 was pressed only after the run: the overlap was not tried")
-    check(not any("エラー" in line for line in lines), "an error in the log")
+    def run_and_verify(self):
+        """Presses 設定確認 during a run: the check waits for the run's end, then logs in."""
+        press(self.top_window(MAIN), "サーバ設定")
+        dialog = self.shown_window(DIALOG)
+        # Both found first, so that 設定確認 follows 実行 within milliseconds.
+        run, verify = button(self.top_window(MAIN), "実行"), button(dialog, "設定確認")
+        press(run)
+        press(verify)
+        wait_for("20 messages left on the demo server", lambda: self.mailbox(ids=False) == 20, 60)
+        self.shown_window(MONITOR, shown=False)
+        verify = self.shown_window("サーバ設定確認")
+        wait_for("the check to end", lambda: find(verify, Atspi.Role.PUSH_BUTTON, "OK"))
+        statuses = [d.get_name() for d in of_role(verify, {Atspi.Role.LABEL})]
+        check("設定完了" in statuses, f"the check after the run shows {statuses}")
+        press(verify, "OK")
+        press(self.shown_window(DIALOG), "キャンセル")
 
+    def after_run(self):
+        # Without a notification area the resident main window is minimised, not hidden.
+        main = self.top_window(RUNNING)
+        check(main is not None, "no main window named \"PostSweep 実行中\" after the run")
+        for caption in ("実行", "サーバ設定"):
+            check(not has_state(button(main, caption), ENABLED),
+                  f"{caption!r} is usable while periodic runs go on")
+        for caption in ("継続", "中止"):
+            check(has_state(button(main, caption), Atspi.StateType.VISIBLE),
+                  f"{caption!r} is not offered while periodic runs go on")
+        monitor = self.top_window(MONITOR)
+        check(monitor is not None, "no command monitor after the run")
+        transcript = find(monitor, Atspi.Role.TEXT, "実行中のコマンド")
+        check(transcript is not None, "the command monitor has no text named 実行中のコマンド")
+        text = Atspi.Text.get_text(transcript, 0, -1)
+        lines = text.split("\n")
+        deletes = [line for line in lines if line.startswith("DELE")]
+        check(deletes == [f"DELE {n}" for n in range(1, 21)], f"the monitor shows {deletes}")
+        quit_reply = "+OK Logging out, messages deleted."
+        check(quit_reply in lines, f"the monitor shows no {quit_reply!r}")
+        run, check_part = lines[:lines.index(quit_reply) + 1], lines[lines.index(quit_reply) + 1:]
+        check(run[-2:] == ["QUIT ", quit_reply], f"the run's transcript ends with {run[-2:]}")
+        # The login check that waited for the run follows it, and stops after PASS.
+        check("PASS *******" in check_part and not any(
+            line.startswith(("STAT", "DELE", "QUIT")) for line in check_part),
+            f"the check after the run shows {check_part}")
+        check(DEMO_PASSWORD not in text, "the monitor shows the password")
+        remaining = self.mailbox()
+        check(remaining == DEMO_IDS[20:], f"the server keeps {remaining}, not only the wanted mail")
 
-def check_deleted_mail(app, program_dir, out_dir):
-    press(button(top_window(app, RUNNING), KEPT))
-    kept = shown_window(app, KEPT)
-    for caption in ("メールソフトで開く", "ヘッダを表示", "フォルダを開く", "閉じる"):
-        button(kept, caption)
-    table = find(kept, Atspi.Role.TABLE, "削除したメールの一覧")
-    check(table is not None, "no table named 削除したメールの一覧")
-    check(os.path.exists(os.path.join(program_dir, "deleted", "index.tsv")),
-          "the run kept no copies of the deleted messages")
-    cells = {d.get_name() for d in of_role(table, {Atspi.Role.TABLE_CELL})}
-    missing = [subject for subject, _ in SPAM if subject not in cells]
-    check(not missing, f"削除したメール does not list {missing}")
-    screenshot(kept, out_dir, "first-run-deleted-mail.png")
-    press(button(kept, "閉じる"))
-    shown_window(app, KEPT, shown=False)
+    def log(self):
+        lines = self.log_lines()
+        deleted = [line for line in lines if line.startswith("タイトル:")]
+        expected = [f"タイトル:{subject} 差出人:{sender} を削除しました" for subject, sender in SPAM]
+        check(deleted == expected, "deletion lines differ:\n" + "\n".join(deleted))
+        for message in ("  実行を開始しました", "  削除メールを指定条件で検索しています", RUN_END):
+            check(len(stamped(lines, message)) == 1, f"not one stamped line {message!r}")
+        check("40  件のメールがあります" in lines, "no message count line")
+        # Logged in twice: the run, then the check that waited for the run's end.
+        logins = stamped(lines, " 127.0.0.1に\u3000ID:taroでサーバに接続しました")
+        run_end = stamped(lines, RUN_END)[0]
+        check(len(logins) == 2 and logins[0] < run_end < logins[1],
+              f"not the run's login and then the check's: lines {logins}, run's end {run_end}")
+        check(lines.index("  サーバ設定の確認をしています") < run_end,
+              "設定確認 was pressed only after the run: the overlap was not tried")
+        check(not any("エラー" in line for line in lines), "an error in the log")
 
+    def deleted_mail(self):
+        press(self.top_window(RUNNING), KEPT)
+        kept = self.shown_window(KEPT)
+        for caption in ("メールソフトで開く", "ヘッダを表示", "フォルダを開く", "閉じる"):
+            button(kept, caption)
+        table = find(kept, Atspi.Role.TABLE, "削除したメールの一覧")
+        check(table is not None, "no table named 削除したメールの一覧")
+        check(os.path.exists(os.path.join(os.path.dirname(self.log_path), "deleted", "index.tsv")),
+              "the run kept no copies of the deleted messages")
+        cells = {d.get_name() for d in of_role(table, {Atspi.Role.TABLE_CELL})}
+        missing = [subject for subject, _ in SPAM if subject not in cells]
+        check(not missing, f"削除したメール does not list {missing}")
+        self.screenshot(kept, "first-run-deleted-mail.png")
+        press(kept, "閉じる")
+        self.shown_window(KEPT, shown=False)
 
-def exit_program(app, process, log_path):
-    press(button(top_window(app, RUNNING), "終\u3000了"))
-    try:
-        code = process.wait(timeout=20)
-    except subprocess.TimeoutExpired:
-        raise CheckFailed("PostSweep did not end after 終　了") from None
-    check(code == 0, f"PostSweep ended with status {code}")
-    check(stamped(log_lines(log_path), "  終了キーが押されたので終了します"), "no exit line in the log")
-
-
-def main(program, port, out, pid_file):
-    """Arguments: the program in its fresh folder, the demo server's port, the folder for
-    screenshots and the program's stderr, the file that names the program's process."""
-    port = int(port)
-    os.makedirs(out, exist_ok=True)
-    program_dir = os.path.dirname(os.path.abspath(program))
-    log_path = os.path.join(program_dir, "PostSweep.log")
-    check(mailbox(port) == DEMO_IDS, "the demo mailbox does not hold the 40 messages expected")
-    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1",
-               QT_QPA_PLATFORM="xcb")
-    with open(os.path.join(out, "postsweep.stderr"), "wb") as stderr:
-        process = subprocess.Popen([program], env=env, stdout=stderr, stderr=stderr)
-    with open(pid_file, "w") as file:
-        file.write(str(process.pid))
-    try:
-        app = wait_for("the application on the accessibility bus", application, 30)
-        main_window = check_main_window(app, out)
-        check_settings_dialog(app, main_window, port, out)
-        run_and_wait(app, main_window, port, 60)
-        check_after_run(app)
-        remaining = mailbox(port)
-        check(remaining == DEMO_IDS[20:], f"the server keeps {remaining}, not exactly the wanted mail")
-        check_log(log_path)
-        check_deleted_mail(app, program_dir, out)
-        exit_program(app, process, log_path)
-    finally:
-        if process.poll() is None:
-            process.kill()
-            process.wait(timeout=10)
-    return 0
+    def run(self):
+        os.makedirs(self.out, exist_ok=True)
+        check(self.mailbox() == DEMO_IDS, "the demo mailbox does not hold the 40 messages expected")
+        env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1",
+                   QT_QPA_PLATFORM="xcb")
+        with open(os.path.join(self.out, "postsweep.stderr"), "wb") as stderr:
+            process = subprocess.Popen([self.program], env=env, stdout=stderr, stderr=stderr)
+        with open(self.pid_file, "w") as file:
+            file.write(str(process.pid))
+        try:
+            self.app = wait_for("the application on the accessibility bus", lambda: next(
+                (a for a in children(Atspi.get_desktop(0)) if a.get_name().lower() == "postsweep"),
+                None), 30)
+            self.app.set_cache_mask(Atspi.Cache.NONE)  # windows come and go; ask afresh each time
+            for step in (self.main_window, self.settings_dialog, self.run_and_verify,
+                         self.after_run, self.log, self.deleted_mail):
+                step()
+            press(self.top_window(RUNNING), "終\u3000了")
+            try:
+                code = process.wait(timeout=20)
+            except subprocess.TimeoutExpired:
+                raise CheckFailed("PostSweep did not end after 終　了") from None
+            check(code == 0, f"PostSweep ended with status {code}")
+            check(stamped(self.log_lines(), "  終了キーが押されたので終了します"),
+                  "no exit line in the log")
+        finally:
+            if process.poll() is None:
+                process.kill()
+                process.wait(timeout=10)
 
 
 if __name__ == "__main__":
     try:
-        sys.exit(main(*sys.argv[1:5]))
+        FirstRun(*sys.argv[1:5]).run()
     except CheckFailed as failure:
         print(f"FAILED: {failure}", flush=True)
         sys.exit(1)

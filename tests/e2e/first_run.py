@@ -1,6 +1,7 @@
 """The first run on the demo mailbox, driven through AT-SPI as a screen reader user
 drives it. Started by first_run.sh (display, buses, demo POP3 server)."""
 
+import ctypes
 import os
 import poplib
 import re
@@ -136,10 +137,10 @@ def stamped(lines, message):
 
 class FirstRun:
     """The program in its fresh folder, the demo server's port, the folder for screenshots
-    and the program's stderr, the file that names the program's process."""
+    and the program's stderr."""
 
-    def __init__(self, program, port, out, pid_file):
-        self.program, self.port, self.out, self.pid_file = program, int(port), out, pid_file
+    def __init__(self, program, port, out):
+        self.program, self.port, self.out = program, int(port), out
         self.log_path = os.path.join(os.path.dirname(os.path.abspath(program)), "PostSweep.log")
         self.app = None
 
@@ -307,10 +308,10 @@ class FirstRun:
         check(self.mailbox() == DEMO_IDS, "the demo mailbox does not hold the 40 messages expected")
         env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1",
                    QT_QPA_PLATFORM="xcb")
+        # The program ends with this script, however the script ends (PR_SET_PDEATHSIG).
         with open(os.path.join(self.out, "postsweep.stderr"), "wb") as stderr:
-            process = subprocess.Popen([self.program], env=env, stdout=stderr, stderr=stderr)
-        with open(self.pid_file, "w") as file:
-            file.write(str(process.pid))
+            process = subprocess.Popen([self.program], env=env, stdout=stderr, stderr=stderr,
+                                       preexec_fn=lambda: ctypes.CDLL(None).prctl(1, 9))
         try:
             self.app = wait_for("the application on the accessibility bus", lambda: next(
                 (a for a in children(Atspi.get_desktop(0)) if a.get_name().lower() == "postsweep"),
@@ -335,7 +336,7 @@ class FirstRun:
 
 if __name__ == "__main__":
     try:
-        FirstRun(*sys.argv[1:5]).run()
+        FirstRun(*sys.argv[1:4]).run()
     except CheckFailed as failure:
         print(f"FAILED: {failure}", flush=True)
         sys.exit(1)

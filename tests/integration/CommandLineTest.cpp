@@ -11,6 +11,7 @@
 #include "support/Files.h"
 #include "support/TestAuthority.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDirIterator>
 #include <QEventLoop>
@@ -29,35 +30,6 @@ namespace {
 const QString kUser = QString::fromLatin1(demo::kUser);
 const QString kPassword = QString::fromLatin1(demo::kPassword);
 
-struct Finished
-{
-    int exitCode = -1;
-    QStringList out;
-    QString err;
-};
-
-// The built program on the settings in folder, without a display, under Japanese regional
-// settings (the log's stamps), given at most 60 s.
-Finished runProgram(const QStringList& arguments, const QString& folder)
-{
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const QString& name : {u"DISPLAY"_qs, u"WAYLAND_DISPLAY"_qs, u"QT_QPA_PLATFORM"_qs})
-        env.remove(name);
-    env.insert(u"LC_ALL"_qs, u"ja_JP.UTF-8"_qs);
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(POSTSWEEP_PROGRAM),
-                  arguments + QStringList{u"--settings"_qs, folder});
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished(5000);
-        return {};
-    }
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()).trimmed().split(u'\n'),
-            QString::fromUtf8(process.readAllStandardError())};
-}
-
 // The log in folder as one text (a failure shows a line-by-line difference), each leading
 // date and time from a second before started to a second from now made "<stamp>".
 std::string maskedLog(const QString& folder, const QDateTime& started)
@@ -74,56 +46,19 @@ std::string maskedLog(const QString& folder, const QDateTime& started)
     return lines.join(u'\n').toStdString();
 }
 
-QStringList idsOf(const QList<DemoMessage>& messages, bool deleted)
-{
-    QStringList ids;
-    for (const DemoMessage& m : messages)
-        if (m.spam == deleted)
-            ids.append(m.messageId);
-    return ids;
-}
-
-// The summary line, then one line per message the rules mark.
-QStringList expectedOutput(const QList<DemoMessage>& mailbox, const QString& count,
-                           const QString& each)
-{
-    QStringList out = {u"127.0.0.1 taro: %1 件, "_qs.arg(mailbox.size()) +
-                       count.arg(idsOf(mailbox, true).size())};
-    for (const DemoMessage& m : mailbox)
-        if (m.spam)
-            out.append(each + m.subject);
-    return out;
-}
-
-// The log of a session over the mailbox as one text, after the lines in log: a blank line,
-// connection, count, one line per deletion, the end; then the line after, if any.
-std::string sessionLog(const QList<DemoMessage>& mailbox, QStringList log = {},
-                       const QString& after = {})
-{
-    log << QString() << u"<stamp> 127.0.0.1に　ID:taroでサーバに接続を開始しました"_qs
-        << u"<stamp> 127.0.0.1に　ID:taroでサーバに接続しました"_qs
-        << u"%1  件のメールがあります"_qs.arg(mailbox.size())
-        << u"<stamp>  削除メールを指定条件で検索しています"_qs;
-    for (const DemoMessage& m : mailbox)
-        if (m.spam)
-            log << u"タイトル:"_qs + m.subject + u" 差出人:"_qs + m.from + u" を削除しました"_qs;
-    log << u"<stamp>  削除メールを指定条件で検索・削除を終了しました"_qs;
-    return (after.isEmpty() ? log : log << after).join(u'\n').toStdString();
-}
-
 // One run over the settings in folder, as the program runs it but in this process; the
 // monitor records the transcript. False when the settings did not load or the run did not
 // end within 60 s.
 bool runInThisProcess(const QString& folder, RecordingMonitor& monitor)
 {
+    QEventLoop events; // outlives the program's objects, as the monitor does
+    bool ended = false;
     platform::QtEventLoop loop;
     platform::QtTcpClient socket;
     AppContext ctx(loop, socket, folder);
     if (LoadSettings(ctx.settingsPath(), ctx.settings) != LoadOutcome::Complete)
         return false;
     ctx.session.setMonitor(&monitor);
-    QEventLoop events;
-    bool ended = false;
     ctx.rotation.setEndOfRunHandler([&] {
         ctx.rotation.Timer4().stop();
         ended = true;
@@ -132,8 +67,6 @@ bool runInThisProcess(const QString& folder, RecordingMonitor& monitor)
     QTimer::singleShot(60000, &events, &QEventLoop::quit);
     ctx.rotation.startRun();
     events.exec();
-    ctx.rotation.setEndOfRunHandler({});
-    ctx.session.setMonitor(nullptr);
     return ended;
 }
 
@@ -143,7 +76,13 @@ bool runInThisProcess(const QString& folder, RecordingMonitor& monitor)
 class CommandLineTest : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite() { authorityMade = authority.create(); }
+    static void SetUpTestSuite()
+    {
+        static int argc = 1;
+        static char name[] = "integration_tests", *argv[] = {name, nullptr};
+        static auto* app = new QCoreApplication(argc, argv); // for Qt's sockets and timers
+        authorityMade = app && authority.create();
+    }
     void SetUp() override
     {
         if (testsupport::DovecotServer::executable().isEmpty())
@@ -162,64 +101,110 @@ protected:
     }
     // The account holds the first count demo messages; PostSweep.ini in folder holds these
     // profiles (none: no file).
-    QList<DemoMessage> prepare(qsizetype count, const QList<ServerProfile>& profiles,
-                               const QString& folder)
+    void prepare(qsizetype count, const QList<ServerProfile>& profiles, const QString& folder)
     {
-        const QList<DemoMessage> mailbox = demo::demoMessages().mid(0, count);
+        mailbox = demo::demoMessages().mid(0, count);
+        spam.clear();
+        wanted.clear();
         QList<QByteArray> texts;
-        for (const DemoMessage& m : mailbox)
+        for (const DemoMessage& m : mailbox) {
             texts << m.bytes;
+            if (m.spam)
+                spam << m;
+            else
+                wanted << m.messageId;
+        }
         EXPECT_TRUE(server.setMessages(kUser, texts));
         SettingsModel model;
         for (int n = 1; n <= profiles.size(); ++n)
             model.profile(n) = profiles.at(n - 1);
         EXPECT_TRUE(profiles.isEmpty() || SetDataWrite(folder + u"/PostSweep.ini"_qs, model));
-        return mailbox;
+    }
+    // The built program on the settings in folder, without a display, under Japanese
+    // regional settings (the log's stamps), given at most 60 s; its exit code, or -1.
+    int runProgram(const QStringList& arguments, const QString& folder)
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const QString& name : {u"DISPLAY"_qs, u"WAYLAND_DISPLAY"_qs, u"QT_QPA_PLATFORM"_qs})
+            env.remove(name);
+        env.insert(u"LC_ALL"_qs, u"ja_JP.UTF-8"_qs);
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(POSTSWEEP_PROGRAM),
+                      arguments + QStringList{u"--settings"_qs, folder});
+        const bool ended = process.waitForFinished(60000);
+        process.kill();
+        process.waitForFinished(5000);
+        out = QString::fromUtf8(process.readAllStandardOutput()).trimmed().split(u'\n');
+        err = QString::fromUtf8(process.readAllStandardError());
+        return ended && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+    // The summary line, then one line per message the rules mark.
+    QStringList expectedOutput(const QString& count, const QString& each) const
+    {
+        QStringList lines = {u"127.0.0.1 taro: %1 件, "_qs.arg(mailbox.size()) +
+                             count.arg(spam.size())};
+        for (const DemoMessage& m : spam)
+            lines << each + m.subject;
+        return lines;
+    }
+    // The log of a session over the mailbox as one text, after the lines in log: a blank
+    // line, connection, count, one line per deletion, the end; then the line after, if any.
+    std::string sessionLog(QStringList log = {}, const QString& after = {}) const
+    {
+        log << QString() << u"<stamp> 127.0.0.1に　ID:taroでサーバに接続を開始しました"_qs
+            << u"<stamp> 127.0.0.1に　ID:taroでサーバに接続しました"_qs
+            << u"%1  件のメールがあります"_qs.arg(mailbox.size())
+            << u"<stamp>  削除メールを指定条件で検索しています"_qs;
+        for (const DemoMessage& m : spam)
+            log << u"タイトル:"_qs + m.subject + u" 差出人:"_qs + m.from + u" を削除しました"_qs;
+        log << u"<stamp>  削除メールを指定条件で検索・削除を終了しました"_qs;
+        return (after.isEmpty() ? log : log << after).join(u'\n').toStdString();
     }
 
     inline static testsupport::TestAuthority authority;
     inline static bool authorityMade = false;
     testsupport::DovecotServer server;
     TempDir dir;
+    QList<DemoMessage> mailbox, spam;
+    QStringList wanted, out; // the wanted mail's Message-IDs; the last program run's output
+    QString err;
 };
 
 TEST_F(CommandLineTest, RunDeletesTheMarkedMailAndLogsAsTheDesktopRunOnceWithoutTouchingSettings)
 {
-    const QList<DemoMessage> mailbox = prepare(-1, {account()}, dir.path());
+    prepare(-1, {account()}, dir.path());
     const QByteArray settingsBefore = readFile(dir.file(u"PostSweep.ini"_qs));
     const QDateTime started = QDateTime::currentDateTime();
-    const Finished run = runProgram({u"--run"_qs, u"--verbose"_qs}, dir.path());
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    ASSERT_EQ(runProgram({u"--run"_qs, u"--verbose"_qs}, dir.path()), 0) << err.toStdString();
 
     EXPECT_EQ(maskedLog(dir.path(), started),
-              sessionLog(mailbox, {u"<stamp>  実行を開始しました"_qs},
+              sessionLog({u"<stamp>  実行を開始しました"_qs},
                          u"<stamp>  削除が完了したのでメールソフトを起動して終了します"_qs));
-    EXPECT_EQ(server.messageIds(kUser), idsOf(mailbox, false));
+    EXPECT_EQ(server.messageIds(kUser), wanted);
     // Each deleted message kept byte for byte, as the server held it.
     QList<QByteArray> deleted, kept;
-    for (const DemoMessage& m : mailbox)
-        if (m.spam)
-            deleted.append(QByteArray(m.bytes).replace("\n", "\r\n"));
+    for (const DemoMessage& m : spam)
+        deleted << QByteArray(m.bytes).replace("\n", "\r\n");
     for (QDirIterator it(dir.file(u"deleted"_qs), {u"*.eml"_qs}, QDir::Files,
                          QDirIterator::Subdirectories);
          it.hasNext();)
-        kept.append(readFile(it.next()));
+        kept << readFile(it.next());
     std::sort(deleted.begin(), deleted.end());
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(kept, deleted);
-    EXPECT_EQ(run.out, expectedOutput(mailbox, u"削除 %1 件"_qs, u"  削除: "_qs));
+    EXPECT_EQ(out, expectedOutput(u"削除 %1 件"_qs, u"  削除: "_qs));
     // The transcript hides the password as the monitor does; the settings stay as they were.
-    EXPECT_TRUE(run.err.contains(u"PASS *******\n"_qs));
-    EXPECT_FALSE(run.err.contains(kPassword));
+    EXPECT_TRUE(err.contains(u"PASS *******\n"_qs));
+    EXPECT_FALSE(err.contains(kPassword));
     EXPECT_EQ(readFile(dir.file(u"PostSweep.ini"_qs)), settingsBefore);
 }
 
 TEST_F(CommandLineTest, CheckLogsInToEveryEnabledProfileAndAWrongPasswordExitsOne)
 {
     prepare(3, {account(), ServerProfile{}, account(u"not-it"_qs)}, dir.path());
-    const Finished check = runProgram({u"--check"_qs}, dir.path());
-    EXPECT_EQ(check.exitCode, 1) << check.err.toStdString();
-    EXPECT_EQ(check.out,
+    EXPECT_EQ(runProgram({u"--check"_qs}, dir.path()), 1) << err.toStdString();
+    EXPECT_EQ(out,
               QStringList({u"127.0.0.1 taro: 設定完了"_qs,
                            u"127.0.0.1 taro: エラー発生: -ERR [AUTH] Authentication failed."_qs}));
     EXPECT_EQ(server.messageIds(kUser).size(), 3); // a check deletes nothing
@@ -227,8 +212,8 @@ TEST_F(CommandLineTest, CheckLogsInToEveryEnabledProfileAndAWrongPasswordExitsOn
 
 TEST_F(CommandLineTest, SettingsThatCannotBeUsedOrAnotherCopyEndTheRunBeforeAnyServer)
 {
-    // Profile 1 may be set to STARTTLS by a damaged companion file: it must not fall back
-    // to a password in clear. Options: PostSweepOptions.ini, when there is one.
+    // A damaged companion file may have set profile 1 to STARTTLS: the run must not fall
+    // back to a password in clear.
     // clang-format off
     const struct { const char* name; const char* command; QList<ServerProfile> profiles; bool holdLock; int exitCode; QByteArray options = {}; } rows[] = {
         {"no settings file", "--run", {}, false, 2},
@@ -246,9 +231,9 @@ TEST_F(CommandLineTest, SettingsThatCannotBeUsedOrAnotherCopyEndTheRunBeforeAnyS
                     writeFile(folder.file(u"PostSweepOptions.ini"_qs), row.options));
         QLockFile lock(folder.file(u"PostSweep.lock"_qs));
         ASSERT_TRUE(!row.holdLock || lock.tryLock(0));
-        const Finished run = runProgram({QString::fromLatin1(row.command)}, folder.path());
-        EXPECT_EQ(run.exitCode, row.exitCode) << run.err.toStdString();
-        EXPECT_FALSE(run.err.isEmpty()); // says why
+        EXPECT_EQ(runProgram({QString::fromLatin1(row.command)}, folder.path()), row.exitCode)
+            << err.toStdString();
+        EXPECT_FALSE(err.isEmpty()); // says why
         EXPECT_FALSE(QFile::exists(folder.file(u"PostSweep.log"_qs)));
         EXPECT_EQ(server.messageIds(kUser).size(), 5);
     }
@@ -256,23 +241,20 @@ TEST_F(CommandLineTest, SettingsThatCannotBeUsedOrAnotherCopyEndTheRunBeforeAnyS
 
 TEST_F(CommandLineTest, PreviewNamesWhatARunWouldDeleteAndDeletesNothing)
 {
-    const QList<DemoMessage> mailbox = prepare(-1, {account()}, dir.path());
-    const Finished run = runProgram({u"--preview"_qs}, dir.path());
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(run.out,
-              expectedOutput(mailbox, u"削除対象 %1 件（確認のみ）"_qs, u"  削除対象: "_qs));
+    prepare(-1, {account()}, dir.path());
+    ASSERT_EQ(runProgram({u"--preview"_qs}, dir.path()), 0) << err.toStdString();
+    EXPECT_EQ(out, expectedOutput(u"削除対象 %1 件（確認のみ）"_qs, u"  削除対象: "_qs));
     EXPECT_EQ(server.messageIds(kUser).size(), mailbox.size());
     const QStringList log = logLines(dir.file(u"PostSweep.log"_qs));
     EXPECT_TRUE(log.first().endsWith(u"  確認のみで実行を開始しました（削除しません）"_qs));
-    EXPECT_EQ(log.filter(u"を削除対象と判定しました（確認のみ）"_qs).size(),
-              idsOf(mailbox, true).size());
+    EXPECT_EQ(log.filter(u"を削除対象と判定しました（確認のみ）"_qs).size(), spam.size());
     EXPECT_TRUE(log.filter(u"を削除しました"_qs).isEmpty());
 }
 
 TEST_F(CommandLineTest, TlsRunsDeleteAsPlainOnesAndACertificateThatFailsItsCheckGetsNoCredential)
 {
-    const QByteArray serverPin = authority.certificateSha256(),
-                     otherPin = authority.authoritySha256();
+    const QByteArray serverPin = authority.certificateSha256();
+    const QByteArray otherPin = authority.authoritySha256();
     ASSERT_EQ(serverPin.size(), 32);
     const char* untrusted = "証明書の発行者が信頼されていません";
     // clang-format off
@@ -288,7 +270,7 @@ TEST_F(CommandLineTest, TlsRunsDeleteAsPlainOnesAndACertificateThatFailsItsCheck
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         TempDir folder;
-        const QList<DemoMessage> mailbox = prepare(-1, {account()}, folder.path());
+        prepare(-1, {account()}, folder.path());
         const quint16 port = row.implicitTlsPort ? server.tlsPort() : server.port();
         ASSERT_TRUE(writeFile(folder.file(u"PostSweepOptions.ini"_qs),
                               "[Profile1]\nSecurity=" + QByteArray(row.security) + "\nPort=" +
@@ -300,8 +282,8 @@ TEST_F(CommandLineTest, TlsRunsDeleteAsPlainOnesAndACertificateThatFailsItsCheck
         const QDateTime started = QDateTime::currentDateTime();
         ASSERT_TRUE(runInThisProcess(folder.path(), monitor));
         if (!*row.refusal) {
-            EXPECT_EQ(maskedLog(folder.path(), started), sessionLog(mailbox));
-            EXPECT_EQ(server.messageIds(kUser), idsOf(mailbox, false));
+            EXPECT_EQ(maskedLog(folder.path(), started), sessionLog());
+            EXPECT_EQ(server.messageIds(kUser), wanted);
             continue;
         }
         const QString log = logLines(folder.file(u"PostSweep.log"_qs)).join(u'\n');

@@ -30,22 +30,19 @@ bool DovecotServer::fail(const QString& message)
 
 bool DovecotServer::make(const QString& path, const std::optional<QByteArray>& bytes)
 {
-    // The mail processes run as the maildirs' owner and must be able to traverse the top.
-    if (m_owner.user.isEmpty() || !m_dir.isValid() ||
-        ::chmod(QFile::encodeName(m_dir.path()).constData(), 0755) != 0)
-        return fail(u"no user to own the maildirs or no directory under /tmp"_qs);
     if ((bytes ? writeFile(path, *bytes) : QDir().mkpath(path)) &&
         ::chown(QFile::encodeName(path).constData(), m_owner.uid, m_owner.gid) == 0)
         return true;
-    return fail(u"cannot make "_qs + path + u" for "_qs + m_owner.user);
+    return fail(u"cannot make "_qs + path + u" for the mail user "_qs + m_owner.user);
 }
 
 bool DovecotServer::start()
 {
-    if (executable().isEmpty())
-        return fail(u"Dovecot is not installed (Debian package dovecot-pop3d)"_qs);
+    // The mail processes run as the maildirs' owner and must be able to traverse the top.
+    if (!m_dir.isValid() || ::chmod(QFile::encodeName(m_dir.path()).constData(), 0755) != 0)
+        return fail(u"cannot create a directory under /tmp"_qs);
     // Another program may take the free port before Dovecot does: try a new one.
-    for (int attempt = 0; attempt < 3 && make(m_dir.filePath(u"mail"_qs)); ++attempt) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
         stop();
         QTcpServer probe, tlsProbe;
         if (!probe.listen(QHostAddress::LocalHost, 0) ||

@@ -6,8 +6,6 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include <optional>
-
 namespace testsupport {
 
 // Debian's Dovecot serving POP3 on 127.0.0.1 for tests, from a fresh temporary directory
@@ -31,7 +29,7 @@ public:
     quint16 tlsPort() const { return m_tls ? m_tls->port : 0; }
     QString logText() const;
 
-    // Adds an account with an empty mailbox.
+    // An account with an empty mailbox.
     [[nodiscard]] bool addUser(const QString& name, const QString& password);
     // Replaces the account's mailbox with these messages, numbered 1..n in this order and
     // stored as on disk (CR LF turned into LF).

@@ -1,8 +1,6 @@
 #include "support/TestAuthority.h"
 
-#include <QCryptographicHash>
 #include <QProcess>
-#include <QSslCertificate>
 
 namespace testsupport {
 
@@ -26,13 +24,6 @@ openssl req -x509 $key server.key -out server.pem -subj /CN=localhost -CA ca.pem
     process.kill();
     m_error = u"openssl: "_qs + QString::fromLocal8Bit(process.readAll());
     return false;
-}
-
-QByteArray TestAuthority::sha256Of(const QString& pemFile)
-{
-    const auto certificates = QSslCertificate::fromPath(pemFile);
-    return certificates.isEmpty() ? QByteArray()
-                                  : certificates.first().digest(QCryptographicHash::Sha256);
 }
 
 } // namespace testsupport

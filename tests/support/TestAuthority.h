@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QCryptographicHash>
+#include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QTemporaryDir>
 
@@ -20,7 +22,12 @@ public:
     QByteArray authoritySha256() const { return sha256Of(authorityFile()); }
 
 private:
-    static QByteArray sha256Of(const QString& pemFile);
+    static QByteArray sha256Of(const QString& pemFile)
+    {
+        const auto certificates = QSslCertificate::fromPath(pemFile);
+        return certificates.isEmpty() ? QByteArray()
+                                      : certificates.first().digest(QCryptographicHash::Sha256);
+    }
     QTemporaryDir m_dir;
     QString m_error;
 };

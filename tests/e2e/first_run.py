@@ -63,15 +63,12 @@ SHOWING, ENABLED = Atspi.StateType.SHOWING, Atspi.StateType.ENABLED
 RUN_END = "  削除メールを指定条件で検索・削除を終了しました"
 START = time.monotonic()  # the whole test ends within 120 s: CTest would end it uncleaned
 
-
 class CheckFailed(Exception):
     pass
-
 
 def check(condition, message):
     if not condition:
         raise CheckFailed(message)
-
 
 def wait_for(what, probe, timeout=20):
     deadline = min(time.monotonic() + timeout, START + 120)
@@ -85,14 +82,11 @@ def wait_for(what, probe, timeout=20):
             raise CheckFailed(f"timed out after {timeout} s waiting for {what}")
         time.sleep(0.2)
 
-
 def has_state(node, state):
     return node.get_state_set().contains(state)
 
-
 def children(node):
     return [c for c in (node.get_child_at_index(i) for i in range(node.get_child_count())) if c]
-
 
 def of_role(node, roles, showing=False):
     """The descendants of node in one of these roles (and showing, if asked)."""
@@ -103,37 +97,30 @@ def of_role(node, roles, showing=False):
         found += of_role(child, roles, showing)
     return found
 
-
 def find(node, role, name):
     return next((d for d in of_role(node, {role}) if d.get_name() == name), None)
-
 
 def button(node, caption):
     found = find(node, Atspi.Role.PUSH_BUTTON, caption)
     check(found is not None, f"no push button named {caption!r}")
     return found
 
-
 def press(node, caption=None):
     """Presses node, or its push button of that caption."""
     target = button(node, caption) if caption else node
     names = [Atspi.Action.get_action_name(target, i).lower() for i in range(target.get_n_actions())]
-    wanted = next((w for w in ("press", "click") if w in names), None)
-    if wanted is None:
-        raise CheckFailed(f"{target.get_name()!r} offers no press action: {names}")
-    check(target.do_action(names.index(wanted)), f"{target.get_name()!r} refused {wanted}")
-
+    index = next((names.index(w) for w in ("press", "click") if w in names), None)
+    check(index is not None, f"{target.get_name()!r} offers no press action: {names}")
+    check(target.do_action(index), f"{target.get_name()!r} refused {names[index]}")
 
 def labels_of(node):
     return [r.get_target(0).get_name() for r in node.get_relation_set()
             if r.get_relation_type() == Atspi.RelationType.LABELLED_BY]
 
-
 def stamped(lines, message):
     """The positions of lines made of a date, a space, a time (regional form), then message."""
     return [i for i, line in enumerate(lines) if line.endswith(message)
             and re.fullmatch(r"\d\S* \d\S*", line[:-len(message)])]
-
 
 class FirstRun:
     """The program in its fresh folder, the demo server's port, the folder for screenshots
@@ -142,7 +129,6 @@ class FirstRun:
     def __init__(self, program, port, out):
         self.program, self.port, self.out = program, int(port), out
         self.log_path = os.path.join(os.path.dirname(os.path.abspath(program)), "PostSweep.log")
-        self.app = None
 
     def top_window(self, name):
         return next((top for top in children(self.app) if top.get_name() == name), None)
@@ -321,22 +307,15 @@ class FirstRun:
                          self.after_run, self.log, self.deleted_mail):
                 step()
             press(self.top_window(RUNNING), "終\u3000了")
-            try:
-                code = process.wait(timeout=20)
-            except subprocess.TimeoutExpired:
-                raise CheckFailed("PostSweep did not end after 終　了") from None
-            check(code == 0, f"PostSweep ended with status {code}")
+            wait_for("PostSweep to end after 終\u3000了", lambda: process.poll() is not None)
+            check(process.returncode == 0, f"PostSweep ended with status {process.returncode}")
             check(stamped(self.log_lines(), "  終了キーが押されたので終了します"),
                   "no exit line in the log")
         finally:
-            if process.poll() is None:
-                process.kill()
-                process.wait(timeout=10)
-
+            process.kill()  # if still running
 
 if __name__ == "__main__":
     try:
         FirstRun(*sys.argv[1:4]).run()
     except CheckFailed as failure:
-        print(f"FAILED: {failure}", flush=True)
-        sys.exit(1)
+        sys.exit(f"FAILED: {failure}")

@@ -23,8 +23,6 @@
 #include <gtest/gtest.h>
 #include <optional>
 
-using demo::DemoMessage;
-
 namespace {
 
 const QString kUser = QString::fromLatin1(demo::kUser);
@@ -107,7 +105,7 @@ protected:
         spam.clear();
         wanted.clear();
         QList<QByteArray> texts;
-        for (const DemoMessage& m : mailbox) {
+        for (const auto& m : mailbox) {
             texts << m.bytes;
             if (m.spam)
                 spam << m;
@@ -144,7 +142,7 @@ protected:
     {
         QStringList lines = {u"127.0.0.1 taro: %1 件, "_qs.arg(mailbox.size()) +
                              count.arg(spam.size())};
-        for (const DemoMessage& m : spam)
+        for (const auto& m : spam)
             lines << each + m.subject;
         return lines;
     }
@@ -156,7 +154,7 @@ protected:
             << u"<stamp> 127.0.0.1に　ID:taroでサーバに接続しました"_qs
             << u"%1  件のメールがあります"_qs.arg(mailbox.size())
             << u"<stamp>  削除メールを指定条件で検索しています"_qs;
-        for (const DemoMessage& m : spam)
+        for (const auto& m : spam)
             log << u"タイトル:"_qs + m.subject + u" 差出人:"_qs + m.from + u" を削除しました"_qs;
         log << u"<stamp>  削除メールを指定条件で検索・削除を終了しました"_qs;
         return (after.isEmpty() ? log : log << after).join(u'\n').toStdString();
@@ -166,7 +164,7 @@ protected:
     inline static bool authorityMade = false;
     testsupport::DovecotServer server;
     TempDir dir;
-    QList<DemoMessage> mailbox, spam;
+    QList<demo::DemoMessage> mailbox, spam;
     QStringList wanted, out; // the wanted mail's Message-IDs; the last program run's output
     QString err;
 };
@@ -184,11 +182,11 @@ TEST_F(CommandLineTest, RunDeletesTheMarkedMailAndLogsAsTheDesktopRunOnceWithout
     EXPECT_EQ(server.messageIds(kUser), wanted);
     // Each deleted message kept byte for byte, as the server held it.
     QList<QByteArray> deleted, kept;
-    for (const DemoMessage& m : spam)
+    for (const auto& m : spam)
         deleted << QByteArray(m.bytes).replace("\n", "\r\n");
-    for (QDirIterator it(dir.file(u"deleted"_qs), {u"*.eml"_qs}, QDir::Files,
-                         QDirIterator::Subdirectories);
-         it.hasNext();)
+    QDirIterator it(dir.file(u"deleted"_qs), {u"*.eml"_qs}, QDir::Files,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
         kept << readFile(it.next());
     std::sort(deleted.begin(), deleted.end());
     std::sort(kept.begin(), kept.end());
@@ -255,7 +253,6 @@ TEST_F(CommandLineTest, TlsRunsDeleteAsPlainOnesAndACertificateThatFailsItsCheck
 {
     const QByteArray serverPin = authority.certificateSha256();
     const QByteArray otherPin = authority.authoritySha256();
-    ASSERT_EQ(serverPin.size(), 32);
     const char* untrusted = "証明書の発行者が信頼されていません";
     // clang-format off
     const struct { const char* name; const char* security; bool implicitTlsPort; bool authorityTrusted; QByteArray pin; const char* refusal; } rows[] = {

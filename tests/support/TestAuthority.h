@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCryptographicHash>
+#include <QProcess>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QTemporaryDir>
@@ -12,7 +13,27 @@ namespace testsupport {
 class TestAuthority
 {
 public:
-    [[nodiscard]] bool create();
+    [[nodiscard]] bool create()
+    {
+        QProcess openssl;
+        openssl.setWorkingDirectory(m_dir.path());
+        openssl.setProcessChannelMode(QProcess::MergedChannels);
+        openssl.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QString::fromLatin1(R"(
+set -e
+command -v openssl >/dev/null || { echo 'not installed (Debian package openssl)'; exit 1; }
+key='-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -keyout'
+openssl req -x509 $key ca.key -out ca.pem -subj /CN=Throwaway-test-CA \
+    -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign,cRLSign
+openssl req -x509 $key server.key -out server.pem -subj /CN=localhost -CA ca.pem -CAkey ca.key \
+    -addext basicConstraints=critical,CA:FALSE -addext keyUsage=critical,digitalSignature \
+    -addext extendedKeyUsage=serverAuth -addext subjectAltName=IP:127.0.0.1,DNS:localhost)")});
+        if (m_dir.isValid() && openssl.waitForFinished(60000) &&
+            openssl.exitStatus() == QProcess::NormalExit && openssl.exitCode() == 0)
+            return true;
+        openssl.kill();
+        m_error = QStringLiteral("openssl: ") + QString::fromLocal8Bit(openssl.readAll());
+        return false;
+    }
     QString errorString() const { return m_error; }
     QString authorityFile() const { return m_dir.filePath(QStringLiteral("ca.pem")); }
     QString certificateFile() const { return m_dir.filePath(QStringLiteral("server.pem")); }

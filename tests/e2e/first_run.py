@@ -8,14 +8,11 @@ import re
 import subprocess
 import sys
 import time
-import warnings
 
 import gi
 
 gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi, GLib  # noqa: E402
-
-warnings.simplefilter("ignore", DeprecationWarning)
 
 DEMO_PASSWORD = "demo-pass"
 DEMO_IDS = [f"<demo-{n:03}@postsweep.example>" for n in range(1, 41)]
@@ -123,8 +120,7 @@ def stamped(lines, message):
             and re.fullmatch(r"\d\S* \d\S*", line[:-len(message)])]
 
 class FirstRun:
-    """The program in its fresh folder, the demo server's port, the folder for screenshots
-    and the program's stderr."""
+    """The program in its fresh folder, the demo server's port, a folder for what it shows."""
 
     def __init__(self, program, port, out):
         self.program, self.port, self.out = program, int(port), out
@@ -154,17 +150,15 @@ class FirstRun:
         # Captions rendered with anti-aliasing give many shades; a blank window gives few.
         check(int(colours) > 16, f"{path} looks blank ({colours} colours)")
 
-    def mailbox(self, ids=True):
-        """The Message-IDs the demo mailbox holds (sorted), or only their number."""
+    def mailbox(self):
+        """The Message-IDs the demo mailbox holds, sorted."""
         box = poplib.POP3("127.0.0.1", self.port, timeout=10)
         try:
             box.user("taro")
             box.pass_(DEMO_PASSWORD)
-            count = box.stat()[0]
-            if not ids:
-                return count
-            return sorted(line.split(b":", 1)[1].strip().decode() for n in range(1, count + 1)
-                          for line in box.top(n, 0)[1] if line.lower().startswith(b"message-id:"))
+            return sorted(line.split(b":", 1)[1].strip().decode()
+                          for n in range(1, box.stat()[0] + 1) for line in box.top(n, 0)[1]
+                          if line.lower().startswith(b"message-id:"))
         finally:
             box.quit()
 
@@ -217,7 +211,7 @@ class FirstRun:
         run, verify = button(self.top_window(MAIN), "実行"), button(dialog, "設定確認")
         press(run)
         press(verify)
-        wait_for("20 messages left on the demo server", lambda: self.mailbox(ids=False) == 20, 60)
+        wait_for("20 messages left on the demo server", lambda: len(self.mailbox()) == 20, 60)
         self.shown_window(MONITOR, shown=False)
         verify = self.shown_window("サーバ設定確認")
         wait_for("the check to end", lambda: find(verify, Atspi.Role.PUSH_BUTTON, "OK"))

@@ -21,7 +21,6 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
-#include <optional>
 
 namespace {
 
@@ -253,40 +252,38 @@ TEST_F(CommandLineTest, TlsRunsDeleteAsPlainOnesAndACertificateThatFailsItsCheck
 {
     const QByteArray serverPin = authority.certificateSha256();
     const QByteArray otherPin = authority.authoritySha256();
-    const char* untrusted = "証明書の発行者が信頼されていません";
+    const QString ca = authority.authorityFile(),
+                  untrusted = u"証明書の発行者が信頼されていません"_qs;
     // clang-format off
-    const struct { const char* name; const char* security; bool implicitTlsPort; bool authorityTrusted; QByteArray pin; const char* refusal; } rows[] = {
-        {"STARTTLS on the POP3 port", "starttls", false, true, {}, ""},
-        {"implicit TLS", "tls", true, true, {}, ""},
-        {"an untrusted authority over implicit TLS", "tls", true, false, {}, untrusted},
-        {"an untrusted authority after STLS", "starttls", false, false, {}, untrusted},
-        {"the server's certificate pinned, its authority untrusted", "tls", true, false, serverPin, ""},
-        {"another certificate pinned, the authority trusted", "starttls", false, true, otherPin, "証明書が登録された指紋と一致しません"},
+    const struct { const char* name; const char* security; quint16 port; QString trusted; QByteArray pin; QString refusal; } rows[] = {
+        {"STARTTLS on the POP3 port", "starttls", server.port(), ca, {}, {}},
+        {"implicit TLS", "tls", server.tlsPort(), ca, {}, {}},
+        {"an untrusted authority over implicit TLS", "tls", server.tlsPort(), {}, {}, untrusted},
+        {"an untrusted authority after STLS", "starttls", server.port(), {}, {}, untrusted},
+        {"the server's certificate pinned, its authority untrusted", "tls", server.tlsPort(), {}, serverPin, {}},
+        {"another certificate pinned, the authority trusted", "starttls", server.port(), ca, otherPin, u"証明書が登録された指紋と一致しません"_qs},
     };
     // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         TempDir folder;
         prepare(-1, {account()}, folder.path());
-        const quint16 port = row.implicitTlsPort ? server.tlsPort() : server.port();
         ASSERT_TRUE(writeFile(folder.file(u"PostSweepOptions.ini"_qs),
-                              "[Profile1]\nSecurity=" + QByteArray(row.security) + "\nPort=" +
-                                  QByteArray::number(port) + "\nSha256=" + row.pin.toHex() + "\n"));
-        std::optional<testsupport::ScopedTrust> trust;
-        if (row.authorityTrusted)
-            trust.emplace(authority.authorityFile());
+                              "[Profile1]\nSecurity=" + QByteArray(row.security) +
+                                  "\nPort=" + QByteArray::number(row.port) +
+                                  "\nSha256=" + row.pin.toHex() + "\n"));
+        const testsupport::ScopedTrust trust(row.trusted); // none when empty
         RecordingMonitor monitor;
         const QDateTime started = QDateTime::currentDateTime();
         ASSERT_TRUE(runInThisProcess(folder.path(), monitor));
-        if (!*row.refusal) {
+        if (row.refusal.isEmpty()) {
             EXPECT_EQ(maskedLog(folder.path(), started), sessionLog());
             EXPECT_EQ(server.messageIds(kUser), wanted);
             continue;
         }
         const QString log = logLines(folder.file(u"PostSweep.log"_qs)).join(u'\n');
         EXPECT_TRUE(log.contains(u" 127.0.0.1 の証明書を受け入れられないため切断しました（"_qs +
-                                 QString::fromUtf8(row.refusal) +
-                                 u"）\n\u3000証明書の SHA-256 指紋: "_qs +
+                                 row.refusal + u"）\n\u3000証明書の SHA-256 指紋: "_qs +
                                  QString::fromLatin1(serverPin.toHex(':'))))
             << log.toStdString();
         EXPECT_FALSE(monitor.transcript.contains(u"USER "_qs)) << monitor.transcript.toStdString();

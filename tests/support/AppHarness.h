@@ -74,7 +74,7 @@ struct AppHarness
              .preview = preview,
              .pipelining = pipelining});
     }
-    bool preview = false; // for the next start()
+    bool preview = false;    // for the next start()
     bool pipelining = false; // off: a plain session sends STAT right after PASS, no CAPA
     QStringList allowList;
     QByteArray pin;

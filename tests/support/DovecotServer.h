@@ -77,9 +77,8 @@ public:
             QDir().mkpath(m_dir.filePath(u"run"_qs));
             QDir().mkpath(m_dir.filePath(u"state"_qs));
             m_process.start(executable(), {u"-F"_qs, u"-c"_qs, configuration});
-            m_process.waitForStarted(5000);
             for (const QDeadlineTimer deadline(10000);
-                 !deadline.hasExpired() && m_process.state() == QProcess::Running;
+                 !deadline.hasExpired() && m_process.state() != QProcess::NotRunning;
                  QThread::msleep(50)) {
                 QTcpSocket socket;
                 socket.connectToHost(host(), m_port);

@@ -54,11 +54,8 @@ private:
 };
 
 // While it lives, every new TLS connection of this process also trusts this authority.
-class ScopedTrust
+struct ScopedTrust
 {
-    const QSslConfiguration m_before = QSslConfiguration::defaultConfiguration();
-
-public:
     explicit ScopedTrust(const QString& authorityFile)
     {
         QSslConfiguration configuration = m_before;
@@ -67,6 +64,7 @@ public:
     }
     ~ScopedTrust() { QSslConfiguration::setDefaultConfiguration(m_before); }
     Q_DISABLE_COPY(ScopedTrust)
+    const QSslConfiguration m_before = QSslConfiguration::defaultConfiguration();
 };
 
 } // namespace testsupport

@@ -142,25 +142,22 @@ class FirstRun:
         path = os.path.join(self.out, name)
         box = Atspi.Component.get_extents(node, Atspi.CoordType.SCREEN)
         check(box.width > 0 and box.height > 0, f"{node.get_name()!r} has no extent on screen")
-        subprocess.run(["import", "-window", "root", "-crop",
-                        f"{box.width}x{box.height}+{box.x}+{box.y}", "+repage", path],
-                       check=True, timeout=30)
-        colours = subprocess.run(["convert", path, "-format", "%k", "info:"], check=True,
-                                 timeout=30, capture_output=True, text=True).stdout
+        crop = f"{box.width}x{box.height}+{box.x}+{box.y}"
+        colours = subprocess.run(["convert", "x:root", "-crop", crop, "+repage", "-write", path,
+                                  "-format", "%k", "info:"], check=True, timeout=30,
+                                 capture_output=True, text=True).stdout
         # Captions rendered with anti-aliasing give many shades; a blank window gives few.
         check(int(colours) > 16, f"{path} looks blank ({colours} colours)")
 
     def mailbox(self):
         """The Message-IDs the demo mailbox holds, sorted."""
         box = poplib.POP3("127.0.0.1", self.port, timeout=10)
-        try:
-            box.user("taro")
-            box.pass_(DEMO_PASSWORD)
-            return sorted(line.split(b":", 1)[1].strip().decode()
-                          for n in range(1, box.stat()[0] + 1) for line in box.top(n, 0)[1]
-                          if line.lower().startswith(b"message-id:"))
-        finally:
-            box.quit()
+        box.user("taro")
+        box.pass_(DEMO_PASSWORD)
+        ids = sorted(line.split(b":", 1)[1].strip().decode() for n in range(1, box.stat()[0] + 1)
+                     for line in box.top(n, 0)[1] if line.lower().startswith(b"message-id:"))
+        box.quit()
+        return ids
 
     def log_lines(self):
         with open(self.log_path, "rb") as log:

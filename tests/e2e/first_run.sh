@@ -21,7 +21,7 @@ rm -f "$out"/*.log "$out"/*.png "$out"/postsweep.stderr
 cleanup() {
     local status=$?
     demo_server_stop
-    if [ "$status" -ne 0 ] && [ "$status" -ne 77 ]; then
+    if [ "$status" -ne 0 ]; then
         cp "$work/program/PostSweep.log" "$work/demo/dovecot.log" "$work/xvfb.log" "$out/" 2>/dev/null || true
         echo "Logs kept in $out"
     fi
@@ -30,11 +30,8 @@ cleanup() {
 trap cleanup EXIT
 
 cp "$program" "$(dirname "$program")/postsweep.html" "$work/program/"
-if ! demo_server_start "$preparer" "$work/demo" "$work/program"; then
-    echo "FAILED: the demo server did not start" >&2
-    cat "$work/demo/dovecot.log" >&2 2>/dev/null || true
-    exit 1
-fi
+demo_server_start "$preparer" "$work/demo" "$work/program" ||
+    { echo "FAILED: the demo server did not start" >&2; exit 1; }
 echo "Demo server on 127.0.0.1:$demo_port"
 
 # A display on a free number (-noreset: a server that resets when its last client leaves

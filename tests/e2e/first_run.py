@@ -281,13 +281,10 @@ class FirstRun:
         self.shown_window(KEPT, shown=False)
 
     def run(self):
-        os.makedirs(self.out, exist_ok=True)
         check(self.mailbox() == DEMO_IDS, "the demo mailbox does not hold the 40 messages expected")
-        env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1",
-                   QT_QPA_PLATFORM="xcb")
         # The program ends with this script, however the script ends (PR_SET_PDEATHSIG).
         with open(os.path.join(self.out, "postsweep.stderr"), "wb") as stderr:
-            process = subprocess.Popen([self.program], env=env, stdout=stderr, stderr=stderr,
+            process = subprocess.Popen([self.program], stdout=stderr, stderr=stderr,
                                        preexec_fn=lambda: ctypes.CDLL(None).prctl(1, 9))
         try:
             self.app = wait_for("the application on the accessibility bus", lambda: next(

@@ -37,7 +37,8 @@ echo "Demo server on 127.0.0.1:$demo_port"
 # A display on a free number (-noreset: a server that resets when its last client leaves
 # refuses the next one for a moment). Debian's python3 has the GObject bindings.
 unset WAYLAND_DISPLAY AT_SPI_BUS_ADDRESS
-export XDG_RUNTIME_DIR=$work/runtime LC_ALL=C.UTF-8
+export XDG_RUNTIME_DIR=$work/runtime LC_ALL=C.UTF-8 QT_QPA_PLATFORM=xcb
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 # for PostSweep
 xvfb-run -a -e "$work/xvfb.log" -s "-screen 0 1280x1024x24 -nolisten tcp -noreset" \
     dbus-run-session -- /usr/bin/python3 "$here/first_run.py" "$work/program/postsweep" \
     "$demo_port" "$out"

@@ -33,10 +33,7 @@ public:
                                               {u"/usr/sbin"_qs, u"/usr/local/sbin"_qs});
     }
     // STLS on port() and implicit TLS on tlsPort() with these PEM files; before start().
-    void useTls(const QString& certificate, const QString& key)
-    {
-        m_tls = dovecot::Tls{certificate, key};
-    }
+    void useTls(const QString& cert, const QString& key) { m_tls = dovecot::Tls{cert, key}; }
     QString errorString() const { return m_error; }
     QString host() const { return QStringLiteral("127.0.0.1"); }
     quint16 port() const { return m_port; }

@@ -60,12 +60,9 @@ SHOWING, ENABLED = Atspi.StateType.SHOWING, Atspi.StateType.ENABLED
 RUN_END = "  削除メールを指定条件で検索・削除を終了しました"
 START = time.monotonic()  # the whole test ends within 120 s: CTest would end it uncleaned
 
-class CheckFailed(Exception):
-    pass
-
 def check(condition, message):
     if not condition:
-        raise CheckFailed(message)
+        raise AssertionError(message)
 
 def wait_for(what, probe, timeout=20):
     deadline = min(time.monotonic() + timeout, START + 120)
@@ -76,23 +73,21 @@ def wait_for(what, probe, timeout=20):
         except (GLib.Error, OSError, poplib.error_proto):
             pass
         if time.monotonic() > deadline:
-            raise CheckFailed(f"timed out after {timeout} s waiting for {what}")
+            raise AssertionError(f"timed out after {timeout} s waiting for {what}")
         time.sleep(0.2)
 
-def has_state(node, state):
-    return node.get_state_set().contains(state)
+def has_state(node, *states):
+    return all(node.get_state_set().contains(state) for state in states)
 
 def children(node):
     return [c for c in (node.get_child_at_index(i) for i in range(node.get_child_count())) if c]
 
-def of_role(node, roles, showing=False):
-    """The descendants of node in one of these roles (and showing, if asked)."""
-    found = []
-    for child in children(node):
-        if child.get_role() in roles and (not showing or has_state(child, SHOWING)):
-            found.append(child)
-        found += of_role(child, roles, showing)
-    return found
+def descendants(node):
+    return [d for c in children(node) for d in [c, *descendants(c)]]
+
+def of_role(node, roles, *states):
+    """The descendants of node in one of these roles and in all of these states."""
+    return [d for d in descendants(node) if d.get_role() in roles and has_state(d, *states)]
 
 def find(node, role, name):
     return next((d for d in of_role(node, {role}) if d.get_name() == name), None)
@@ -168,9 +163,7 @@ class FirstRun:
     def main_window(self):
         main = self.shown_window(MAIN)
         for caption in ("実行", "サーバ設定", "ヘルプ", "終\u3000了"):
-            found = button(main, caption)
-            check(has_state(found, SHOWING) and has_state(found, ENABLED),
-                  f"{caption!r} is not usable")
+            check(has_state(button(main, caption), SHOWING, ENABLED), f"{caption!r} is not usable")
         for caption in ("継続", "中止"):
             check(not has_state(button(main, caption), SHOWING), f"{caption!r} shows before a run")
         self.screenshot(main, "first-run-main.png")
@@ -186,13 +179,14 @@ class FirstRun:
         shown = {b.get_name(): Atspi.Text.get_text(b, 0, -1) for b in boxes
                  if has_state(b, SHOWING)}
         check(shown == dict(SETTINGS_TAB1, 受信ポート=str(self.port)), f"the first tab shows {shown}")
-        modes = [(c.get_name(), labels_of(c)) for c in of_role(dialog, {Atspi.Role.COMBO_BOX}, True)]
+        combos = of_role(dialog, {Atspi.Role.COMBO_BOX}, SHOWING)
+        modes = [(c.get_name(), labels_of(c)) for c in combos]
         check(len(modes) == 1 and "暗号化" in modes[0][1] and "なし" in str(modes),
               f"the first tab's security mode reads {modes}")
         for box in (b for b in boxes if b.get_name() in LABELLED_BOXES):
             labels = labels_of(box)
             check(box.get_name() in labels, f"{box.get_name()!r} is labelled by {labels}")
-        frames = [d.get_name() for d in of_role(dialog, {Atspi.Role.PANEL}, True)]
+        frames = [d.get_name() for d in of_role(dialog, {Atspi.Role.PANEL}, SHOWING)]
         check(frames == FRAMES_TAB1, f"the first tab's frames are named {frames}")
         for caption in ("キャンセル", "設定確認", "設定終了"):
             button(dialog, caption)
@@ -305,5 +299,5 @@ class FirstRun:
 if __name__ == "__main__":
     try:
         FirstRun(*sys.argv[1:4]).run()
-    except CheckFailed as failure:
+    except AssertionError as failure:
         sys.exit(f"FAILED: {failure}")

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# The first run end to end: a fresh program folder and demo mailbox served by Dovecot, a
-# virtual display and a session bus of its own (which starts the accessibility bus when
-# asked); first_run.py drives PostSweep through AT-SPI.
-# Usage: first_run.sh POSTSWEEP POSTSWEEP_DEMO OUT_DIR. Exits 77 without Dovecot or Xvfb.
+# first_run.sh POSTSWEEP POSTSWEEP_DEMO OUT_DIR: a fresh program folder and demo mailbox served
+# by Dovecot, a virtual display and a session bus (which starts the accessibility bus when asked)
+# of its own; first_run.py drives PostSweep through AT-SPI. Exits 77 without Dovecot or Xvfb.
 set -euo pipefail
 
 program=$1 preparer=$2 out=$3

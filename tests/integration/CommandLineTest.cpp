@@ -132,11 +132,10 @@ protected:
     // The summary line, then one line per message the rules mark.
     QStringList expectedOutput(const QString& count, const QString& each) const
     {
-        QStringList lines = {u"127.0.0.1 taro: %1 件, "_qs.arg(mailbox.size()) +
-                             count.arg(spam.size())};
+        QStringList all{u"127.0.0.1 taro: %1 件, "_qs.arg(mailbox.size()) + count.arg(spam.size())};
         for (const auto& m : spam)
-            lines << each + m.subject;
-        return lines;
+            all << each + m.subject;
+        return all;
     }
     // The log of a session over the mailbox as one text, after the lines in log: a blank
     // line, connection, count, one line per deletion, the end; then the line after, if any.
@@ -166,7 +165,6 @@ TEST_F(CommandLineTest, RunDeletesTheMarkedMailAndLogsAsTheDesktopRunOnceWithout
     const QByteArray settingsBefore = readFile(dir.file(u"PostSweep.ini"_qs));
     const QDateTime started = QDateTime::currentDateTime();
     ASSERT_EQ(runProgram({u"--run"_qs, u"--verbose"_qs}, dir.path()), 0) << err.toStdString();
-
     EXPECT_EQ(maskedLog(dir.path(), started),
               sessionLog({u"<stamp>  実行を開始しました"_qs},
                          u"<stamp>  削除が完了したのでメールソフトを起動して終了します"_qs));

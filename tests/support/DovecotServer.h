@@ -26,8 +26,7 @@ class DovecotServer
 {
 public:
     ~DovecotServer() { stop(); }
-    // Empty when Dovecot is not installed.
-    static QString executable()
+    static QString executable() // empty when Dovecot is not installed
     {
         return QStandardPaths::findExecutable(u"dovecot"_qs,
                                               {u"/usr/sbin"_qs, u"/usr/local/sbin"_qs});
@@ -71,8 +70,8 @@ public:
                 return fail(u"cannot write the configuration"_qs);
             // A stale socket from an earlier start stalls the first login for seconds.
             QDir(m_dir.filePath(u"run"_qs)).removeRecursively();
-            QDir().mkpath(m_dir.filePath(u"run"_qs));
-            QDir().mkpath(m_dir.filePath(u"state"_qs));
+            for (const QString& sub : {u"run"_qs, u"state"_qs})
+                QDir().mkpath(m_dir.filePath(sub));
             m_process.start(executable(), {u"-F"_qs, u"-c"_qs, configuration});
             for (const QDeadlineTimer deadline(10000);
                  !deadline.hasExpired() && m_process.state() != QProcess::NotRunning;
@@ -91,8 +90,7 @@ public:
         return fail(u"no POP3 greeting on port %1: "_qs.arg(m_port) + m_process.errorString() +
                     QString::fromUtf8(readFile(m_dir.filePath(u"dovecot.out"_qs))) + logText());
     }
-    // Bounded; harmless when not running.
-    void stop()
+    void stop() // bounded; harmless when not running
     {
         m_process.terminate();
         if (m_process.state() != QProcess::NotRunning && !m_process.waitForFinished(5000)) {

@@ -30,7 +30,6 @@ openssl req -x509 $key server.key -out server.pem -subj /CN=localhost -CA ca.pem
         if (m_dir.isValid() && openssl.waitForFinished(60000) &&
             openssl.exitStatus() == QProcess::NormalExit && openssl.exitCode() == 0)
             return true;
-        openssl.kill();
         m_error = QStringLiteral("openssl: ") + QString::fromLocal8Bit(openssl.readAll());
         return false;
     }

@@ -73,7 +73,7 @@ TEST(OptionsFile, SavingKeepsTheOtherOptionsOwnerOnlyAndLeavesADamagedFileAlone)
     TempDir dir;
     const QString path = dir.file(u"PostSweepOptions.ini"_qs);
     EXPECT_EQ(OptionsFile::saveConnections(dir.path(), SettingsModel{}), QString());
-    EXPECT_FALSE(QFile::exists(path)); // nothing to keep: no file
+    EXPECT_FALSE(QFile::exists(path));                           // nothing to keep: no file
     ASSERT_TRUE(OptionsFile::savePreviewOnly(dir.path(), true)); // no file yet
     EXPECT_TRUE(OptionsFile::load(dir.path()).previewOnly());
     ASSERT_TRUE(writeFile(path, "[MailProgram]\nCommand=mutt -F x\n[Run]\nPreviewOnly=true\n"

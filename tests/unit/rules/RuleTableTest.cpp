@@ -193,6 +193,7 @@ TEST(DeletionRules, AllowListedSenderIsKeptWhateverRuleMatches)
         {"subdomain lookalike", allowing(friends), {"Sale", "a@partner.co.jp.x.example"}, true},
         {"the domain alone is no user of it", allowing(friends), {"Sale", "<@partner.co.jp>"}, true},
         {"a lone @ allows nobody", allowing({u"@"_qs}), {"Sale", "a@b.example"}, true},
+        {"a word allows nobody, not even a sender of that name", allowing({u"taro"_qs}), {"Sale", "taro"}, true},
         {"entry past the twentieth", allowing(pastTheTwentieth), {"Sale", "taro@example.jp"}, true},
     });
 }

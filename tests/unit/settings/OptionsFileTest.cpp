@@ -50,6 +50,7 @@ TEST(OptionsFile, KeptCopiesAreOnByDefaultAndAValueOutOfRangeTakesItsDefault)
     const struct { const char* name; QByteArray contents; KeptCopiesOptions expected; } rows[] = {
         {"no group", "[Run]\nPreviewOnly=false\n", {}},
         {"turned off, kept a year, 2 MB", "[KeptCopies]\nEnabled=false\nRetentionDays=365\nMaxSizeMB=2\n", {false, 365, 2}},
+        {"the largest values", "[KeptCopies]\nRetentionDays=3650\nMaxSizeMB=1024\n", {true, 3650, 1024}},
         {"zero days and no size", "[KeptCopies]\nRetentionDays=0\nMaxSizeMB=0\n", {}},
         {"too many days, a word for the size, not quite false", "[KeptCopies]\nEnabled=no\nRetentionDays=3651\nMaxSizeMB=ten\n", {}},
     };
@@ -71,6 +72,8 @@ TEST(OptionsFile, SavingKeepsTheOtherOptionsOwnerOnlyAndLeavesADamagedFileAlone)
 {
     TempDir dir;
     const QString path = dir.file(u"PostSweepOptions.ini"_qs);
+    EXPECT_EQ(OptionsFile::saveConnections(dir.path(), SettingsModel{}), QString());
+    EXPECT_FALSE(QFile::exists(path));                           // nothing to keep: no file
     ASSERT_TRUE(OptionsFile::savePreviewOnly(dir.path(), true)); // no file yet
     EXPECT_TRUE(OptionsFile::load(dir.path()).previewOnly());
     ASSERT_TRUE(writeFile(path, "[MailProgram]\nCommand=mutt -F x\n[Run]\nPreviewOnly=true\n"
@@ -86,12 +89,16 @@ TEST(OptionsFile, SavingKeepsTheOtherOptionsOwnerOnlyAndLeavesADamagedFileAlone)
     const ProfileConnection pinned{ConnectionSecurity::StartTls, u"110"_qs, QByteArray(32, '\x5a')};
     options.setConnection(1, pinned);
     options.setConnection(3, {});
+    options.setConnection(4, {ConnectionSecurity::Tls, u"0"_qs, {}});
+    EXPECT_EQ(options.save(), u"接続の設定が正しくありません"_qs);
+    options.setConnection(4, {});
     ASSERT_EQ(options.save(), QString());
     EXPECT_EQ(OptionsFile::load(dir.path()).allowList(3), QStringList{u"@example.jp"_qs});
     SettingsModel settings;
     settings.profile(2).AllowList = {u"not-an-address"_qs, u"@"_qs};
     for (int i = 1; i <= 21; ++i)
         settings.profile(2).AllowList.append(u"user%1@example.jp"_qs.arg(i));
+    settings.profile(SettingsModel::kProfileCount).AllowList = {u"hanako@example.jp"_qs};
     ASSERT_TRUE(OptionsFile::saveAllowLists(dir.path(), settings));
 
     const OptionsFile saved = OptionsFile::load(dir.path());
@@ -102,6 +109,7 @@ TEST(OptionsFile, SavingKeepsTheOtherOptionsOwnerOnlyAndLeavesADamagedFileAlone)
     EXPECT_EQ(saved.allowList(2).size(), 20);
     EXPECT_EQ(saved.allowList(2).last(), u"user20@example.jp"_qs);
     EXPECT_TRUE(saved.allowList(3).isEmpty());
+    EXPECT_EQ(saved.allowList(SettingsModel::kProfileCount), QStringList{u"hanako@example.jp"_qs});
     EXPECT_EQ(fileMode(path), 0600);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1); // no copy left behind
 

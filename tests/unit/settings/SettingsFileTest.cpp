@@ -114,6 +114,7 @@ TEST_F(ReadTest, LineBoundariesAndBlanksDoNotMatter)
         {"CR line ends", joined(lines, "\r")},
         {"blanks before fields", joined(lines).replace(",", ", \t")},
         {"no line end after the last line", joined(lines).chopped(2)},
+        {"the last field quoted, no line end after it", joined(lines).chopped(3) + "\"1\""},
     };
     // clang-format on
     for (const Row& row : rows) {
@@ -306,6 +307,7 @@ TEST(SetDataWrite, RefusesUnstorableTextBeforeWritingAnything)
         {"line feed in the own address", [](SettingsModel& m) { m.profile(5).MyAddress = u"a\nb"_qs; }, 5, u"MyAddress"_qs},
         {"double quote in a port", [](SettingsModel& m) { m.profile(1).Port = u"\"110"_qs; }, 1, u"Port"_qs},
         {"double quote in the main window's words", [](SettingsModel& m) { m.global.MainSenderWords = u"\""_qs; }, 0, u"MainSenderWords"_qs},
+        {"double quote in the main window's subject words", [](SettingsModel& m) { m.global.MainSubjectWords = u"a\""_qs; }, 0, u"MainSubjectWords"_qs},
     };
     // clang-format on
     TempDir dir;

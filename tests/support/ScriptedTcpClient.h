@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QStringList>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -45,8 +46,7 @@ struct ScriptedMailbox
 class ScriptedTcpClient final : public platform::TcpClient
 {
 public:
-    explicit ScriptedTcpClient(platform::EventLoop& loop);
-    ~ScriptedTcpClient() override;
+    explicit ScriptedTcpClient(platform::EventLoop& loop) : m_loop(loop) {}
 
     void connectToHost(const QString& host, quint16 port) override;
     // Recorded as "connect-tls host:port pin" and "starttls pin" (pin in hex, or "-").
@@ -58,7 +58,7 @@ public:
     // The test speaks for the server, at once: one arrival each.
     void serverSends(const QByteArray& bytes);
     void socketError(int number);
-    void failHost(const QString& host, int errorNumber); // connecting to it fails
+    void failHost(const QString& host, int errorNumber) { m_failingHosts[host] = errorNumber; }
 
     void setMailbox(ScriptedMailbox mailbox);
     std::vector<int> deleted() const; // numbered as first given, sorted
@@ -73,13 +73,20 @@ public:
     int connections() const { return m_connections; }
 
 private:
-    struct Connection;
+    struct Connection
+    {
+        int replies = 0, delivered = 0;
+        std::map<QByteArray, int> steps; // commands seen per step
+        std::set<int> marked;            // positions in m_remaining
+        bool loggedIn = false, over = false;
+    };
     bool openConnection(const QString& entry, const QString& host); // false: set to fail
     QByteArray replyTo(const QByteArray& keyword, const QByteArray& line);
     void respond(const QByteArray& step, const QByteArray& line);
-    // Deferred, and only on the same connection: the bytes, then the error that closes it.
+    // Deferred, and only while this connection is open.
+    void later(std::function<void()> call);
     void deliverLater(QByteArray bytes, std::optional<int> thenError = std::nullopt);
-    void handshakeLater(bool thenGreet); // deferred: encrypted, or refused and closed
+    void handshakeLater(bool thenGreet); // encrypted, or refused and closed
 
     platform::EventLoop& m_loop;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
@@ -88,14 +95,10 @@ private:
     std::vector<QByteArray> m_replies;
     std::map<QString, int> m_failingHosts;
     bool m_open = false;
-    int m_connections = 0;
+    int m_connections = 0, m_maxInFlight = 0;
     std::vector<int> m_linesPerWrite;
-    int m_produced = 0; // replies, the greeting included
-    int m_delivered = 0;
-    int m_maxInFlight = 0;
-
     std::optional<ScriptedMailbox> m_mailbox;
     std::vector<int> m_remaining; // message numbers left
     std::vector<int> m_deleted;
-    std::unique_ptr<Connection> m_connection;
+    Connection m_connection;
 };

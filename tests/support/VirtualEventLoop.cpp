@@ -7,47 +7,38 @@ namespace platform {
 class VirtualEventLoop::VirtualTimer final : public Timer
 {
 public:
-    VirtualTimer(VirtualEventLoop* loop, int interval) : m_loop(loop), m_interval(interval) {}
+    VirtualTimer(VirtualEventLoop* loop, int interval) : loop(loop), interval(interval) {}
     ~VirtualTimer() override
     {
-        if (m_loop)
-            std::erase(m_loop->m_timers, this);
+        if (loop)
+            std::erase(loop->m_timers, this);
     }
 
-    void setInterval(int milliseconds) override { m_interval = milliseconds; }
+    void setInterval(int milliseconds) override { interval = milliseconds; }
     void start() override
     {
-        m_active = true;
-        m_due = (m_loop ? m_loop->m_now : 0) + period();
-        ++m_starts;
+        active = true;
+        due = (loop ? loop->m_now : 0) + std::max(interval, 1);
     }
-    void stop() override { m_active = false; }
-    bool isActive() const override { return m_active; }
-    qint64 period() const { return std::max(m_interval, 1); }
-    // Fires once and, unless the handler stopped or restarted it, the next tick is due a
-    // period later.
-    void fireNow()
+    void stop() override { active = false; }
+    bool isActive() const override { return active; }
+    // The next tick is due a period later, unless the handler stops or restarts it.
+    void tick()
     {
-        const quint64 startsBefore = m_starts;
-        const qint64 next = m_due + period();
+        due += std::max(interval, 1);
         fire();
-        if (m_active && m_starts == startsBefore)
-            m_due = next;
     }
 
-    VirtualEventLoop* m_loop;
-    int m_interval;
-    bool m_active = false;
-    qint64 m_due = 0;
-    quint64 m_starts = 0;
+    VirtualEventLoop* loop;
+    int interval;
+    bool active = false;
+    qint64 due = 0;
 };
-
-VirtualEventLoop::VirtualEventLoop(QDateTime start) : m_start(std::move(start)) {}
 
 VirtualEventLoop::~VirtualEventLoop()
 {
     for (VirtualTimer* timer : m_timers)
-        timer->m_loop = nullptr;
+        timer->loop = nullptr;
 }
 
 std::unique_ptr<Timer> VirtualEventLoop::createTimer(int intervalMilliseconds)
@@ -73,12 +64,12 @@ void VirtualEventLoop::advance(std::chrono::milliseconds duration)
     for (;;) {
         VirtualTimer* timer = nullptr;
         for (VirtualTimer* t : m_timers)
-            if (t->m_active && t->m_due <= end && (!timer || t->m_due < timer->m_due))
+            if (t->active && t->due <= end && (!timer || t->due < timer->due))
                 timer = t;
         if (!timer)
             break;
-        m_now = timer->m_due;
-        timer->fireNow();
+        m_now = timer->due;
+        timer->tick();
         runDeferred();
     }
     m_now = end;
@@ -86,8 +77,7 @@ void VirtualEventLoop::advance(std::chrono::milliseconds duration)
 
 int VirtualEventLoop::activeTimerCount() const
 {
-    return int(
-        std::count_if(m_timers.begin(), m_timers.end(), [](auto* t) { return t->m_active; }));
+    return int(std::ranges::count_if(m_timers, [](auto* t) { return t->active; }));
 }
 
 } // namespace platform

@@ -14,7 +14,9 @@ namespace platform {
 class VirtualEventLoop final : public EventLoop
 {
 public:
-    explicit VirtualEventLoop(QDateTime start = QDateTime(QDate(2026, 1, 5), QTime(9, 0)));
+    explicit VirtualEventLoop(QDateTime start = QDateTime(QDate(2026, 1, 5), QTime(9, 0)))
+        : m_start(std::move(start))
+    {}
     ~VirtualEventLoop() override;
 
     QDateTime now() const override { return m_start.addMSecs(m_now); }
@@ -31,7 +33,6 @@ public:
 
 private:
     class VirtualTimer;
-    friend class VirtualTimer;
 
     QDateTime m_start;
     qint64 m_now = 0;

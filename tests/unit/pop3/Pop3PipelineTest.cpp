@@ -3,26 +3,15 @@
 
 #include "support/AppHarness.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
 
 namespace {
 
-// count messages, those in spam marked; the rules delete subjects holding "SPAM".
-ScriptedMailbox mailboxOf(int count, std::initializer_list<int> spam)
-{
-    ScriptedMailbox mailbox{.capabilities = "PIPELINING\r\nUSER\r\n"};
-    for (int n = 1; n <= count; ++n)
-        mailbox.headers.push_back(AppHarness::header(
-            (std::ranges::count(spam, n) ? "SPAM " : "Lunch ") + QByteArray::number(n)));
-    return mailbox;
-}
-
 // Records what it is given, and the last line the client had sent at each commit.
 struct RecordingKeeper final : platform::MessageKeeper
 {
-    explicit RecordingKeeper(QByteArray refusing = {}, qint64 cap = 10 << 20)
+    explicit RecordingKeeper(QByteArray refusing = {}, qint64 cap = 1 << 20)
         : refuse(refusing), max(cap)
     {}
     qint64 maxMessageBytes() const override { return max; }
@@ -52,22 +41,6 @@ struct RecordingKeeper final : platform::MessageKeeper
     int discards = 0;
 };
 
-void start(AppHarness& h, const ScriptedMailbox& mailbox, bool pipelining,
-           RecordingKeeper* keeper = nullptr)
-{
-    if (keeper)
-        keeper->server = &h.server;
-    h.server.setMailbox(mailbox);
-    h.session.ServerConect({.server = u"pop.example"_qs,
-                            .port = u"110"_qs,
-                            .account = u"alice"_qs,
-                            .password = u"secret"_qs,
-                            .rules = RuleSet{.RuleSubjectWords = 1, .SubjectWords = {"SPAM"}},
-                            .keeper = keeper,
-                            .pipelining = pipelining});
-    h.settle();
-}
-
 struct Outcome
 {
     std::vector<int> deleted;
@@ -80,7 +53,11 @@ struct Outcome
 Outcome run(const ScriptedMailbox& mailbox, bool pipelining, RecordingKeeper* keeper = nullptr)
 {
     AppHarness h;
-    start(h, mailbox, pipelining, keeper);
+    h.target.pipelining = pipelining;
+    h.target.keeper = keeper;
+    if (keeper)
+        keeper->server = &h.server;
+    h.run(mailbox);
     EXPECT_TRUE(h.ended());
     const QStringList lines = h.server.clientLines();
     return {h.server.deleted(),       h.logLines(),           lines,
@@ -91,19 +68,14 @@ Outcome run(const ScriptedMailbox& mailbox, bool pipelining, RecordingKeeper* ke
 // even with every reply arriving a byte at a time.
 TEST(Pop3Pipeline, CommandsGoOutAWindowAtATimeOnlyWhereOfferedAndAllowed)
 {
-    const struct
-    {
-        const char* name;
-        std::optional<QByteArray> capabilities;
-        bool allowed;
-        int window; // most commands in flight, and the first TOPs and DELEs in one write
-    } rows[] = {
+    // clang-format off
+    const struct { const char* name; QByteArray capabilities; bool allowed; int window; /* most commands in flight, and the first TOPs and DELEs in one write */ } rows[] = {
         {"offered and allowed", "PIPELINING\r\nUSER\r\n", true, 32},
         {"not offered", "USER\r\nTOP\r\n", true, 1},
-        {"-ERR to CAPA", std::nullopt, true, 1},
         {"forbidden by the target: no CAPA either", "PIPELINING\r\n", false, 1},
     };
-    const ScriptedMailbox mailbox = mailboxOf(70, {2, 33, 34, 35, 64, 65, 69, 70});
+    // clang-format on
+    const ScriptedMailbox mailbox = AppHarness::mailbox(70, {2, 33, 34, 35, 64, 65, 69, 70});
     const Outcome sequential = run(mailbox, false);
     ASSERT_EQ(sequential.deleted, std::vector<int>({2, 33, 34, 35, 64, 65, 69, 70}));
     for (const auto& row : rows) {
@@ -114,7 +86,6 @@ TEST(Pop3Pipeline, CommandsGoOutAWindowAtATimeOnlyWhereOfferedAndAllowed)
             for (qsizetype cut = 1; cut < 100; ++cut)
                 offered.splits[reply].push_back(cut);
         const Outcome got = run(offered, row.allowed);
-
         EXPECT_EQ(got.deleted, sequential.deleted);
         EXPECT_EQ(got.log, sequential.log);
         EXPECT_EQ(got.maxInFlight, row.window);
@@ -125,8 +96,7 @@ TEST(Pop3Pipeline, CommandsGoOutAWindowAtATimeOnlyWhereOfferedAndAllowed)
             line += lines;
         }
         EXPECT_EQ(writeAt[got.lines.indexOf(u"TOP 1 0"_qs)], row.window);
-        EXPECT_EQ(writeAt[got.lines.indexOf(u"DELE 2"_qs)],
-                  std::min(row.window, 8)); // all 8 marked
+        EXPECT_EQ(writeAt[got.lines.indexOf(u"DELE 2"_qs)], std::min(row.window, 8)); // 8 marked
     }
 }
 
@@ -135,26 +105,20 @@ TEST(Pop3Pipeline, FaultInsideAWindowEndsWithoutQuit)
 {
     const char* const err = "サーバがエラーを返しました";
     const char* const unasked = "（要求していないデータを受信）";
-    const struct
-    {
-        const char* name;
-        ScriptedFault fault;
-        const char* lastLog;
-    } rows[] = {
+    // clang-format off
+    const struct { const char* name; ScriptedFault fault; const char* lastLog; } rows[] = {
         {"-ERR to a TOP in mid-window", {"TOP", 5, FaultKind::Err}, err},
         {"-ERR to the second DELE", {"DELE", 2, FaultKind::Err}, err},
         {"a TOP reply twice", {"TOP", 3, FaultKind::Twice}, unasked},
         {"a stray line while several replies are owed", {"TOP", 2, FaultKind::Garbage}, unasked},
-        {"an extra line after the last DELE",
-         {"DELE", 3, FaultKind::Replace, "+OK\r\n+OK\r\n"},
-         unasked},
+        {"an extra line after the last DELE", {"DELE", 3, FaultKind::Replace, "+OK\r\n+OK\r\n"}, unasked},
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        ScriptedMailbox mailbox = mailboxOf(10, {2, 3, 7});
+        ScriptedMailbox mailbox = AppHarness::mailbox(10, {2, 3, 7});
         mailbox.faults = {row.fault};
         const Outcome got = run(mailbox, true);
-
         EXPECT_FALSE(got.quit);
         EXPECT_TRUE(got.deleted.empty());
         EXPECT_TRUE(got.log.last().endsWith(QString::fromUtf8(row.lastLog)));
@@ -169,12 +133,11 @@ TEST(Pop3Pipeline, FaultInsideAWindowEndsWithoutQuit)
 TEST(Pop3Pipeline, ARecountOutOfStepStopsTheSessionBeforeAnyDele)
 {
     const QByteArray top3 = "+OK\r\n" + AppHarness::header("SPAM 3") + "\r\n.\r\n";
-    ScriptedMailbox mailbox = mailboxOf(10, {2, 3, 7});
+    ScriptedMailbox mailbox = AppHarness::mailbox(10, {2, 3, 7});
     mailbox.faults = {{"TOP", 3, FaultKind::Replace, top3 + top3},
                       {"TOP", 10, FaultKind::Silence},
                       {"STAT", 2, FaultKind::Replace, "+OK\r\n"}}; // the late TOP's first line
     const Outcome got = run(mailbox, true);
-
     EXPECT_TRUE(got.lines.filter(u"DELE"_qs).isEmpty()) << got.lines.join('\n').toStdString();
     EXPECT_FALSE(got.quit);
     EXPECT_TRUE(got.log.last().endsWith(u"（応答の順序の乱れ）"_qs))
@@ -188,7 +151,7 @@ TEST(Pop3Pipeline, OneAtATimeAStrayLineEndsTheSessionOnlyWhereADelesReplyIsDue)
 {
     for (const auto& [step, ends] : {std::pair{"TOP", false}, std::pair{"DELE", true}}) {
         SCOPED_TRACE(step);
-        ScriptedMailbox mailbox = mailboxOf(3, {2});
+        ScriptedMailbox mailbox = AppHarness::mailbox(3, {2});
         mailbox.faults = {{step, 1, FaultKind::Garbage}};
         const Outcome got = run(mailbox, false);
         EXPECT_EQ(got.quit, !ends);
@@ -207,10 +170,13 @@ TEST(Pop3Pipeline, WatchdogCountsFromTheLastReplyThatCompleted)
         SCOPED_TRACE(silence.step.constData());
         AppHarness h;
         RecordingKeeper keeper;
-        ScriptedMailbox mailbox = mailboxOf(10, {2, 3, 7});
+        keeper.server = &h.server;
+        ScriptedMailbox mailbox = AppHarness::mailbox(10, {2, 3, 7});
         mailbox.faults = {silence};
         const bool copying = silence.step == "RETR";
-        start(h, mailbox, true, copying ? &keeper : nullptr);
+        h.target.pipelining = true;
+        h.target.keeper = copying ? &keeper : nullptr;
+        h.run(mailbox);
         if (copying) {
             ASSERT_EQ(h.server.clientLines().last(), "RETR 3");
             h.loop.advance(29999ms);
@@ -228,16 +194,12 @@ TEST(Pop3Pipeline, WatchdogCountsFromTheLastReplyThatCompleted)
 TEST(Pop3Pipeline, AuthPlainWhereCapaOffersSaslPlainButNoUser)
 {
     AppHarness h;
-    ScriptedMailbox mailbox = mailboxOf(1, {});
+    ScriptedMailbox mailbox = AppHarness::mailbox(1, {});
     mailbox.capabilities = "SASL LOGIN PLAIN\r\n";
-    h.server.setMailbox(mailbox);
-    h.session.ServerConect({.server = u"pop.example"_qs,
-                            .port = u"995"_qs,
-                            .account = u"アリス"_qs,
-                            .password = u"secret"_qs,
-                            .security = ConnectionSecurity::Tls});
-    h.settle();
-
+    h.target.account = u"アリス"_qs;
+    h.target.port = u"995"_qs;
+    h.target.security = ConnectionSecurity::Tls;
+    h.run(mailbox);
     // base64("\0" + "アリス" in code page 932 + "\0secret")
     EXPECT_EQ(h.server.clientLines().mid(0, 3),
               QStringList({"CAPA", "AUTH PLAIN AINBg4qDWABzZWNyZXQ=", "STAT "}));
@@ -248,26 +210,23 @@ TEST(Pop3Pipeline, AuthPlainWhereCapaOffersSaslPlainButNoUser)
 TEST(Pop3Pipeline, EachMarkedMessageIsKeptBeforeItsDele)
 {
     const QByteArray body = "Hello\r\n.hidden dot\r\n..two\r\n.\r\nend\r\n";
-    const struct
-    {
-        QByteArray refuse;
-        std::vector<int> deleted;
-        QStringList sentAfterList; // from the first copy on (a pipelined run asks STAT first)
-    } rows[] = {
+    // clang-format off
+    const struct { QByteArray refuse; std::vector<int> deleted; QStringList sentAfterList; /* from the first copy on */ } rows[] = {
         {{}, {2, 4}, {"RETR 2", "DELE 2", "RETR 4", "DELE 4", "QUIT "}},
         {"begin", {4}, {"RETR 4", "DELE 4", "QUIT "}},
         {"append", {4}, {"RETR 2", "RETR 4", "DELE 4", "QUIT "}},
         {"commit", {4}, {"RETR 2", "RETR 4", "DELE 4", "QUIT "}},
     };
+    // clang-format on
     for (const auto& row : rows) {
         for (const bool pipelining : {false, true}) {
             SCOPED_TRACE((row.refuse + (pipelining ? " pipelined" : " sequential")).constData());
-            ScriptedMailbox mailbox = mailboxOf(4, {2, 4});
+            ScriptedMailbox mailbox = AppHarness::mailbox(4, {2, 4});
             mailbox.bodies = {{}, body, {}, "x\r\n"};
-            RecordingKeeper keeper(row.refuse);
+            RecordingKeeper keeper(row.refuse, 10 << 20);
             const Outcome got = run(mailbox, pipelining, &keeper);
-
             EXPECT_EQ(got.deleted, row.deleted);
+            // A pipelined run asks STAT again first.
             EXPECT_EQ(got.lines.mid(got.lines.indexOf(u"TOP 4 0"_qs) + 1),
                       (pipelining ? QStringList{u"STAT "_qs} : QStringList()) + row.sentAfterList);
             EXPECT_EQ(keeper.committed[4],
@@ -290,9 +249,9 @@ TEST(Pop3Pipeline, EachMarkedMessageIsKeptBeforeItsDele)
 
 TEST(Pop3Pipeline, MessageOverTheKeepersSizeKeepsItsHeaderOrEndsTheSession)
 {
-    ScriptedMailbox mailbox = mailboxOf(2, {2});
+    ScriptedMailbox mailbox = AppHarness::mailbox(2, {2});
     mailbox.bodies = {{}, QByteArray(1000, 'b').append("\r\n").repeated(1200)};
-    RecordingKeeper keeper({}, 1 << 20);
+    RecordingKeeper keeper;
     Outcome got = run(mailbox, true, &keeper);
     EXPECT_EQ(got.lines.mid(got.lines.indexOf(u"TOP 2 0"_qs) + 1),
               QStringList({"STAT ", "TOP 2 0", "DELE 2", "QUIT "}));
@@ -303,7 +262,7 @@ TEST(Pop3Pipeline, MessageOverTheKeepersSizeKeepsItsHeaderOrEndsTheSession)
                                  u"は1MBを超えるためヘッダのみ控えに保存しました"_qs));
 
     // A LIST that understates the size: the copy streams past the cap.
-    RecordingKeeper streaming({}, 1 << 20);
+    RecordingKeeper streaming;
     mailbox.faults = {{"LIST", 1, FaultKind::Replace, "+OK\r\n1 100\r\n2 100\r\n.\r\n"}};
     got = run(mailbox, true, &streaming);
     EXPECT_FALSE(got.quit);
@@ -315,7 +274,7 @@ TEST(Pop3Pipeline, MessageOverTheKeepersSizeKeepsItsHeaderOrEndsTheSession)
         u"タイトル:SPAM 2 差出人:a@example.com は削除されませんでした（サーバに残っています）"_qs));
 
     // A LIST line without a size is passed over, not read as size 0.
-    RecordingKeeper listed({}, 1 << 20);
+    RecordingKeeper listed;
     mailbox.faults = {{"LIST", 1, FaultKind::Replace, "+OK\r\n1 100\r\n2 2000000\r\n2 x\r\n.\r\n"}};
     got = run(mailbox, true, &listed);
     EXPECT_TRUE(listed.infos.at(0).headerOnly);

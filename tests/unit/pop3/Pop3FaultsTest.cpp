@@ -66,54 +66,80 @@ TEST(Pop3Faults, FaultAtEveryStateEndsTheSessionWithoutQuitAtItsExactDeadline)
     }
 }
 
-TEST(Pop3Faults, HostileServerEndsTheSessionWithoutQuitAndReleasesTheBuffer)
+// A reply that does not fit what is outstanding, or "-ERR" among pipelined commands: no
+// QUIT, nothing said deleted, the buffer released.
+TEST(Pop3Faults, ServerThatBreaksTheDialogueEndsTheSessionWithoutQuit)
 {
     const QByteArray longLine = "Subject: " + QByteArray(64 * 1024 - 8, 'x') + "\r\n";
     const QByteArray endless =
         "+OK\r\n" + ("X-Junk: " + QByteArray(990, 'x') + "\r\n").repeated(5000);
+    const QString unasked = u"要求していないデータを受信"_qs,
+                  garbage = u"* garbage from the server"_qs;
     // clang-format off
-    const struct { const char* name; ScriptedFault fault; QString logged; QString why; } rows[] = {
-        {"TOP reply sent twice", {"TOP", 1, FaultKind::Twice}, "+OK", "要求していないデータを受信"},
-        {"replies ahead of their commands", {"greeting", 1, FaultKind::Replace, "+OK ready\r\n+OK\r\n+OK\r\n"}, "+OK", "要求していないデータを受信"},
-        {"line of 64 KiB and one byte", {"TOP", 2, FaultKind::Replace, "+OK\r\n" + longLine + ".\r\n"}, "Subject: " + QString(247, u'x'), "64KBを超える行"},
-        {"reply that never ends", {"TOP", 1, FaultKind::Replace, endless}, "+OK", "4MBを超える応答"},
+    const struct { const char* name; bool pipelined; ScriptedFault fault; int deles; QString logged; QString why; /* empty: "-ERR" */ } rows[] = {
+        {"TOP reply sent twice", false, {"TOP", 1, FaultKind::Twice}, 0, "+OK", unasked},
+        {"replies ahead of their commands", false, {"greeting", 1, FaultKind::Replace, "+OK ready\r\n+OK\r\n+OK\r\n"}, 0, "+OK", unasked},
+        {"line of 64 KiB and one byte", false, {"TOP", 2, FaultKind::Replace, "+OK\r\n" + longLine + ".\r\n"}, 0, "Subject: " + QString(247, u'x'), "64KBを超える行"},
+        {"reply that never ends", false, {"TOP", 1, FaultKind::Replace, endless}, 0, "+OK", "4MBを超える応答"},
+        {"one at a time, a stray line where a DELE's reply is due", false, {"DELE", 1, FaultKind::Garbage}, 1, garbage, unasked},
+        {"-ERR to a TOP in mid-window", true, {"TOP", 5, FaultKind::Err}, 0, "-ERR injected failure", {}},
+        {"-ERR to the second DELE", true, {"DELE", 2, FaultKind::Err}, 3, "-ERR injected failure", {}},
+        {"a TOP reply twice", true, {"TOP", 3, FaultKind::Twice}, 0, "+OK", unasked},
+        {"a stray line while several replies are owed", true, {"TOP", 2, FaultKind::Garbage}, 0, garbage, unasked},
+        {"an extra line after the last DELE", true, {"DELE", 3, FaultKind::Replace, "+OK\r\n+OK\r\n"}, 3, "+OK", unasked},
     };
     // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         AppHarness h;
-        h.run(threeMessages({row.fault}));
+        ScriptedMailbox mailbox = AppHarness::mailbox(10, {2, 3, 7});
+        mailbox.faults = {row.fault};
+        h.target.pipelining = row.pipelined;
+        h.run(mailbox);
         EXPECT_TRUE(h.ended());
         EXPECT_EQ(h.session.variables().Pop3ErrorFlag, -1);
         EXPECT_FALSE(h.server.clientLines().contains("QUIT "));
+        EXPECT_EQ(h.server.clientLines().filter(u"DELE"_qs).size(), row.deles);
         EXPECT_TRUE(h.server.deleted().empty());
         const QStringList log = h.logLines();
-        EXPECT_EQ(log.mid(log.size() - 3),
-                  QStringList({row.logged, "",
-                               kStart + " pop.example サーバの応答が不正なため切断しました（" +
-                                   row.why + "）"}));
+        EXPECT_EQ(
+            log.mid(log.size() - 3),
+            QStringList({row.logged, "",
+                         kStart + (row.why.isEmpty()
+                                       ? u" pop.example サーバがエラーを返しました"_qs
+                                       : " pop.example サーバの応答が不正なため切断しました（" +
+                                             row.why + "）")}));
+        EXPECT_TRUE(log.filter(u"を削除しました"_qs).isEmpty());
         EXPECT_EQ(h.session.heldReplyBytes(), 0);
     }
 }
 
-// A server that says why and closes at once, without a line end: its words are
-// logged, control characters blanked, and "-ERR" ends the session then and there.
-TEST(Pop3Faults, LastWordsWithoutLineEndAreLoggedAsTheReply)
+// A server that says why and closes at once, without a line end: its words are logged,
+// control characters blanked, and "-ERR" ends the session then and there; a reply that
+// completed just before the socket failed ends it at the sender, so that the rotation is
+// not left waiting with Timer1 running. Otherwise the watchdog ends it.
+TEST(Pop3Faults, SocketErrorsAreLoggedByNumberWithTheServersLastWords)
 {
+    const QString other = kStart + kOther10054;
     // clang-format off
-    const struct { QByteArray words; QStringList log; } rows[] = {
-        {"-ERR mailbox locked\rforged\x07line", {"-ERR mailbox locked forged line", "", kServerError}},
-        {"* bye", {"* bye", kStart + kOther10054}},
+    const struct { QByteArray words; int error; QStringList log; bool ended; } rows[] = {
+        {"-ERR mailbox locked\rforged\x07line", 10054, {"-ERR mailbox locked forged line", "", kServerError}, true},
+        {"* bye", 10054, {"* bye", other}, false},
+        {"+OK hello\r\n", 10054, {other}, true},
+        {"", 10060, {kStart + u"\u3000Winsocket エラー\uFF1Aサーバ接続タイムアウト\u300010060"_qs}, false},
+        {"", 11001, {kStart + u"\u3000Winsocket エラー\uFF1Aサーバが見つかりません\u300011001"_qs}, false},
     };
     // clang-format on
     for (const auto& row : rows) {
         AppHarness h;
         h.start();
         h.server.serverSends(row.words);
-        h.server.socketError(10054);
+        h.server.socketError(row.error);
         h.settle();
         EXPECT_EQ(h.logLines(), row.log);
-        EXPECT_EQ(h.ended(), row.words.startsWith("-ERR"));
+        EXPECT_EQ(h.ended(), row.ended);
+        EXPECT_TRUE(h.server.clientLines().isEmpty());
+        EXPECT_EQ(h.session.variables().Pop3ErrorFlag, -1);
     }
 }
 
@@ -132,41 +158,6 @@ TEST(Pop3Faults, WatchdogCountsFromTheLastCommandSent)
     h.loop.advance(1ms);
     EXPECT_TRUE(h.ended());
     EXPECT_EQ(h.logLines().filter(kTimeout), QStringList{"2026/01/05 9:01:00" + kTimeout});
-}
-
-TEST(Pop3Faults, ConnectionErrorsAreLoggedByNumberThenTimeOut)
-{
-    for (const auto& [number, line] :
-         {std::pair{10060, u"\u3000Winsocket エラー\uFF1Aサーバ接続タイムアウト\u300010060"_qs},
-          std::pair{11001, u"\u3000Winsocket エラー\uFF1Aサーバが見つかりません\u300011001"_qs}}) {
-        AppHarness h;
-        h.server.failHost(u"pop.example"_qs, number);
-        h.start();
-        h.settle();
-        EXPECT_EQ(h.logLines(), QStringList({kStart + line}));
-        EXPECT_EQ(h.session.variables().Pop3ErrorFlag, -1);
-        h.loop.advance(30000ms);
-        EXPECT_EQ(h.logLines(), QStringList({kStart + line, "2026/01/05 9:00:30" + kTimeout}));
-        EXPECT_TRUE(h.ended());
-        EXPECT_TRUE(h.server.clientLines().isEmpty());
-    }
-}
-
-// A reply that completed just before the socket failed: the sender ends the session
-// instead of sending, so the rotation is not left waiting with Timer1 running.
-TEST(Pop3Faults, SocketErrorWithAReplyWaitingEndsTheSessionAtTheSender)
-{
-    AppHarness h;
-    h.start();
-    h.server.serverSends("+OK hello\r\n");
-    h.server.socketError(10054);
-    h.settle();
-    EXPECT_TRUE(h.ended());
-    EXPECT_TRUE(h.server.clientLines().isEmpty());
-    EXPECT_TRUE(h.monitor.transcript.endsWith("Error!!\r\n"));
-    EXPECT_EQ(h.monitor.statuses.last(), "Error!!");
-    h.loop.advance(60000ms);
-    EXPECT_EQ(h.logLines(), QStringList({kStart + kOther10054}));
 }
 
 // A port is one to ten digits for 1..65535; a profile that cannot be used is logged and
@@ -262,6 +253,7 @@ TEST(Pop3Faults, TlsProfilesSendNoCredentialBeforeTheHandshake)
     } rows[] = {
         {"STLS required but not offered", starttls, "USER\r\nPIPELINING\r\n", {}, {}, plain, {"CAPA"}, u"pop.example サーバが STARTTLS に対応していないため、ログインせずに切断しました"_qs},
         {"plaintext injected after the STLS +OK is dropped", starttls, "STLS\r\n", {{"STLS", 1, FaultKind::Replace, "+OK go\r\n+OK\r\nUSER\r\n.\r\n-ERR injected\r\n"}}, {}, plain, QStringList{"CAPA", "STLS", "CAPA"} + fullRun, {}},
+        {"SASL PLAIN but no USER: AUTH PLAIN", tls, "SASL LOGIN PLAIN\r\n", {}, {}, implicit, QStringList{"CAPA", "AUTH PLAIN AGFsaWNlAHNlY3JldA=="} + fullRun.mid(2), {}},
         {"-ERR to CAPA means no capabilities", tls, std::nullopt, {}, {}, implicit, QStringList{"CAPA"} + fullRun, {}},
         {"untrusted certificate, the pin with the connection", tls, std::nullopt, {}, untrusted, implicit, {}, u"pop.example の証明書を受け入れられないため切断しました（証明書の発行者が信頼されていません）|\u3000証明書の SHA-256 指紋: "_qs + QStringLiteral("01:").repeated(31) + u"01"_qs},
     };
@@ -282,6 +274,8 @@ TEST(Pop3Faults, TlsProfilesSendNoCredentialBeforeTheHandshake)
         EXPECT_EQ(h.server.deleted(),
                   row.logEnd.isEmpty() ? std::vector<int>({2, 3}) : std::vector<int>());
         EXPECT_EQ(h.session.variables().Pop3ErrorFlag, row.logEnd.isEmpty() ? 0 : -1);
+        EXPECT_FALSE(h.monitor.transcript.contains(u"secret"_qs) ||
+                     h.monitor.transcript.contains(u"AGFsaWNl"_qs));
         EXPECT_TRUE(h.logLines().join('|').endsWith(row.logEnd))
             << h.logLines().last().toStdString();
     }

@@ -1,5 +1,5 @@
-// Commands sent ahead of their replies where the server offers PIPELINING, AUTH PLAIN,
-// and the copy each marked message leaves in the keeper before its DELE.
+// Commands sent ahead of their replies where the server offers PIPELINING, and the copy each marked
+// message leaves in the keeper before its DELE.
 
 #include "support/AppHarness.h"
 
@@ -100,33 +100,6 @@ TEST(Pop3Pipeline, CommandsGoOutAWindowAtATimeOnlyWhereOfferedAndAllowed)
     }
 }
 
-// "-ERR" or a reply that does not fit what is outstanding: no QUIT, nothing said deleted.
-TEST(Pop3Pipeline, FaultInsideAWindowEndsWithoutQuit)
-{
-    const char* const err = "サーバがエラーを返しました";
-    const char* const unasked = "（要求していないデータを受信）";
-    // clang-format off
-    const struct { const char* name; ScriptedFault fault; const char* lastLog; } rows[] = {
-        {"-ERR to a TOP in mid-window", {"TOP", 5, FaultKind::Err}, err},
-        {"-ERR to the second DELE", {"DELE", 2, FaultKind::Err}, err},
-        {"a TOP reply twice", {"TOP", 3, FaultKind::Twice}, unasked},
-        {"a stray line while several replies are owed", {"TOP", 2, FaultKind::Garbage}, unasked},
-        {"an extra line after the last DELE", {"DELE", 3, FaultKind::Replace, "+OK\r\n+OK\r\n"}, unasked},
-    };
-    // clang-format on
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        ScriptedMailbox mailbox = AppHarness::mailbox(10, {2, 3, 7});
-        mailbox.faults = {row.fault};
-        const Outcome got = run(mailbox, true);
-        EXPECT_FALSE(got.quit);
-        EXPECT_TRUE(got.deleted.empty());
-        EXPECT_TRUE(got.log.last().endsWith(QString::fromUtf8(row.lastLog)));
-        EXPECT_TRUE(got.log.filter(u"を削除しました"_qs).isEmpty())
-            << got.log.join('\n').toStdString();
-    }
-}
-
 // A reply sent twice whose copy arrives late moves every later header onto the next
 // message; STAT asked again before any DELE then gets a TOP's status line: nothing is
 // deleted, not even asked for.
@@ -145,27 +118,11 @@ TEST(Pop3Pipeline, ARecountOutOfStepStopsTheSessionBeforeAnyDele)
     EXPECT_TRUE(got.log.filter(u"を削除しました"_qs).isEmpty());
 }
 
-// One command at a time a stray line is shown and passed over, as always, except where
-// a DELE's reply is due: there it may be the rest of a reply sent twice.
-TEST(Pop3Pipeline, OneAtATimeAStrayLineEndsTheSessionOnlyWhereADelesReplyIsDue)
-{
-    for (const auto& [step, ends] : {std::pair{"TOP", false}, std::pair{"DELE", true}}) {
-        SCOPED_TRACE(step);
-        ScriptedMailbox mailbox = AppHarness::mailbox(3, {2});
-        mailbox.faults = {{step, 1, FaultKind::Garbage}};
-        const Outcome got = run(mailbox, false);
-        EXPECT_EQ(got.quit, !ends);
-        EXPECT_EQ(got.deleted, ends ? std::vector<int>() : std::vector<int>({2}));
-        EXPECT_EQ(got.log.last().endsWith(u"（要求していないデータを受信）"_qs), ends);
-    }
-}
-
 // 30 s with no reply completing ends the session, however many replies are owed;
 // a copy still streaming in is progress.
 TEST(Pop3Pipeline, WatchdogCountsFromTheLastReplyThatCompleted)
 {
     for (const ScriptedFault& silence : {ScriptedFault{"TOP", 10, FaultKind::Silence},
-                                         ScriptedFault{"DELE", 3, FaultKind::Silence},
                                          ScriptedFault{"RETR", 2, FaultKind::Silence}}) {
         SCOPED_TRACE(silence.step.constData());
         AppHarness h;
@@ -189,22 +146,6 @@ TEST(Pop3Pipeline, WatchdogCountsFromTheLastReplyThatCompleted)
         EXPECT_TRUE(h.logLines().last().endsWith(u"サーバデータ転送タイムアウトエラー"_qs));
         EXPECT_FALSE(h.server.clientLines().contains(u"QUIT "_qs));
     }
-}
-
-TEST(Pop3Pipeline, AuthPlainWhereCapaOffersSaslPlainButNoUser)
-{
-    AppHarness h;
-    ScriptedMailbox mailbox = AppHarness::mailbox(1, {});
-    mailbox.capabilities = "SASL LOGIN PLAIN\r\n";
-    h.target.account = u"アリス"_qs;
-    h.target.port = u"995"_qs;
-    h.target.security = ConnectionSecurity::Tls;
-    h.run(mailbox);
-    // base64("\0" + "アリス" in code page 932 + "\0secret")
-    EXPECT_EQ(h.server.clientLines().mid(0, 3),
-              QStringList({"CAPA", "AUTH PLAIN AINBg4qDWABzZWNyZXQ=", "STAT "}));
-    EXPECT_TRUE(h.monitor.transcript.contains(u"AUTH PLAIN *******\r\n"_qs));
-    EXPECT_FALSE(h.monitor.transcript.contains(u"AINBg4qD"_qs));
 }
 
 TEST(Pop3Pipeline, EachMarkedMessageIsKeptBeforeItsDele)

@@ -26,7 +26,8 @@ TEST(Pop3Session, EmptyMailboxRunsTheRulesOnceAndQuitsWithoutTop)
 }
 
 // A preview sends no DELE; an allow-listed sender is kept even when its From cannot be
-// decoded (an undecodable sender is logged empty).
+// decoded (an undecodable sender is logged empty). A stray line before the first header is
+// shown and passed over.
 TEST(Pop3Session, MarkedMessagesAreDeletedInOrderThenQuit)
 {
     const QString deleted = u" を削除しました"_qs,
@@ -44,6 +45,7 @@ TEST(Pop3Session, MarkedMessagesAreDeletedInOrderThenQuit)
         ScriptedMailbox mailbox = AppHarness::mailbox(8, {3, 7});
         mailbox.headers[2] =
             AppHarness::header("SPAM 3", "=?X-UNKNOWN?B?YWJj?= <Boss@example.com>");
+        mailbox.faults = {{"TOP", 1, FaultKind::Garbage}};
         h.target.preview = row.preview;
         h.target.rules.AllowList = row.allowList;
         h.run(mailbox);
@@ -62,6 +64,7 @@ TEST(Pop3Session, MarkedMessagesAreDeletedInOrderThenQuit)
         EXPECT_EQ(log.at(2) == kStart + " pop.example 確認のみ（削除しません）", row.preview);
         EXPECT_EQ(h.monitor.transcript.startsWith(" pop.example 確認のみ（削除しません）"),
                   row.preview);
+        EXPECT_TRUE(h.monitor.transcript.contains(u"* garbage from the server\r\n"_qs));
         EXPECT_TRUE(h.ended());
         EXPECT_FALSE(h.monitor.visible);
     }

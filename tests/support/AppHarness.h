@@ -54,9 +54,11 @@ struct AppHarness
                "\r\nMessage-ID: <" + subject.toHex() + "@example.com>\r\n";
     }
     // count messages, subjects "SPAM n" for those in spam and "Lunch n" for the others.
-    static ScriptedMailbox mailbox(int count, std::initializer_list<int> spam)
+    static ScriptedMailbox mailbox(int count, std::initializer_list<int> spam,
+                                   std::vector<ScriptedFault> faults = {})
     {
-        ScriptedMailbox mailbox{.capabilities = "PIPELINING\r\nUSER\r\n"};
+        ScriptedMailbox mailbox{.faults = std::move(faults),
+                                .capabilities = "PIPELINING\r\nUSER\r\n"};
         for (int n = 1; n <= count; ++n)
             mailbox.headers.push_back(
                 header((std::ranges::count(spam, n) ? "SPAM " : "Lunch ") + QByteArray::number(n)));

@@ -63,7 +63,8 @@ void ScriptedTcpClient::send(const QByteArray& bytes)
     for (; (end = m_clientBuffer.indexOf("\r\n")) >= 0; ++lines) {
         const QByteArray line = m_clientBuffer.left(end);
         m_clientBuffer.remove(0, end + 2);
-        m_transcript << u"C: "_qs + QString::fromUtf8(line);
+        m_lines << QString::fromUtf8(line);
+        m_transcript << u"C: "_qs + m_lines.last();
         if (m_mailbox && !m_connection.over)
             respond(line.split(' ').constFirst().toUpper(), line);
     }
@@ -98,22 +99,6 @@ void ScriptedTcpClient::setMailbox(ScriptedMailbox mailbox)
     m_mailbox = std::move(mailbox);
 }
 
-std::vector<int> ScriptedTcpClient::deleted() const
-{
-    std::vector<int> sorted = m_deleted;
-    std::ranges::sort(sorted);
-    return sorted;
-}
-
-QStringList ScriptedTcpClient::clientLines() const
-{
-    QStringList lines;
-    for (const QString& entry : m_transcript)
-        if (entry.startsWith(u"C: "_qs))
-            lines << entry.mid(3);
-    return lines;
-}
-
 // The reply of a well-behaved server, with the command's effect on the maildrop.
 QByteArray ScriptedTcpClient::replyTo(const QByteArray& keyword, const QByteArray& line)
 {
@@ -145,6 +130,7 @@ QByteArray ScriptedTcpClient::replyTo(const QByteArray& keyword, const QByteArra
         for (int position = 0; position < count; ++position)
             (c.marked.contains(position) ? m_deleted : kept).push_back(m_remaining[position]);
         m_remaining = kept;
+        std::ranges::sort(m_deleted);
         return "+OK bye\r\n";
     }
     if (!c.loggedIn)
@@ -213,9 +199,8 @@ void ScriptedTcpClient::respond(const QByteArray& step, const QByteArray& line)
 
 void ScriptedTcpClient::later(std::function<void()> call)
 {
-    m_loop.defer([this, guard = std::weak_ptr<bool>(m_alive), generation = m_connections,
-                  call = std::move(call)] {
-        if (!guard.expired() && m_open && generation == m_connections)
+    m_loop.defer([this, generation = m_connections, call = std::move(call)] {
+        if (m_open && generation == m_connections)
             call();
     });
 }

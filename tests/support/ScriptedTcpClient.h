@@ -61,11 +61,11 @@ public:
     void failHost(const QString& host, int errorNumber) { m_failingHosts[host] = errorNumber; }
 
     void setMailbox(ScriptedMailbox mailbox);
-    std::vector<int> deleted() const; // numbered as first given, sorted
+    const std::vector<int>& deleted() const { return m_deleted; } // numbered as first given, sorted
 
     // "connect host:port", "C: line" for each line written, "close".
     const QStringList& transcript() const { return m_transcript; }
-    QStringList clientLines() const; // without "C: "
+    const QStringList& clientLines() const { return m_lines; } // the lines alone
     const std::vector<QByteArray>& replies() const { return m_replies; }
     bool isOpen() const { return m_open; }
     const std::vector<int>& linesPerWrite() const { return m_linesPerWrite; }
@@ -89,8 +89,7 @@ private:
     void handshakeLater(bool thenGreet); // encrypted, or refused and closed
 
     platform::EventLoop& m_loop;
-    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
-    QStringList m_transcript;
+    QStringList m_transcript, m_lines;
     QByteArray m_clientBuffer;
     std::vector<QByteArray> m_replies;
     std::map<QString, int> m_failingHosts;

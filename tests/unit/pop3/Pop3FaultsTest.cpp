@@ -15,9 +15,7 @@ const QString kServerError = kStart + u" pop.example サーバがエラーを返
 // Three messages, 2 and 3 spam: the dialogue has every state, DELE twice.
 ScriptedMailbox threeMessages(std::vector<ScriptedFault> faults = {})
 {
-    ScriptedMailbox mailbox = AppHarness::mailbox(3, {2, 3});
-    mailbox.faults = std::move(faults);
-    return mailbox;
+    return AppHarness::mailbox(3, {2, 3}, std::move(faults));
 }
 
 // A fault at each state of the dialogue: "-ERR" ends the session at once with the
@@ -92,10 +90,8 @@ TEST(Pop3Faults, ServerThatBreaksTheDialogueEndsTheSessionWithoutQuit)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         AppHarness h;
-        ScriptedMailbox mailbox = AppHarness::mailbox(10, {2, 3, 7});
-        mailbox.faults = {row.fault};
         h.target.pipelining = row.pipelined;
-        h.run(mailbox);
+        h.run(AppHarness::mailbox(10, {2, 3, 7}, {row.fault}));
         EXPECT_TRUE(h.ended());
         EXPECT_EQ(h.session.variables().Pop3ErrorFlag, -1);
         EXPECT_FALSE(h.server.clientLines().contains("QUIT "));

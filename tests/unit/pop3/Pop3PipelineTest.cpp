@@ -106,11 +106,12 @@ TEST(Pop3Pipeline, CommandsGoOutAWindowAtATimeOnlyWhereOfferedAndAllowed)
 TEST(Pop3Pipeline, ARecountOutOfStepStopsTheSessionBeforeAnyDele)
 {
     const QByteArray top3 = "+OK\r\n" + AppHarness::header("SPAM 3") + "\r\n.\r\n";
-    ScriptedMailbox mailbox = AppHarness::mailbox(10, {2, 3, 7});
-    mailbox.faults = {{"TOP", 3, FaultKind::Replace, top3 + top3},
-                      {"TOP", 10, FaultKind::Silence},
-                      {"STAT", 2, FaultKind::Replace, "+OK\r\n"}}; // the late TOP's first line
-    const Outcome got = run(mailbox, true);
+    const Outcome got = run(AppHarness::mailbox(10, {2, 3, 7},
+                                                {{"TOP", 3, FaultKind::Replace, top3 + top3},
+                                                 {"TOP", 10, FaultKind::Silence},
+                                                 // the late TOP's first line
+                                                 {"STAT", 2, FaultKind::Replace, "+OK\r\n"}}),
+                            true);
     EXPECT_TRUE(got.lines.filter(u"DELE"_qs).isEmpty()) << got.lines.join('\n').toStdString();
     EXPECT_FALSE(got.quit);
     EXPECT_TRUE(got.log.last().endsWith(u"（応答の順序の乱れ）"_qs))
@@ -128,12 +129,10 @@ TEST(Pop3Pipeline, WatchdogCountsFromTheLastReplyThatCompleted)
         AppHarness h;
         RecordingKeeper keeper;
         keeper.server = &h.server;
-        ScriptedMailbox mailbox = AppHarness::mailbox(10, {2, 3, 7});
-        mailbox.faults = {silence};
         const bool copying = silence.step == "RETR";
         h.target.pipelining = true;
         h.target.keeper = copying ? &keeper : nullptr;
-        h.run(mailbox);
+        h.run(AppHarness::mailbox(10, {2, 3, 7}, {silence}));
         if (copying) {
             ASSERT_EQ(h.server.clientLines().last(), "RETR 3");
             h.loop.advance(29999ms);

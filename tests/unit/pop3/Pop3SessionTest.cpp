@@ -42,10 +42,9 @@ TEST(Pop3Session, MarkedMessagesAreDeletedInOrderThenQuit)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         AppHarness h;
-        ScriptedMailbox mailbox = AppHarness::mailbox(8, {3, 7});
+        ScriptedMailbox mailbox = AppHarness::mailbox(8, {3, 7}, {{"TOP", 1, FaultKind::Garbage}});
         mailbox.headers[2] =
             AppHarness::header("SPAM 3", "=?X-UNKNOWN?B?YWJj?= <Boss@example.com>");
-        mailbox.faults = {{"TOP", 1, FaultKind::Garbage}};
         h.target.preview = row.preview;
         h.target.rules.AllowList = row.allowList;
         h.run(mailbox);

@@ -192,46 +192,6 @@ TEST(Pop3Faults, ProfileThatCannotBeUsedEndsTheSessionAtOnceWithoutConnecting)
     }
 }
 
-// The marked messages' lines and the end of the rules' block, as a session that failed
-// after the rules ran leaves them; "を削除しました" only once QUIT is acknowledged, and an
-// abort closes without QUIT.
-TEST(Pop3Faults, MarkedMessagesAreLoggedAsDeletedOnlyOnceQuitIsAcknowledged)
-{
-    const QString notDone = u" は削除されませんでした（サーバに残っています）"_qs;
-    const QString unconfirmed = u" は削除されたか確認できませんでした"_qs;
-    const QString done = u" を削除しました"_qs;
-    // clang-format off
-    const struct { const char* name; ScriptedFault fault; QString ending; bool closeAfterQuit = false; bool abort = false; } rows[] = {
-        {"-ERR to the second DELE", {"DELE", 2, FaultKind::Err}, notDone},
-        {"aborted after the second DELE", {"DELE", 2, FaultKind::Silence}, notDone, false, true},
-        {"dropped before QUIT's reply", {"QUIT", 1, FaultKind::Drop}, unconfirmed},
-        {"closed right after QUIT's +OK", {}, done, true},
-    };
-    // clang-format on
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        AppHarness h;
-        ScriptedMailbox mailbox = threeMessages({row.fault});
-        mailbox.closeAfterQuit = row.closeAfterQuit;
-        h.run(mailbox);
-        if (row.abort)
-            h.session.abort();
-        h.loop.advance(30000ms);
-        ASSERT_TRUE(h.ended());
-        const QStringList log = h.logLines();
-        const qsizetype first = log.indexOf("タイトル:SPAM 2 差出人:a@example.com" + row.ending);
-        ASSERT_GE(first, 0) << log.join('\n').toStdString();
-        EXPECT_EQ(log.mid(first + 1, 2),
-                  QStringList({"タイトル:SPAM 3 差出人:a@example.com" + row.ending,
-                               kStart + "  削除メールを指定条件で検索・削除を終了しました"}));
-        EXPECT_EQ(log.join('|').count(done), row.ending == done ? 2 : 0);
-        EXPECT_EQ(h.server.deleted().size(), row.ending == done ? 2u : 0u);
-        EXPECT_EQ(h.session.variables().Pop3ErrorFlag, row.ending == done || row.abort ? 0 : -1);
-        EXPECT_EQ(h.server.clientLines().contains("QUIT "), !row.abort && row.fault.step != "DELE");
-        EXPECT_FALSE(h.server.isOpen());
-    }
-}
-
 TEST(Pop3Faults, TlsProfilesSendNoCredentialBeforeTheHandshake)
 {
     const QStringList fullRun = {"USER alice", "PASS secret", "STAT ",  "LIST ",  "TOP 1 0",

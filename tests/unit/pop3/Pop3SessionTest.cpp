@@ -8,78 +8,89 @@ namespace {
 
 const QString kStart = u"2026/01/05 9:00:00"_qs;
 
-TEST(Pop3Session, EmptyMailboxRunsTheRulesOnceAndQuitsWithoutTop)
+// A login check stops once the password is accepted; an empty mailbox is asked for no
+// header, and the rules run once.
+TEST(Pop3Session, LoginCheckStopsAfterPassAndAnEmptyMailboxQuitsWithoutTop)
 {
-    AppHarness h;
-    h.run(AppHarness::mailbox(0, {}));
-    EXPECT_EQ(h.server.clientLines(),
-              QStringList({"USER alice", "PASS secret", "STAT ", "LIST ", "QUIT "}));
-    EXPECT_EQ(
-        h.logLines(),
-        QStringList({"", kStart + " pop.example\u306b\u3000ID:aliceでサーバに接続を開始しました",
-                     kStart + " pop.example\u306b\u3000ID:aliceでサーバに接続しました",
-                     "0  件のメールがあります", kStart + "  削除メールを指定条件で検索しています",
-                     kStart + "  削除メールを指定条件で検索・削除を終了しました"}));
-    EXPECT_TRUE(h.ended());
-    EXPECT_EQ(h.session.variables().Pop3ErrorFlag, 0);
-    EXPECT_FALSE(h.server.isOpen());
+    const QStringList login = {
+        "", kStart + " pop.example\u306b\u3000ID:aliceでサーバに接続を開始しました",
+        kStart + " pop.example\u306b\u3000ID:aliceでサーバに接続しました"};
+    for (const Pop3Mode mode : {Pop3Mode::LoginCheck, Pop3Mode::Run}) {
+        AppHarness h;
+        h.target.mode = mode;
+        const bool run = mode == Pop3Mode::Run;
+        h.run(AppHarness::mailbox(run ? 0 : 2, {1}));
+        EXPECT_EQ(h.server.clientLines(),
+                  QStringList({"USER alice", "PASS secret"}) +
+                      (run ? QStringList{"STAT ", "LIST ", "QUIT "} : QStringList()));
+        EXPECT_EQ(
+            h.logLines(),
+            login + (run ? QStringList{"0  件のメールがあります",
+                                       kStart + "  削除メールを指定条件で検索しています",
+                                       kStart + "  削除メールを指定条件で検索・削除を終了しました"}
+                         : QStringList()));
+        EXPECT_EQ(h.session.variables().Pop3ConnectOk, -1);
+        EXPECT_EQ(h.session.variables().Pop3ErrorFlag, 0);
+        EXPECT_TRUE(h.ended());
+        EXPECT_FALSE(h.server.isOpen());
+    }
 }
 
-// A preview sends no DELE; an allow-listed sender is kept even when its From cannot be
-// decoded (an undecodable sender is logged empty). A stray line before the first header is
-// shown and passed over.
-TEST(Pop3Session, MarkedMessagesAreDeletedInOrderThenQuit)
+// One line per marked message, then the end of the rules' block: "を削除しました" only once
+// QUIT is acknowledged. A preview sends no DELE; an allow-listed sender is kept even when its
+// From cannot be decoded (an undecodable sender is logged empty); an abort closes without
+// QUIT. A stray line before the first header is shown and passed over.
+TEST(Pop3Session, MarkedMessagesAreLoggedAsDeletedOnlyOnceQuitIsAcknowledged)
 {
-    const QString deleted = u" を削除しました"_qs,
-                  judged = u" を削除対象と判定しました（確認のみ）"_qs;
+    const QString done = u" を削除しました"_qs,
+                  judged = u" を削除対象と判定しました（確認のみ）"_qs,
+                  notDone = u" は削除されませんでした（サーバに残っています）"_qs,
+                  unconfirmed = u" は削除されたか確認できませんでした"_qs;
     // clang-format off
-    const struct { const char* name; bool preview; QStringList allowList; QStringList sent; std::vector<int> deleted; QString ending; } rows[] = {
-        {"run", false, {}, {"TOP 8 0", "DELE 3", "DELE 7", "QUIT "}, {3, 7}, deleted},
-        {"preview", true, {}, {"TOP 7 0", "TOP 8 0", "QUIT "}, {}, judged},
-        {"allow-listed sender", false, {u"boss@example.com"_qs}, {"TOP 8 0", "DELE 7", "QUIT "}, {7}, deleted},
+    const struct { const char* name; QStringList sent; std::vector<int> deleted; QString ending; ScriptedFault fault = {}; bool preview = false; QStringList allowList = {}; bool closeAfterQuit = false; bool abort = false; } rows[] = {
+        {"run", {"TOP 8 0", "DELE 3", "DELE 7", "QUIT "}, {3, 7}, done},
+        {"closed right after QUIT's +OK", {"DELE 3", "DELE 7", "QUIT "}, {3, 7}, done, {}, false, {}, true},
+        {"preview", {"TOP 7 0", "TOP 8 0", "QUIT "}, {}, judged, {}, true},
+        {"allow-listed sender", {"TOP 8 0", "DELE 7", "QUIT "}, {7}, done, {}, false, {u"boss@example.com"_qs}},
+        {"-ERR to the second DELE", {"DELE 3", "DELE 7"}, {}, notDone, {"DELE", 2, FaultKind::Err}},
+        {"aborted after the second DELE", {"DELE 3", "DELE 7"}, {}, notDone, {"DELE", 2, FaultKind::Silence}, false, {}, false, true},
+        {"dropped before QUIT's reply", {"DELE 7", "QUIT "}, {}, unconfirmed, {"QUIT", 1, FaultKind::Drop}},
     };
     // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         AppHarness h;
-        ScriptedMailbox mailbox = AppHarness::mailbox(8, {3, 7}, {{"TOP", 1, FaultKind::Garbage}});
+        ScriptedMailbox mailbox =
+            AppHarness::mailbox(8, {3, 7}, {{"TOP", 1, FaultKind::Garbage}, row.fault});
         mailbox.headers[2] =
             AppHarness::header("SPAM 3", "=?X-UNKNOWN?B?YWJj?= <Boss@example.com>");
+        mailbox.closeAfterQuit = row.closeAfterQuit;
         h.target.preview = row.preview;
         h.target.rules.AllowList = row.allowList;
         h.run(mailbox);
+        if (row.abort)
+            h.session.abort();
+        h.loop.advance(30000ms);
+        ASSERT_TRUE(h.ended());
         const QStringList lines = h.server.clientLines();
-        EXPECT_EQ(lines.mid(4, 4), QStringList({"TOP 1 0", "TOP 2 0", "TOP 3 0", "TOP 4 0"}));
         EXPECT_EQ(lines.mid(lines.size() - row.sent.size()), row.sent);
         EXPECT_EQ(h.server.deleted(), row.deleted);
-        QStringList marked;
-        for (const int n : row.deleted.empty() ? std::vector<int>{3, 7} : row.deleted)
-            marked << u"タイトル:SPAM %1 差出人:"_qs.arg(n) +
-                          (n == 3 ? QString() : u"a@example.com"_qs) + row.ending;
+        QStringList block{kStart + "  削除メールを指定条件で検索しています"};
+        for (const int n : row.allowList.isEmpty() ? std::vector<int>{3, 7} : std::vector<int>{7})
+            block << u"タイトル:SPAM %1 差出人:"_qs.arg(n) +
+                         (n == 3 ? QString() : u"a@example.com"_qs) + row.ending;
+        block << kStart + "  削除メールを指定条件で検索・削除を終了しました";
         const QStringList log = h.logLines();
-        EXPECT_EQ(log.mid(log.size() - marked.size() - 2),
-                  QStringList{kStart + "  削除メールを指定条件で検索しています"} + marked +
-                      QStringList{kStart + "  削除メールを指定条件で検索・削除を終了しました"});
+        EXPECT_EQ(log.mid(log.indexOf(block.first()), block.size()), block);
         EXPECT_EQ(log.at(2) == kStart + " pop.example 確認のみ（削除しません）", row.preview);
         EXPECT_EQ(h.monitor.transcript.startsWith(" pop.example 確認のみ（削除しません）"),
                   row.preview);
         EXPECT_TRUE(h.monitor.transcript.contains(u"* garbage from the server\r\n"_qs));
-        EXPECT_TRUE(h.ended());
+        EXPECT_EQ(h.session.variables().Pop3ErrorFlag,
+                  (row.ending == notDone && !row.abort) || row.ending == unconfirmed ? -1 : 0);
+        EXPECT_FALSE(h.server.isOpen());
         EXPECT_FALSE(h.monitor.visible);
     }
-}
-
-TEST(Pop3Session, LoginCheckStopsAfterThePasswordIsAccepted)
-{
-    AppHarness h;
-    h.target.mode = Pop3Mode::LoginCheck;
-    h.run(AppHarness::mailbox(2, {1}));
-    EXPECT_EQ(h.server.clientLines(), QStringList({"USER alice", "PASS secret"}));
-    EXPECT_EQ(h.session.variables().Pop3ConnectOk, -1);
-    EXPECT_EQ(h.session.variables().Pop3ErrorFlag, 0);
-    EXPECT_TRUE(h.ended());
-    EXPECT_FALSE(h.server.isOpen());
-    EXPECT_EQ(h.logLines().size(), 3);
 }
 
 // The count is read without overflow and capped at 1000; a STAT reply that is not
@@ -90,7 +101,6 @@ TEST(Pop3Session, StatReplyGivesTheCountOrAServerError)
     const struct { const char* name; QByteArray reply; const char* countLine; /* nullptr: a server error */ } rows[] = {
         {"twelve", "+OK 12 3456\r\n", "12  件のメールがあります"},
         {"leading zeros", "+OK 00000007 3456\r\n", "7  件のメールがあります"},
-        {"zero", "+OK 0 0\r\n", "0  件のメールがあります"},
         {"above the cap", "+OK 1001 1\r\n", "1000  件のメールがあります"},
         {"above 64 bits", "+OK 99999999999999999999999 1\r\n", "1000  件のメールがあります"},
         {"trailing words", "+OK 3 300 messages\r\n", "3  件のメールがあります"},

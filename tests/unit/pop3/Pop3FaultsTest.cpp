@@ -139,23 +139,6 @@ TEST(Pop3Faults, SocketErrorsAreLoggedByNumberWithTheServersLastWords)
     }
 }
 
-// A new connection starts the watchdog afresh: a leftover countdown must not end it early.
-TEST(Pop3Faults, WatchdogCountsFromTheLastCommandSent)
-{
-    AppHarness h;
-    h.start();
-    h.loop.advance(10000ms);
-    h.reply({"+OK hello\r\n"}); // USER goes out at 10 s
-    ASSERT_EQ(h.server.clientLines(), QStringList({"USER alice"}));
-    h.loop.advance(20000ms);
-    h.start();
-    h.loop.advance(29999ms);
-    EXPECT_FALSE(h.ended());
-    h.loop.advance(1ms);
-    EXPECT_TRUE(h.ended());
-    EXPECT_EQ(h.logLines().filter(kTimeout), QStringList{"2026/01/05 9:01:00" + kTimeout});
-}
-
 // A port is one to ten digits for 1..65535; a profile that cannot be used is logged and
 // ends the session at once, without connecting.
 TEST(Pop3Faults, ProfileThatCannotBeUsedEndsTheSessionAtOnceWithoutConnecting)

@@ -37,7 +37,7 @@ struct RecordingKeeper final : platform::MessageKeeper
     const ScriptedTcpClient* server = nullptr;
     std::vector<platform::KeptMessageInfo> infos;
     QByteArray current;
-    std::map<int, std::pair<QByteArray, QString>> committed; // and the last line sent
+    QMap<int, std::pair<QByteArray, QString>> committed; // and the last line sent
     int discards = 0;
 };
 
@@ -147,78 +147,60 @@ TEST(Pop3Pipeline, WatchdogCountsFromTheLastReplyThatCompleted)
     }
 }
 
+// Each marked message is copied before its DELE, one at a time: whole, or its header
+// alone when LIST says it is larger than the keeper takes. A copy the keeper refuses
+// skips that DELE; a message that streams past the keeper's size ends the session.
 TEST(Pop3Pipeline, EachMarkedMessageIsKeptBeforeItsDele)
 {
-    const QByteArray body = "Hello\r\n.hidden dot\r\n..two\r\n.\r\nend\r\n";
+    const QByteArray body = "Hello\r\n.hidden dot\r\n..two\r\n.\r\nend\r\n" +
+                            QByteArray(1000, 'b').append("\r\n").repeated(1200);
+    const QString refused = u" は控えを保存できなかったため削除しませんでした"_qs,
+                  headerOnly = u" は1MBを超えるためヘッダのみ控えに保存しました"_qs;
+    enum Kept { None, Header, Whole };
     // clang-format off
-    const struct { QByteArray refuse; std::vector<int> deleted; QStringList sentAfterList; /* from the first copy on */ } rows[] = {
-        {{}, {2, 4}, {"RETR 2", "DELE 2", "RETR 4", "DELE 4", "QUIT "}},
-        {"begin", {4}, {"RETR 4", "DELE 4", "QUIT "}},
-        {"append", {4}, {"RETR 2", "RETR 4", "DELE 4", "QUIT "}},
-        {"commit", {4}, {"RETR 2", "RETR 4", "DELE 4", "QUIT "}},
+    const struct { const char* name; QByteArray refuse; int capMiB; QByteArray list; QStringList sentAfterTop4; std::vector<int> deleted; Kept kept2; QString line2; } rows[] = {
+        {"kept whole", {}, 10, {}, {"RETR 2", "DELE 2", "RETR 4", "DELE 4", "QUIT "}, {2, 4}, Whole, u" を削除しました"_qs},
+        {"begin refused", "begin", 10, {}, {"RETR 4", "DELE 4", "QUIT "}, {4}, None, refused},
+        {"append refused", "append", 10, {}, {"RETR 2", "RETR 4", "DELE 4", "QUIT "}, {4}, None, refused},
+        {"commit refused", "commit", 10, {}, {"RETR 2", "RETR 4", "DELE 4", "QUIT "}, {4}, None, refused},
+        {"over the cap: the header alone", {}, 1, {}, {"TOP 2 0", "DELE 2", "RETR 4", "DELE 4", "QUIT "}, {2, 4}, Header, headerOnly},
+        {"a LIST line without a size is passed over", {}, 1, "+OK\r\n2 2000000\r\n2 x\r\n.\r\n", {"TOP 2 0", "DELE 2", "RETR 4", "DELE 4", "QUIT "}, {2, 4}, Header, headerOnly},
+        {"a LIST that understates the size: the copy streams past the cap", {}, 1, "+OK\r\n2 100\r\n4 100\r\n.\r\n", {"RETR 2"}, {}, None, u" は削除されませんでした（サーバに残っています）"_qs},
     };
     // clang-format on
     for (const auto& row : rows) {
         for (const bool pipelining : {false, true}) {
-            SCOPED_TRACE((row.refuse + (pipelining ? " pipelined" : " sequential")).constData());
+            SCOPED_TRACE(row.name + std::string(pipelining ? ", pipelined" : ", sequential"));
             ScriptedMailbox mailbox = AppHarness::mailbox(4, {2, 4});
             mailbox.bodies = {{}, body, {}, "x\r\n"};
-            RecordingKeeper keeper(row.refuse, 10 << 20);
+            if (!row.list.isEmpty())
+                mailbox.faults = {{"LIST", 1, FaultKind::Replace, row.list}};
+            RecordingKeeper keeper(row.refuse, row.capMiB << 20);
             const Outcome got = run(mailbox, pipelining, &keeper);
             EXPECT_EQ(got.deleted, row.deleted);
             // A pipelined run asks STAT again first.
             EXPECT_EQ(got.lines.mid(got.lines.indexOf(u"TOP 4 0"_qs) + 1),
-                      (pipelining ? QStringList{u"STAT "_qs} : QStringList()) + row.sentAfterList);
-            EXPECT_EQ(keeper.committed[4],
-                      std::pair(mailbox.headers[3] + "\r\nx\r\n", u"RETR 4"_qs));
-            EXPECT_EQ(keeper.committed.contains(2), row.refuse.isEmpty());
-            EXPECT_EQ(keeper.discards, row.refuse.isEmpty() ? 0 : 1);
-            if (row.refuse.isEmpty())
-                EXPECT_EQ(keeper.committed[2].first, mailbox.headers[1] + "\r\n" + body);
-            else
-                EXPECT_TRUE(got.log.contains(u"タイトル:SPAM 2 差出人:a@example.com "
-                                             u"は控えを保存できなかったため削除しませんでした"_qs));
-            const platform::KeptMessageInfo& info = keeper.infos.back();
+                      (pipelining ? QStringList{u"STAT "_qs} : QStringList()) + row.sentAfterTop4);
+            const QByteArray header2 = mailbox.headers[1] + "\r\n";
+            EXPECT_EQ(keeper.committed.value(2).first, row.kept2 == Whole    ? header2 + body
+                                                       : row.kept2 == Header ? header2
+                                                                             : "");
+            EXPECT_EQ(keeper.discards, row.kept2 == None ? 1 : 0);
+            if (row.deleted.size() == 2)
+                EXPECT_EQ(keeper.committed[4],
+                          std::pair(mailbox.headers[3] + "\r\nx\r\n", u"RETR 4"_qs));
+            EXPECT_TRUE(got.log.contains(u"タイトル:SPAM 2 差出人:a@example.com"_qs + row.line2));
+            EXPECT_EQ(got.log.last().endsWith(u"（一覧の大きさを超えるメール）"_qs),
+                      row.deleted.empty());
+            const platform::KeptMessageInfo& info = keeper.infos.front();
             EXPECT_EQ(QStringList({info.server, info.account, info.subject, info.from}),
-                      QStringList({"pop.example", "alice", "SPAM 4", "a@example.com"}));
-            EXPECT_EQ(info.number, 4);
-            EXPECT_EQ(info.listedSize, mailbox.headers[3].size() + 103);
+                      QStringList({"pop.example", "alice", "SPAM 2", "a@example.com"}));
+            EXPECT_EQ(info.number, 2);
+            EXPECT_EQ(info.headerOnly, row.kept2 == Header);
+            if (row.list.isEmpty())
+                EXPECT_EQ(info.listedSize, header2.size() + 98 + body.size());
         }
     }
-}
-
-TEST(Pop3Pipeline, MessageOverTheKeepersSizeKeepsItsHeaderOrEndsTheSession)
-{
-    ScriptedMailbox mailbox = AppHarness::mailbox(2, {2});
-    mailbox.bodies = {{}, QByteArray(1000, 'b').append("\r\n").repeated(1200)};
-    RecordingKeeper keeper;
-    Outcome got = run(mailbox, true, &keeper);
-    EXPECT_EQ(got.lines.mid(got.lines.indexOf(u"TOP 2 0"_qs) + 1),
-              QStringList({"STAT ", "TOP 2 0", "DELE 2", "QUIT "}));
-    EXPECT_TRUE(keeper.infos.at(0).headerOnly);
-    EXPECT_EQ(keeper.committed[2].first, mailbox.headers[1] + "\r\n");
-    EXPECT_EQ(got.deleted, std::vector<int>({2}));
-    EXPECT_TRUE(got.log.contains(u"タイトル:SPAM 2 差出人:a@example.com "
-                                 u"は1MBを超えるためヘッダのみ控えに保存しました"_qs));
-
-    // A LIST that understates the size: the copy streams past the cap.
-    RecordingKeeper streaming;
-    mailbox.faults = {{"LIST", 1, FaultKind::Replace, "+OK\r\n1 100\r\n2 100\r\n.\r\n"}};
-    got = run(mailbox, true, &streaming);
-    EXPECT_FALSE(got.quit);
-    EXPECT_TRUE(got.deleted.empty());
-    EXPECT_TRUE(streaming.committed.empty());
-    EXPECT_EQ(streaming.discards, 1);
-    EXPECT_TRUE(got.log.last().endsWith(u"（一覧の大きさを超えるメール）"_qs));
-    EXPECT_TRUE(got.log.contains(
-        u"タイトル:SPAM 2 差出人:a@example.com は削除されませんでした（サーバに残っています）"_qs));
-
-    // A LIST line without a size is passed over, not read as size 0.
-    RecordingKeeper listed;
-    mailbox.faults = {{"LIST", 1, FaultKind::Replace, "+OK\r\n1 100\r\n2 2000000\r\n2 x\r\n.\r\n"}};
-    got = run(mailbox, true, &listed);
-    EXPECT_TRUE(listed.infos.at(0).headerOnly);
-    EXPECT_EQ(got.deleted, std::vector<int>({2}));
 }
 
 } // namespace

@@ -78,11 +78,13 @@ TEST(Pop3Faults, ServerThatBreaksTheDialogueEndsTheSessionWithoutQuit)
         {"TOP reply sent twice", false, {"TOP", 1, FaultKind::Twice}, 0, "+OK", unasked},
         {"replies ahead of their commands", false, {"greeting", 1, FaultKind::Replace, "+OK ready\r\n+OK\r\n+OK\r\n"}, 0, "+OK", unasked},
         {"line of 64 KiB and one byte", false, {"TOP", 2, FaultKind::Replace, "+OK\r\n" + longLine + ".\r\n"}, 0, "Subject: " + QString(247, u'x'), "64KBを超える行"},
+        {"line that never ends", false, {"TOP", 1, FaultKind::Replace, "+OK\r\n" + QByteArray(70000, 'x')}, 0, QString(256, u'x'), "64KBを超える行"},
         {"reply that never ends", false, {"TOP", 1, FaultKind::Replace, endless}, 0, "+OK", "4MBを超える応答"},
         {"one at a time, a stray line where a DELE's reply is due", false, {"DELE", 1, FaultKind::Garbage}, 1, garbage, unasked},
         {"-ERR to a TOP in mid-window", true, {"TOP", 5, FaultKind::Err}, 0, "-ERR injected failure", {}},
         {"-ERR to the second DELE", true, {"DELE", 2, FaultKind::Err}, 3, "-ERR injected failure", {}},
         {"a TOP reply twice", true, {"TOP", 3, FaultKind::Twice}, 0, "+OK", unasked},
+        {"a lowercase status line is no status", true, {"TOP", 2, FaultKind::Replace, "+ok\r\n"}, 0, "+ok", unasked},
         {"a stray line while several replies are owed", true, {"TOP", 2, FaultKind::Garbage}, 0, garbage, unasked},
         {"an extra line after the last DELE", true, {"DELE", 3, FaultKind::Replace, "+OK\r\n+OK\r\n"}, 3, "+OK", unasked},
     };

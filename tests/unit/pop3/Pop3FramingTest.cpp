@@ -1,39 +1,10 @@
 // Replies however TCP cuts or joins them: the same dialogue, the same deletions.
 
-#include "pop3/ReplyFramer.h"
 #include "support/AppHarness.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-using Kind = ReplyFramer::Kind;
-
-TEST(ReplyFramer, CompletesRepliesOnlyAtTheirTerminatingLine)
-{
-    using Replies = std::vector<std::pair<Kind, QByteArray>>;
-    const QByteArray full(ReplyFramer::kMaxLine - 2, 'x');
-    // clang-format off
-    const struct { const char* name; bool multiLine; std::vector<QByteArray> arrivals; Replies replies; } rows[] = {
-        {"-ERR inside a header is content", true, {"+OK\r\n-ERR x\r\n.\r\n"}, {{Kind::Ok, "+OK\r\n-ERR x\r\n.\r\n"}}},
-        {"lowercase status is stray", false, {"+ok\r\n"}, {{Kind::Stray, "+ok\r\n"}}},
-        {"line of 64 KiB", false, {"+OK " + full.mid(2) + "\r\n"}, {{Kind::Ok, "+OK " + full.mid(2) + "\r\n"}}},
-        {"endless line without its end", false, {"+OK ", full + "xx"}, {{Kind::LineTooLong, "+OK " + QByteArray(252, 'x')}}},
-    };
-    // clang-format on
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        ReplyFramer framer;
-        framer.expect(row.multiLine);
-        Replies replies;
-        for (const QByteArray& arrival : row.arrivals) {
-            framer.append(arrival);
-            while (const auto reply = framer.next())
-                replies.emplace_back(reply->kind, reply->text);
-        }
-        EXPECT_EQ(replies, row.replies);
-    }
-}
 
 // The client lines, deletions, log, monitor and error flag of one session.
 using Outcome = std::tuple<QStringList, std::vector<int>, QStringList, QString, qint16, bool>;
@@ -42,7 +13,7 @@ Outcome run(std::map<int, std::vector<qsizetype>> splits,
             std::vector<QByteArray>* replies = nullptr)
 {
     AppHarness h;
-    h.run({.headers = {AppHarness::header("Lunch"),
+    h.run({.headers = {AppHarness::header("Lunch") + "-ERR inside a header is content\r\n",
                        "Subject: SPAM =?ISO-2022-JP?B?GyRCJDMkcyRLJEEkTxsoQg==?=.\r\n"
                        "From: x@example.com\r\n",
                        "From: y@example.com\r\nSubject: \x82\xa8\x92\x83.\r\n"},

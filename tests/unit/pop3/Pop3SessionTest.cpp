@@ -39,7 +39,8 @@ TEST(Pop3Session, LoginCheckStopsAfterPassAndAnEmptyMailboxQuitsWithoutTop)
 // One line per marked message, then the end of the rules' block: "を削除しました" only once
 // QUIT is acknowledged. A preview sends no DELE; an allow-listed sender is kept even when its
 // From cannot be decoded (an undecodable sender is logged empty); an abort closes without
-// QUIT. A stray line before the first header is shown and passed over.
+// QUIT. A stray line before the first header is shown and passed over, and a line of 64 KiB
+// is read.
 TEST(Pop3Session, MarkedMessagesAreLoggedAsDeletedOnlyOnceQuitIsAcknowledged)
 {
     const QString done = u" を削除しました"_qs,
@@ -64,6 +65,7 @@ TEST(Pop3Session, MarkedMessagesAreLoggedAsDeletedOnlyOnceQuitIsAcknowledged)
             AppHarness::mailbox(8, {3, 7}, {{"TOP", 1, FaultKind::Garbage}, row.fault});
         mailbox.headers[2] =
             AppHarness::header("SPAM 3", "=?X-UNKNOWN?B?YWJj?= <Boss@example.com>");
+        mailbox.headers[0] += "X-Long: " + QByteArray(64 * 1024 - 8, 'x') + "\r\n"; // no breach
         mailbox.closeAfterQuit = row.closeAfterQuit;
         h.target.preview = row.preview;
         h.target.rules.AllowList = row.allowList;

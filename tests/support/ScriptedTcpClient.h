@@ -8,7 +8,6 @@
 
 #include <functional>
 #include <map>
-#include <memory>
 #include <optional>
 #include <set>
 #include <vector>
@@ -41,15 +40,15 @@ struct ScriptedMailbox
     std::optional<platform::TlsFailure> tlsRefusal; // every handshake fails with this
 };
 
-// Records every line written ("C: USER alice") and delivers what the test or the mailbox
-// says, each delivery one arrival from a deferred call.
+// Records every line written and delivers what the test or the mailbox says, each delivery
+// one arrival from a deferred call. The transcript reads "connect host:port" (or
+// "connect-tls host:port pin", pin in hex or "-"), "C: USER alice", "starttls pin", "close".
 class ScriptedTcpClient final : public platform::TcpClient
 {
 public:
     explicit ScriptedTcpClient(platform::EventLoop& loop) : m_loop(loop) {}
 
     void connectToHost(const QString& host, quint16 port) override;
-    // Recorded as "connect-tls host:port pin" and "starttls pin" (pin in hex, or "-").
     void connectEncrypted(const QString& host, quint16 port, const QByteArray& pinSha256) override;
     void startTls(const QByteArray& pinSha256) override;
     void send(const QByteArray& bytes) override;
@@ -59,18 +58,16 @@ public:
     void serverSends(const QByteArray& bytes);
     void socketError(int number);
     void failHost(const QString& host, int errorNumber) { m_failingHosts[host] = errorNumber; }
-
     void setMailbox(ScriptedMailbox mailbox);
-    const std::vector<int>& deleted() const { return m_deleted; } // numbered as first given, sorted
 
-    // "connect host:port", "C: line" for each line written, "close".
     const QStringList& transcript() const { return m_transcript; }
-    const QStringList& clientLines() const { return m_lines; } // the lines alone
+    const QStringList& clientLines() const { return m_lines; }
+    const std::vector<int>& deleted() const { return m_deleted; } // numbered as given, sorted
     const std::vector<QByteArray>& replies() const { return m_replies; }
-    bool isOpen() const { return m_open; }
     const std::vector<int>& linesPerWrite() const { return m_linesPerWrite; }
     int maxInFlight() const { return m_maxInFlight; } // commands not yet answered in full
     int connections() const { return m_connections; }
+    bool isOpen() const { return m_open; }
 
 private:
     struct Connection
@@ -83,21 +80,17 @@ private:
     bool openConnection(const QString& entry, const QString& host); // false: set to fail
     QByteArray replyTo(const QByteArray& keyword, const QByteArray& line);
     void respond(const QByteArray& step, const QByteArray& line);
-    // Deferred, and only while this connection is open.
-    void later(std::function<void()> call);
+    void later(std::function<void()> call); // deferred, and only while this connection is open
     void deliverLater(QByteArray bytes, std::optional<int> thenError = std::nullopt);
     void handshakeLater(bool thenGreet); // encrypted, or refused and closed
 
     platform::EventLoop& m_loop;
     QStringList m_transcript, m_lines;
-    QByteArray m_clientBuffer;
     std::vector<QByteArray> m_replies;
     std::map<QString, int> m_failingHosts;
     bool m_open = false;
     int m_connections = 0, m_maxInFlight = 0;
-    std::vector<int> m_linesPerWrite;
+    std::vector<int> m_linesPerWrite, m_remaining, m_deleted; // message numbers left, deleted
     std::optional<ScriptedMailbox> m_mailbox;
-    std::vector<int> m_remaining; // message numbers left
-    std::vector<int> m_deleted;
     Connection m_connection;
 };

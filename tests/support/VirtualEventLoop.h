@@ -11,23 +11,18 @@ namespace platform {
 
 // Virtual time for tests. Nothing happens until advance(): due timers fire in
 // time order (ties in the order the timers were created) and deferred calls
-// run after each event, before the next timer fires.
+// run after each event, before the next timer fires. It outlives its timers.
 class VirtualEventLoop final : public EventLoop
 {
-    class VirtualTimer final : public Timer
+    struct VirtualTimer final : Timer
     {
-    public:
         VirtualTimer(VirtualEventLoop* loop, int interval) : loop(loop), interval(interval) {}
-        ~VirtualTimer() override
-        {
-            if (loop)
-                std::erase(loop->m_timers, this);
-        }
+        ~VirtualTimer() override { std::erase(loop->m_timers, this); }
         void setInterval(int milliseconds) override { interval = milliseconds; }
         void start() override
         {
             active = true;
-            due = (loop ? loop->m_now : 0) + std::max(interval, 1);
+            due = loop->m_now + std::max(interval, 1);
         }
         void stop() override { active = false; }
         bool isActive() const override { return active; }
@@ -48,11 +43,6 @@ public:
     explicit VirtualEventLoop(QDateTime start = QDateTime(QDate(2026, 1, 5), QTime(9, 0)))
         : m_start(std::move(start))
     {}
-    ~VirtualEventLoop() override
-    {
-        for (VirtualTimer* timer : m_timers)
-            timer->loop = nullptr;
-    }
 
     QDateTime now() const override { return m_start.addMSecs(m_now); }
     std::unique_ptr<Timer> createTimer(int intervalMilliseconds) override

@@ -68,25 +68,6 @@ void ScriptedTcpClient::send(const QByteArray& bytes)
     m_maxInFlight = std::max(m_maxInFlight, m_connection.replies - m_connection.delivered);
 }
 
-void ScriptedTcpClient::close()
-{
-    if (m_open)
-        m_transcript << u"close"_qs;
-    m_open = false;
-}
-
-void ScriptedTcpClient::serverSends(const QByteArray& bytes)
-{
-    if (m_open)
-        deliverData(bytes);
-}
-
-void ScriptedTcpClient::socketError(int number)
-{
-    if (m_open)
-        deliverError(number);
-}
-
 void ScriptedTcpClient::setMailbox(ScriptedMailbox mailbox)
 {
     m_remaining.resize(mailbox.headers.size());

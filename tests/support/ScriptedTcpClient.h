@@ -52,11 +52,24 @@ public:
     void connectEncrypted(const QString& host, quint16 port, const QByteArray& pinSha256) override;
     void startTls(const QByteArray& pinSha256) override;
     void send(const QByteArray& bytes) override;
-    void close() override;
+    void close() override
+    {
+        if (m_open)
+            m_transcript << u"close"_qs;
+        m_open = false;
+    }
 
     // The test speaks for the server, at once: one arrival each.
-    void serverSends(const QByteArray& bytes);
-    void socketError(int number);
+    void serverSends(const QByteArray& bytes)
+    {
+        if (m_open)
+            deliverData(bytes);
+    }
+    void socketError(int number)
+    {
+        if (m_open)
+            deliverError(number);
+    }
     void failHost(const QString& host, int errorNumber) { m_failingHosts[host] = errorNumber; }
     void setMailbox(ScriptedMailbox mailbox);
 

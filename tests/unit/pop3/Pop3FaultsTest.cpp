@@ -12,16 +12,10 @@ const QString kOther10054 = u"\u3000Winsocket エラー\uFF1Aその他のエラ�
 const QString kTimeout = u"\u3000サーバデータ転送タイムアウトエラー"_qs;
 const QString kServerError = kStart + u" pop.example サーバがエラーを返しました"_qs;
 
-// Three messages, 2 and 3 spam: the dialogue has every state, DELE twice.
-ScriptedMailbox threeMessages(std::vector<ScriptedFault> faults = {})
-{
-    return AppHarness::mailbox(3, {2, 3}, std::move(faults));
-}
-
-// A fault at each state of the dialogue: "-ERR" ends the session at once with the
-// server's words; a drop logs at once; both a drop and silence end it exactly 30 s after
-// the last reply that completed, however many are owed. The client never sends another
-// line and deletes nothing.
+// A fault at each state of the dialogue (three messages, 2 and 3 spam): "-ERR" ends the session at
+// once with the server's words; a drop logs at once; both a drop and silence end it exactly 30 s
+// after the last reply that completed, however many are owed. The client never sends another line
+// and deletes nothing.
 TEST(Pop3Faults, FaultAtEveryStateEndsTheSessionWithoutQuitAtItsExactDeadline)
 {
     // clang-format off
@@ -41,7 +35,7 @@ TEST(Pop3Faults, FaultAtEveryStateEndsTheSessionWithoutQuitAtItsExactDeadline)
             AppHarness h;
             h.monitor.visible = true;
             h.target.pipelining = state.pipelined;
-            h.run(threeMessages({{state.step, state.occurrence, kind}}));
+            h.run(AppHarness::mailbox(3, {2, 3}, {{state.step, state.occurrence, kind}}));
             const QStringList log = h.logLines();
             if (kind == FaultKind::Err) {
                 EXPECT_TRUE(h.ended());
@@ -202,7 +196,7 @@ TEST(Pop3Faults, TlsProfilesSendNoCredentialBeforeTheHandshake)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         AppHarness h;
-        ScriptedMailbox mailbox = threeMessages(row.faults);
+        ScriptedMailbox mailbox = AppHarness::mailbox(3, {2, 3}, row.faults);
         mailbox.capabilities = row.capabilities;
         mailbox.tlsRefusal = row.refusal;
         h.target.security = row.security;

@@ -16,12 +16,10 @@ using namespace std::chrono_literals;
 struct RecordingMonitor : CommandMonitor
 {
     void appendTranscript(const QString& text) override { transcript += text; }
-    void setStatus(const QString& text) override { statuses << text; }
     void showMonitor() override { visible = true; }
     void hideMonitor() override { visible = false; }
 
     QString transcript;
-    QStringList statuses;
     bool visible = false;
 };
 

@@ -92,9 +92,7 @@ QByteArray ScriptedTcpClient::replyTo(const QByteArray& keyword, const QByteArra
     const int n = line.split(' ').value(1).toInt(); // the message a command names, or 0
     if (keyword == "CAPA")
         return m.capabilities ? "+OK\r\n" + *m.capabilities + ".\r\n" : "-ERR unknown\r\n";
-    if (keyword == "STLS" && m.capabilities && m.capabilities->contains("STLS"))
-        return "+OK begin TLS\r\n";
-    if (keyword == "USER")
+    if (keyword == "USER" || (keyword == "STLS" && m.capabilities.value_or("").contains("STLS")))
         return "+OK\r\n";
     if (keyword == "PASS")
         return login(line.mid(5) == m.password);

@@ -79,8 +79,7 @@ struct AppHarness
         start();
         settle();
     }
-    // Runs what is pending now, without moving the clock.
-    void settle() { loop.runDeferred(); }
+    void settle() { loop.runDeferred(); } // what is pending now, without moving the clock
     // The test speaks for the server: one reply after another, each once it is awaited.
     void reply(std::initializer_list<QByteArray> replies)
     {
@@ -89,7 +88,7 @@ struct AppHarness
             settle();
         }
     }
-    bool ended() { return !session.Timer1().isActive() && !session.Timer2().isActive(); }
+    bool ended() { return !session.sessionInProgress(); } // Timer1 and Timer2 stopped
 
     TempDir dir;
     platform::VirtualEventLoop loop;

@@ -25,11 +25,10 @@ struct ScriptedFault
     QByteArray bytes; // for Replace
 };
 
-// A POP3 maildrop that answers by itself (any user name); headers end in CR LF. Marked
-// messages go only when QUIT is acknowledged.
+// A POP3 maildrop that answers by itself (any user name, password "secret"); headers end in
+// CR LF. Marked messages go only when QUIT is acknowledged.
 struct ScriptedMailbox
 {
-    QByteArray password = "secret";
     std::vector<QByteArray> headers;
     std::vector<QByteArray> bodies; // for RETR, after the header and an empty line
     std::vector<ScriptedFault> faults;

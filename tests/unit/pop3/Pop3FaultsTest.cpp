@@ -12,10 +12,8 @@ const QString kOther10054 = u"\u3000Winsocket エラー\uFF1Aその他のエラ�
 const QString kTimeout = u"\u3000サーバデータ転送タイムアウトエラー"_qs;
 const QString kServerError = kStart + u" pop.example サーバがエラーを返しました"_qs;
 
-// A fault at each state of the dialogue (three messages, 2 and 3 spam): "-ERR" ends the session at
-// once with the server's words; a drop logs at once; both a drop and silence end it exactly 30 s
-// after the last reply that completed, however many are owed. The client never sends another line
-// and deletes nothing.
+// "-ERR" ends the session at once; a drop and silence end it exactly 30 s after the last reply
+// that completed, however many are owed. No line follows the fault, nothing is deleted.
 TEST(Pop3Faults, FaultAtEveryStateEndsTheSessionWithoutQuitAtItsExactDeadline)
 {
     // clang-format off
@@ -104,10 +102,8 @@ TEST(Pop3Faults, ServerThatBreaksTheDialogueEndsTheSessionWithoutQuit)
     }
 }
 
-// A server that says why and closes at once, without a line end: its words are logged,
-// control characters blanked, and "-ERR" ends the session then and there; a reply that
-// completed just before the socket failed ends it at the sender, so that the rotation is
-// not left waiting with Timer1 running. Otherwise the watchdog ends it.
+// Last words without a line end are logged, control characters blanked; "-ERR" ends the session
+// at once, and so does the sender with a reply waiting (Timer1 must not run on).
 TEST(Pop3Faults, SocketErrorIsLoggedWithTheServersLastWords)
 {
     const QString other = kStart + kOther10054;
@@ -175,7 +171,7 @@ TEST(Pop3Faults, TlsProfilesSendNoCredentialBeforeTheHandshake)
                                          QByteArray(32, '\x01')};
     const auto tls = ConnectionSecurity::Tls, starttls = ConnectionSecurity::StartTls;
     const QString plain = u"connect pop.example:110"_qs,
-                  implicit = u"connect-tls pop.example:995 "_qs + u"5a"_qs.repeated(32);
+                  implicit = u"connect-tls pop.example:110 "_qs + u"5a"_qs.repeated(32);
     // clang-format off
     const struct {
         const char* name; ConnectionSecurity security; std::optional<QByteArray> capabilities;
@@ -196,7 +192,6 @@ TEST(Pop3Faults, TlsProfilesSendNoCredentialBeforeTheHandshake)
         mailbox.capabilities = row.capabilities;
         mailbox.tlsRefusal = row.refusal;
         h.target.security = row.security;
-        h.target.port = row.security == tls ? u"995"_qs : u"110"_qs;
         h.target.pinSha256 = QByteArray(32, '\x5a');
         h.run(mailbox);
         EXPECT_TRUE(h.ended());

@@ -35,11 +35,8 @@ TEST(Pop3Session, LoginCheckStopsAfterPassAndAnEmptyMailboxQuitsWithoutTop)
     }
 }
 
-// One line per marked message, then the end of the rules' block: "を削除しました" only once
-// QUIT is acknowledged. A preview sends no DELE; an allow-listed sender is kept even when its
-// From cannot be decoded (an undecodable sender is logged empty); an abort closes without
-// QUIT. A stray line before the first header is shown and passed over, and a line of 64 KiB
-// is read.
+// A preview sends no DELE; an allow-listed sender is kept even with a From that cannot be
+// decoded (logged empty); a stray line before a header is passed over; 64 KiB lines are read.
 TEST(Pop3Session, MarkedMessagesAreLoggedAsDeletedOnlyOnceQuitIsAcknowledged)
 {
     const QString done = u" を削除しました"_qs,

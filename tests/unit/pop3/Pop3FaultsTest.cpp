@@ -9,7 +9,6 @@ namespace {
 
 const QString kStart = u"2026/01/05 9:00:00"_qs;
 const QString kOther10054 = u"\u3000Winsocket エラー\uFF1Aその他のエラー\u3000 10054"_qs;
-const QString kTimeout = u"\u3000サーバデータ転送タイムアウトエラー"_qs;
 const QString kServerError = kStart + u" pop.example サーバがエラーを返しました"_qs;
 
 // "-ERR" ends the session at once; a drop and silence end it exactly 30 s after the last reply
@@ -27,9 +26,9 @@ TEST(Pop3Faults, FaultAtEveryStateEndsTheSessionWithoutQuitAtItsExactDeadline)
     // clang-format on
     for (const FaultKind kind : {FaultKind::Err, FaultKind::Drop, FaultKind::Silence}) {
         for (const auto& state : states) {
-            SCOPED_TRACE(std::string(state.step) + " " + std::to_string(state.occurrence) +
-                         (state.pipelined ? " pipelined" : "") + " fault " +
-                         std::to_string(int(kind)));
+            SCOPED_TRACE(testing::Message()
+                         << state.step << " " << state.occurrence
+                         << (state.pipelined ? " pipelined" : "") << " fault " << int(kind));
             AppHarness h;
             h.monitor.visible = true;
             h.target.pipelining = state.pipelined;
@@ -49,7 +48,8 @@ TEST(Pop3Faults, FaultAtEveryStateEndsTheSessionWithoutQuitAtItsExactDeadline)
                 h.loop.advance(1ms);
                 EXPECT_TRUE(h.ended());
                 EXPECT_EQ(h.logLines().mid(0, log.size()), log);
-                EXPECT_EQ(h.logLines().last(), "2026/01/05 9:00:30" + kTimeout);
+                EXPECT_EQ(h.logLines().last(),
+                          u"2026/01/05 9:00:30\u3000サーバデータ転送タイムアウトエラー"_qs);
                 EXPECT_FALSE(h.monitor.visible);
             }
             EXPECT_EQ(h.server.clientLines().join('|').section('|', -1), state.lastLine);

@@ -151,7 +151,6 @@ TEST(Pop3Pipeline, EachMarkedMessageIsKeptBeforeItsDele)
             EXPECT_TRUE(h.ended());
             const QStringList lines = h.server.clientLines(), log = h.logLines();
             EXPECT_EQ(h.server.deleted(), row.deleted);
-            // A pipelined run asks STAT again first.
             EXPECT_EQ(lines.mid(lines.indexOf(u"TOP 4 0"_qs) + 1),
                       (pipelining ? QStringList{u"STAT "_qs} : QStringList()) + row.sentAfterTop4);
             const QByteArray header2 = mailbox.headers[1] + "\r\n";

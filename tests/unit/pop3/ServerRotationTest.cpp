@@ -50,11 +50,10 @@ TEST(ServerRotation, VisitsOnlyTheEnabledProfilesInOrder)
             std::ranges::count(row.enabled, 4)
                 ? QStringList{u"2026/01/05 9:00:00 pop4.example サーバがエラーを返しました"_qs}
                 : QStringList());
-        EXPECT_EQ(h.logLines()
-                      .filter(u"を読み込めないため、どのサーバにも接続しません（"_qs +
-                              row.optionsProblem + u"）"_qs)
-                      .size(),
-                  *row.optionsProblem ? 1 : 0);
+        EXPECT_EQ(
+            h.logLines().join('|').contains(u"を読み込めないため、どのサーバにも接続しません（"_qs +
+                                            row.optionsProblem + u"）"_qs),
+            *row.optionsProblem != 0);
     }
 }
 

@@ -20,7 +20,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 2)
         return 0;
     using Kind = ReplyFramer::Kind;
-    const unsigned multiLine = data[0];
     QByteArray stream;
     for (std::size_t i = 2; i < size; ++i)
         stream += data[i] == 0xFF ? QByteArray(16 * 1024, 'x') : QByteArray(1, char(data[i]));
@@ -29,12 +28,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const qsizetype chunk = std::max(qsizetype(1) << (data[1] % 17), stream.size() / 256);
     ReplyFramer framer;
     unsigned command = 0;
-    const auto expectNext = [&] { framer.expect((multiLine >> (++command % 8)) & 1); };
+    const auto expectNext = [&] { framer.expect((data[0] >> (++command % 8)) & 1); };
     if (data[1] & 0x80) {
         framer.expectStreamed();
         expectNext();
     } else {
-        framer.expect(multiLine & 1);
+        framer.expect(data[0] & 1);
     }
     bool broken = false;
     for (qsizetype at = 0; at < stream.size(); at += chunk) {

@@ -45,7 +45,6 @@ struct AppHarness
     }
     QStringList logLines() const { return ::logLines(ctx.log.path()); }
 
-    // A header whose Subject and From are plain ASCII.
     static QByteArray header(const QByteArray& subject, const QByteArray& from = "a@example.com")
     {
         return "From: " + from + "\r\nTo: me@example.com\r\nSubject: " + subject +

@@ -12,7 +12,6 @@
 
 using namespace std::chrono_literals;
 
-// The command monitor as a test sees it.
 struct RecordingMonitor : CommandMonitor
 {
     void appendTranscript(const QString& text) override { transcript += text; }
@@ -23,9 +22,8 @@ struct RecordingMonitor : CommandMonitor
     bool visible = false;
 };
 
-// The program's objects on virtual time, talking to the scripted server, with their
-// files in a fresh directory. The clock starts at 2026-01-05 09:00:00 and the log is
-// stamped as in the C locale ("2026/01/05 9:00:00").
+// The program's objects on virtual time against the scripted server, files in a fresh folder;
+// the clock starts at 2026-01-05 09:00, the log stamped as in the C locale ("2026/01/05 9:00:00").
 struct AppHarness
 {
     AppHarness()

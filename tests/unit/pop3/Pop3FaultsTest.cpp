@@ -1,5 +1,4 @@
-// Sessions that go wrong: refused commands, dropped connections, silence, hostile
-// servers. Nothing is ever deleted unless the server acknowledged QUIT.
+// Sessions that go wrong: nothing is ever deleted unless the server acknowledged QUIT.
 
 #include "support/AppHarness.h"
 
@@ -26,9 +25,8 @@ TEST(Pop3Faults, FaultAtEveryStateEndsTheSessionWithoutQuitAtItsExactDeadline)
     // clang-format on
     for (const FaultKind kind : {FaultKind::Err, FaultKind::Drop, FaultKind::Silence}) {
         for (const auto& state : states) {
-            SCOPED_TRACE(testing::Message()
-                         << state.step << " " << state.occurrence
-                         << (state.pipelined ? " pipelined" : "") << " fault " << int(kind));
+            SCOPED_TRACE(testing::Message() << state.step << state.occurrence << " pipelined "
+                                            << state.pipelined << " fault " << int(kind));
             AppHarness h;
             h.monitor.visible = true;
             h.target.pipelining = state.pipelined;

@@ -1,10 +1,8 @@
-// Commands sent ahead of their replies where the server offers PIPELINING, and the copy each marked
-// message leaves in the keeper before its DELE.
+// Commands sent ahead of their replies where PIPELINING is offered; a copy kept before each DELE.
 
 #include "support/AppHarness.h"
 
 #include <gtest/gtest.h>
-#include <map>
 
 namespace {
 
@@ -73,7 +71,7 @@ TEST(Pop3Pipeline, CommandsGoOutAWindowAtATimeOnlyWhereOfferedAndAllowed)
         EXPECT_EQ(h.logLines(), sequential.logLines());
         EXPECT_EQ(h.server.maxInFlight(), row.window);
         EXPECT_EQ(lines.contains(u"CAPA"_qs), row.allowed);
-        std::map<qsizetype, int> writeAt; // first line of a write -> its lines
+        QMap<qsizetype, int> writeAt; // first line of a write -> its lines
         for (qsizetype line = 0; const int count : h.server.linesPerWrite()) {
             writeAt[line] = count;
             line += count;

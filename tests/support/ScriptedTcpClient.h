@@ -46,7 +46,6 @@ class ScriptedTcpClient final : public platform::TcpClient
 {
 public:
     explicit ScriptedTcpClient(platform::EventLoop& loop) : m_loop(loop) {}
-
     void connectToHost(const QString& host, quint16 port) override;
     void connectEncrypted(const QString& host, quint16 port, const QByteArray& pinSha256) override;
     void startTls(const QByteArray& pinSha256) override;

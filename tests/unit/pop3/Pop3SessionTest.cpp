@@ -9,8 +9,8 @@ namespace {
 
 const QString kStart = u"2026/01/05 9:00:00"_qs;
 
-// A login check stops once the password is accepted; an empty mailbox is asked for no
-// header, and the rules run once.
+// A login check stops once the password is accepted (shown masked); an empty mailbox is asked
+// for no header, and the rules run once.
 TEST(Pop3Session, LoginCheckStopsAfterPassAndAnEmptyMailboxQuitsWithoutTop)
 {
     for (const Pop3Mode mode : {Pop3Mode::LoginCheck, Pop3Mode::Run}) {
@@ -28,6 +28,7 @@ TEST(Pop3Session, LoginCheckStopsAfterPassAndAnEmptyMailboxQuitsWithoutTop)
                                    kStart + "  削除メールを指定条件で検索しています",
                                    kStart + "  削除メールを指定条件で検索・削除を終了しました"}
                      : QStringList()));
+        EXPECT_TRUE(h.monitor.transcript.contains(u"PASS *******\r\n+OK logged in\r\n"_qs));
         EXPECT_EQ(h.session.variables().Pop3ConnectOk, -1);
         EXPECT_EQ(h.session.variables().Pop3ErrorFlag, 0);
         EXPECT_TRUE(h.ended());

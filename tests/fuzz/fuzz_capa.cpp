@@ -6,15 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace {
-
-void check(bool holds)
+static void check(bool holds)
 {
     if (!holds)
         __builtin_trap();
 }
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -9,65 +9,55 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace {
-
-void check(bool holds)
+static void check(bool holds)
 {
     if (!holds)
         __builtin_trap();
 }
 
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     if (size < 2)
         return 0;
-    const unsigned multiLine = data[0];
+    using Kind = ReplyFramer::Kind;
     QByteArray stream;
-    for (std::size_t i = 2; i < size; ++i) {
-        if (data[i] == 0xFF)
-            stream += QByteArray(16 * 1024, 'x');
-        else
-            stream += static_cast<char>(data[i]);
-    }
+    for (std::size_t i = 2; i < size; ++i)
+        stream += data[i] == 0xFF ? QByteArray(16 * 1024, 'x') : QByteArray(1, char(data[i]));
 
     // 1 byte to 64 KiB, and no more than a few hundred arrivals, to keep the runs fast.
     const qsizetype chunk = std::max(qsizetype(1) << (data[1] % 17), stream.size() / 256);
     ReplyFramer framer;
     unsigned command = 0;
+    const auto expectNext = [&] { framer.expect((data[0] >> (++command % 8)) & 1); };
     if (data[1] & 0x80) {
         framer.expectStreamed();
-        framer.expect((multiLine >> (++command % 8)) & 1);
+        expectNext();
     } else {
-        framer.expect(multiLine & 1);
+        framer.expect(data[0] & 1);
     }
     bool broken = false;
     for (qsizetype at = 0; at < stream.size(); at += chunk) {
         framer.append(QByteArrayView(stream).sliced(at, std::min(chunk, stream.size() - at)));
         while (const auto reply = framer.next()) {
             check(!broken); // nothing is framed after a breach
+            const QByteArray& text = reply->text;
             switch (reply->kind) {
-            case ReplyFramer::Kind::Ok:
-                check(reply->text.startsWith("+OK") && reply->text.endsWith("\r\n"));
-                check(reply->text.size() <= ReplyFramer::kMaxReply);
-                framer.expect((multiLine >> (++command % 8)) & 1);
+            case Kind::Ok:
+            case Kind::Err:
+                check(text.startsWith(reply->kind == Kind::Ok ? "+OK" : "-ERR"));
+                check(text.size() <= (reply->kind == Kind::Ok ? ReplyFramer::kMaxReply
+                                                              : ReplyFramer::kMaxLine + 2));
+                check(text.endsWith("\r\n"));
+                expectNext();
                 break;
-            case ReplyFramer::Kind::Err:
-                check(reply->text.startsWith("-ERR") && reply->text.endsWith("\r\n"));
-                check(reply->text.size() <= ReplyFramer::kMaxLine + 2);
-                framer.expect((multiLine >> (++command % 8)) & 1);
+            case Kind::Line:
+            case Kind::Stray:
+                check(text.endsWith("\r\n") && text.size() <= ReplyFramer::kMaxLine + 2);
                 break;
-            case ReplyFramer::Kind::Line:
-            case ReplyFramer::Kind::Stray:
-                check(reply->text.endsWith("\r\n"));
-                check(reply->text.size() <= ReplyFramer::kMaxLine + 2);
-                break;
-            case ReplyFramer::Kind::Unsolicited:
-            case ReplyFramer::Kind::LineTooLong:
-            case ReplyFramer::Kind::ReplyTooLong:
-                check(reply->text.size() <= ReplyFramer::kMaxQuoted);
-                check(framer.heldBytes() == 0);
+            case Kind::Unsolicited:
+            case Kind::LineTooLong:
+            case Kind::ReplyTooLong:
+                check(text.size() <= ReplyFramer::kMaxQuoted && framer.heldBytes() == 0);
                 broken = true;
                 break;
             }

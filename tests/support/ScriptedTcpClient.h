@@ -6,8 +6,8 @@
 #include <QByteArray>
 #include <QStringList>
 
+#include <functional>
 #include <map>
-#include <memory>
 #include <optional>
 #include <set>
 #include <vector>
@@ -25,11 +25,10 @@ struct ScriptedFault
     QByteArray bytes; // for Replace
 };
 
-// A POP3 maildrop that answers by itself (any user name); headers end in CR LF. Marked
-// messages go only when QUIT is acknowledged.
+// A POP3 maildrop that answers by itself (any user name, password "secret"); headers end in
+// CR LF. Marked messages go only when QUIT is acknowledged.
 struct ScriptedMailbox
 {
-    QByteArray password = "secret";
     std::vector<QByteArray> headers;
     std::vector<QByteArray> bodies; // for RETR, after the header and an empty line
     std::vector<ScriptedFault> faults;
@@ -40,62 +39,69 @@ struct ScriptedMailbox
     std::optional<platform::TlsFailure> tlsRefusal; // every handshake fails with this
 };
 
-// Records every line written ("C: USER alice") and delivers what the test or the mailbox
-// says, each delivery one arrival from a deferred call.
+// Records every line written and delivers what the test or the mailbox says, each delivery
+// one arrival from a deferred call. The transcript reads "connect host:port" (or
+// "connect-tls host:port pin", pin in hex or "-"), "C: USER alice", "starttls pin", "close".
 class ScriptedTcpClient final : public platform::TcpClient
 {
 public:
-    explicit ScriptedTcpClient(platform::EventLoop& loop);
-    ~ScriptedTcpClient() override;
-
+    explicit ScriptedTcpClient(platform::EventLoop& loop) : m_loop(loop) {}
     void connectToHost(const QString& host, quint16 port) override;
-    // Recorded as "connect-tls host:port pin" and "starttls pin" (pin in hex, or "-").
     void connectEncrypted(const QString& host, quint16 port, const QByteArray& pinSha256) override;
     void startTls(const QByteArray& pinSha256) override;
     void send(const QByteArray& bytes) override;
-    void close() override;
+    void close() override
+    {
+        if (m_open)
+            m_transcript << u"close"_qs;
+        m_open = false;
+    }
 
     // The test speaks for the server, at once: one arrival each.
-    void serverSends(const QByteArray& bytes);
-    void socketError(int number);
-    void failHost(const QString& host, int errorNumber); // connecting to it fails
-
+    void serverSends(const QByteArray& bytes)
+    {
+        if (m_open)
+            deliverData(bytes);
+    }
+    void socketError(int number)
+    {
+        if (m_open)
+            deliverError(number);
+    }
+    void failHost(const QString& host, int errorNumber) { m_failingHosts[host] = errorNumber; }
     void setMailbox(ScriptedMailbox mailbox);
-    std::vector<int> deleted() const; // numbered as first given, sorted
 
-    // "connect host:port", "C: line" for each line written, "close".
     const QStringList& transcript() const { return m_transcript; }
-    QStringList clientLines() const; // without "C: "
+    const QStringList& clientLines() const { return m_lines; }
+    const std::vector<int>& deleted() const { return m_deleted; } // numbered as given, sorted
     const std::vector<QByteArray>& replies() const { return m_replies; }
-    bool isOpen() const { return m_open; }
     const std::vector<int>& linesPerWrite() const { return m_linesPerWrite; }
     int maxInFlight() const { return m_maxInFlight; } // commands not yet answered in full
     int connections() const { return m_connections; }
+    bool isOpen() const { return m_open; }
 
 private:
-    struct Connection;
+    struct Connection
+    {
+        int replies = 0, delivered = 0;
+        std::map<QByteArray, int> steps; // commands seen per step
+        std::set<int> marked;            // positions in m_remaining
+        bool loggedIn = false, over = false;
+    };
     bool openConnection(const QString& entry, const QString& host); // false: set to fail
     QByteArray replyTo(const QByteArray& keyword, const QByteArray& line);
     void respond(const QByteArray& step, const QByteArray& line);
-    // Deferred, and only on the same connection: the bytes, then the error that closes it.
+    void later(std::function<void()> call); // deferred, and only while this connection is open
     void deliverLater(QByteArray bytes, std::optional<int> thenError = std::nullopt);
-    void handshakeLater(bool thenGreet); // deferred: encrypted, or refused and closed
+    void handshakeLater(bool thenGreet); // encrypted, or refused and closed
 
     platform::EventLoop& m_loop;
-    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
-    QStringList m_transcript;
-    QByteArray m_clientBuffer;
+    QStringList m_transcript, m_lines;
     std::vector<QByteArray> m_replies;
     std::map<QString, int> m_failingHosts;
     bool m_open = false;
-    int m_connections = 0;
-    std::vector<int> m_linesPerWrite;
-    int m_produced = 0; // replies, the greeting included
-    int m_delivered = 0;
-    int m_maxInFlight = 0;
-
+    int m_connections = 0, m_maxInFlight = 0;
+    std::vector<int> m_linesPerWrite, m_remaining, m_deleted; // message numbers left, deleted
     std::optional<ScriptedMailbox> m_mailbox;
-    std::vector<int> m_remaining; // message numbers left
-    std::vector<int> m_deleted;
-    std::unique_ptr<Connection> m_connection;
+    Connection m_connection;
 };

@@ -2,7 +2,6 @@
 
 #include "AppFixture.h"
 #include "archive/DeletedMailArchive.h"
-#include "support/Files.h"
 
 #include <QFile>
 
@@ -24,7 +23,7 @@ struct DeletedMailListTest : ::testing::Test
                                    .rule = u"未承諾"_qs,
                                    .headerOnly = headerOnly}) &&
                     archive.append(bytes) && archive.commit());
-        clock.advance(std::chrono::seconds(1));
+        clock.advance(1s);
     }
 };
 
@@ -41,7 +40,6 @@ TEST_F(DeletedMailListTest, ListsCopiesNewestFirstAndOpensThemThroughTheDesktop)
     EXPECT_EQ(newest, (QStringList{u"2026/12/07 10:15:03"_qs, u"pop.example.jp"_qs,
                                    u"newer（ヘッダのみ）"_qs, u"ad@x.example"_qs, u"未承諾"_qs}));
     EXPECT_EQ(list.header(1), u"Subject: older\nX-A: 1\n"_qs);
-
     list.open(1);
     list.openFolder();
     EXPECT_EQ(shell.calls, (QStringList{u"open "_qs + archive.filePath(archive.entries()[1]),
@@ -56,7 +54,6 @@ TEST_F(DeletedMailListTest, ACopyThatIsGoneOrThatNothingOpensIsReported)
     DeletedMailList list(archive, shell);
     ASSERT_TRUE(QFile::remove(archive.filePath(archive.entries()[1])));
     shell.opens = false;
-
     list.open(1);
     EXPECT_EQ(list.header(1), std::nullopt);
     list.open(0);

@@ -16,7 +16,7 @@ struct RecordingWindows : SingleServerWindows
 {
     void showChecking() override { calls << QStringLiteral("checking"); }
     void showEditing() override { calls << QStringLiteral("editing"); }
-    void leaveToMainWindow() override { calls << QStringLiteral("main window"); }
+    void leaveToMainWindow() override { calls << u"main window"_qs; }
     void hideMonitor() override { calls << QStringLiteral("hide monitor"); }
     void warn(const QString& text) override { calls << QStringLiteral("warn ") + text; }
     QStringList calls;
@@ -43,7 +43,6 @@ TEST(SingleServerCheck, IncompleteOrUnstorableFieldsAreRefusedBeforeConnecting)
     // clang-format off
     const struct { const char* name; SingleServerCheck::Fields fields; QString messageStart; } rows[] = {
         {"no host", with([](auto& f) { f.host.clear(); }), incomplete},
-        {"no port", with([](auto& f) { f.port.clear(); }), incomplete},
         {"no account", with([](auto& f) { f.account.clear(); }), incomplete},
         {"no password", with([](auto& f) { f.password.clear(); }), incomplete},
         {"port 0", with([](auto& f) { f.port = QStringLiteral("0"); }), incomplete},
@@ -77,32 +76,23 @@ TEST(SingleServerCheck, IncompleteOrUnstorableFieldsAreRefusedBeforeConnecting)
     EXPECT_TRUE(busy.ctx.engine.heldBy(EngineOwner::User::Run));
 }
 
-// The record holds the password: an older file others could read is tightened too.
-TEST(SingleServerCheck, TheRecordIsWrittenOwnerOnly)
+// The mode is checked on the wire and kept beside the record, whose line keeps its format;
+// the record holds the password: an older file others could read is tightened too.
+TEST(SingleServerCheck, TheRecordIsWrittenOwnerOnlyAndTheModeBesideIt)
 {
     SingleServerHarness h;
     const QString path = h.ctx.singleServerPath();
     ASSERT_TRUE(writeFile(path, "old"));
     chmod(path.toLocal8Bit().constData(), 0644);
-    h.check.pressOk(kGood);
-    h.loop.advance(100ms);
-    ASSERT_EQ(h.windows.calls.last(), QStringLiteral("main window"));
-    EXPECT_EQ(fileMode(path), 0600);
-}
-
-// The mode is checked on the wire and kept beside the record, whose line keeps its format.
-TEST(SingleServerCheck, TheModeIsUsedAndKeptInTheCompanionFile)
-{
-    SingleServerHarness h;
     SingleServerCheck::Fields fields = kGood;
-    fields.port = QStringLiteral("995");
+    fields.port = u"995"_qs;
     fields.security = ConnectionSecurity::Tls;
     h.check.pressOk(fields);
     h.loop.advance(100ms);
-    ASSERT_EQ(h.windows.calls.last(), QStringLiteral("main window"));
+    ASSERT_EQ(h.windows.calls.last(), u"main window"_qs);
+    EXPECT_EQ(fileMode(path), 0600);
     EXPECT_TRUE(h.server.transcript().contains("connect-tls pop.example:995 -"));
-    EXPECT_EQ(readFile(h.ctx.singleServerPath()),
-              SingleServerCheck::record(995, "pop.example", "alice", "secret"));
+    EXPECT_EQ(readFile(path), SingleServerCheck::record(995, "pop.example", "alice", "secret"));
     EXPECT_EQ(OptionsFile::loadSingleSecurity(h.dir.path()), ConnectionSecurity::Tls);
 }
 

@@ -36,8 +36,9 @@ TEST(Encrypt, RoundTripsAsciiAndJapaneseTextsWithEveryKey)
                 EXPECT_TRUE(ok);
                 EXPECT_TRUE(std::all_of(scrambled.begin(), scrambled.end(),
                                         [](QChar c) { return c >= u';' && c <= u'z'; }));
-                if (alphabet == ascii)
+                if (alphabet == ascii) {
                     EXPECT_EQ(scrambled.size(), text.size() + (text.size() + 2) / 3);
+                }
             }
         }
     }

@@ -11,12 +11,6 @@ const QString kKeys[] = {QString::fromUtf16(ango::kHostKey), QString::fromUtf16(
 
 } // namespace
 
-TEST(Encrypt, GivesTheKnownScrambledHostNameAndEmptyForEmpty)
-{
-    EXPECT_EQ(Encrypt(u"pop.example.jp"_qs, u"HostField"_qs), u"HX?@F?f<_WfK@qWLMbO"_qs);
-    EXPECT_EQ(Encrypt(QString(), u"UserF"_qs), QString());
-}
-
 // Every text that code page 932 holds comes back; for ASCII, four characters from ";" to
 // "z" stand for every three bytes, and a double-byte character counts two bytes.
 TEST(Encrypt, RoundTripsAsciiAndJapaneseTextsWithEveryKey)

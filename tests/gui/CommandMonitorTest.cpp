@@ -15,7 +15,6 @@ class CommandMonitorTest : public QObject
     Form2* monitor = nullptr;
     QPlainTextEdit* transcript = nullptr;
     QScrollBar* scroll = nullptr;
-
     // Every third line wide enough to bring the horizontal scroll bar.
     void append(int from, int to)
     {
@@ -41,21 +40,18 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(monitor));
     }
     void cleanup() { delete monitor; }
-
     void theNewestLineStaysInViewUnlessTheUserScrolledUp()
     {
         append(1, 200);
         QTRY_VERIFY(transcript->horizontalScrollBar()->isVisible());
         QVERIFY(scroll->maximum() > 0);
         QVERIFY(newestLineInView());
-
         // The next run's lines arrive while the window is hidden between runs.
         monitor->hideMonitor();
         append(201, 260);
         monitor->showMonitor();
         QTRY_VERIFY(newestLineInView());
         QVERIFY(transcript->toPlainText().endsWith(u"+OK line 260\n"_qs));
-
         scroll->triggerAction(QAbstractSlider::SliderToMinimum);
         append(261, 300);
         monitor->flushTranscript();
@@ -65,7 +61,6 @@ private Q_SLOTS:
         QTRY_VERIFY(transcript->toPlainText().endsWith(u"+OK line 400\n"_qs));
         QVERIFY(newestLineInView());
     }
-
     void textArrivesInBatchesAndKeepsTheLast5000LinesExactly()
     {
         QSignalSpy updates(transcript->document(), &QTextDocument::contentsChanged);
@@ -74,7 +69,6 @@ private Q_SLOTS:
         QCOMPARE(updates.count(), 0);
         QTRY_VERIFY(!transcript->document()->isEmpty());
         QCOMPARE(updates.count(), 1);
-
         QStringList lines = transcript->toPlainText().split(u'\n');
         QCOMPARE(lines.takeLast(), QString());
         QCOMPARE(lines.size(), Form2::kTranscriptLines);

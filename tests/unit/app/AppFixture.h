@@ -36,12 +36,6 @@ struct AppFixture : AppHarness
         completeProfile(n);
         server.setMailbox({.headers = std::move(headers)});
     }
-    void advance(std::chrono::milliseconds duration) { loop.advance(duration); }
     // A stamped line's message, for lines stamped earlier in the same hour.
     QString messageOf(const QString& line) const { return line.mid(ctx.log.stamp().size()); }
-    bool anyTimerRunning()
-    {
-        return ctx.session.Timer1().isActive() || ctx.session.Timer2().isActive() ||
-               controller.Timer3().isActive() || ctx.rotation.Timer4().isActive();
-    }
 };

@@ -21,6 +21,27 @@ struct UnsolicitedRule : AppFixture
     }
 };
 
+TEST(MailProgram, ADesktopEntryStartsTheApplicationNotAComposeWindow)
+{
+    // clang-format off
+    const struct { const char* name; QByteArray entry; QString program; QStringList arguments; QString caption; } rows[] = {
+        {"URL field code dropped", "[Desktop Entry]\nName=Thunderbird\nExec=thunderbird %u\n", "thunderbird", {}, "Thunderbird"},
+        {"Japanese name, quoted path, percent sign", "[Desktop Entry]\nName=Mail\nName[ja]=メール\nExec=\"/opt/my mail/run\" --rate 50%% %U\n", "/opt/my mail/run", {"--rate", "50%"}, "メール"},
+        {"an action's Exec is not the application's", "[Desktop Entry]\nName=Evolution\nExec=evolution %U\n\n[Desktop Action Compose]\n" "Exec=evolution mailto:\n", "evolution", {}, "Evolution"},
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto mail = MailProgram::fromDesktopEntry(row.entry);
+        ASSERT_TRUE(mail.has_value());
+        EXPECT_EQ(mail->program, row.program);
+        EXPECT_EQ(mail->arguments, row.arguments);
+        EXPECT_EQ(mail->name, row.caption);
+    }
+    EXPECT_FALSE(MailProgram::fromDesktopEntry("[Desktop Entry]\nName=No Exec\n").has_value());
+    EXPECT_FALSE(MailProgram::fromCommand(u"   "_qs).has_value());
+}
+
 TEST(RunController, TheEndOfARunOnceLogsStartsTheChosenMailProgramAndEnds)
 {
     const auto mutt = MailProgram::fromCommand(u"mutt -F \"my rc\""_qs);
@@ -41,11 +62,11 @@ TEST(RunController, TheEndOfARunOnceLogsStartsTheChosenMailProgramAndEnds)
         f.form.setCheck1(1);
         f.form.setOption2(row.option2);
         f.controller.run();
-        f.advance(10s);
+        f.loop.advance(10s);
         EXPECT_EQ(f.shell.calls, row.calls) << row.name;
         EXPECT_EQ(f.messageOf(f.logLines().last()), row.lastLine) << row.name;
         EXPECT_EQ(f.server.deleted(), std::vector<int>{2});
-        EXPECT_FALSE(f.anyTimerRunning());
+        EXPECT_EQ(f.loop.activeTimerCount(), 0);
     }
 }
 
@@ -58,7 +79,7 @@ TEST(RunController, AVerificationAskedForDuringARunWaitsForTheRunToEnd)
     v.start();
     EXPECT_EQ(v.notice(), u"実行中です。終了後に確認します"_qs);
     EXPECT_FALSE(v.running());
-    f.advance(10s);
+    f.loop.advance(10s);
     EXPECT_EQ(f.server.deleted(), std::vector<int>{2}) << "the run went on whole";
     EXPECT_FALSE(f.logLines().join(u'\n').contains(u"エラー"_qs));
     EXPECT_TRUE(v.notice().isEmpty());
@@ -73,14 +94,13 @@ TEST(RunController, ExitDuringASessionSavesLogsEndsAndDeletesNothing)
     f.form.setCheck2(1);
     f.form.setCheck3(1);
     f.controller.run();
-    f.advance(3s); // logged in, waiting for the second header
+    f.loop.advance(3s); // logged in, waiting for the second header
     ASSERT_TRUE(f.ctx.session.sessionInProgress());
     QFile::remove(f.ctx.settingsPath());
     // Chosen in the settings dialog and left by キャンセル: saved with the server all the same.
     f.ctx.settings.profile(1).Connection = {ConnectionSecurity::Tls, u"995"_qs, {}};
     f.ctx.settings.profile(1).AllowList = {u"boss@example.jp"_qs};
     f.controller.exit();
-
     EXPECT_EQ(f.shell.calls, QStringList{u"quit"_qs});
     EXPECT_EQ(f.ctx.settings.global.CleanCond1, 1);
     EXPECT_EQ(f.ctx.settings.global.CleanCond2, 1);
@@ -90,8 +110,8 @@ TEST(RunController, ExitDuringASessionSavesLogsEndsAndDeletesNothing)
     EXPECT_EQ(reloaded.profile(1).Connection, f.ctx.settings.profile(1).Connection);
     EXPECT_EQ(OptionsFile::load(f.ctx.directory).allowList(1), QStringList{u"boss@example.jp"_qs});
     EXPECT_EQ(f.messageOf(f.logLines().last()), kExitLine);
-    EXPECT_FALSE(f.anyTimerRunning());
-    f.advance(1min);
+    EXPECT_EQ(f.loop.activeTimerCount(), 0);
+    f.loop.advance(1min);
     EXPECT_FALSE(f.server.clientLines().contains(u"QUIT "_qs));
     EXPECT_TRUE(f.server.deleted().empty());
 }
@@ -106,7 +126,6 @@ TEST(RunController, ASettingsFileThatCannotBeWrittenIsReportedAndTheCommandGoesO
             f.ctx.settingsPath());
     EXPECT_EQ(f.shell.calls, QStringList{warning});
     EXPECT_EQ(f.server.connections(), 1) << "the run goes on";
-
     f.shell.calls.clear();
     f.controller.exit();
     EXPECT_EQ(f.shell.calls, (QStringList{warning, u"quit"_qs})) << "the exit goes on";

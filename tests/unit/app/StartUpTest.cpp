@@ -1,6 +1,7 @@
 #include "app/control/StartUp.h"
 
 #include "AppFixture.h"
+#include "app/control/SingleInstance.h"
 #include "settings/SettingsFile.h"
 
 namespace {
@@ -23,7 +24,6 @@ TEST(StartUp, ASettingsFileThatDidNotLoadIsKeptBeforeItIsOverwritten)
     (void)startUp(f.ctx, f.form, f.shell); // the same bytes again: already kept
     ASSERT_TRUE(writeFile(path, damaged[1]));
     EXPECT_EQ(startUp(f.ctx, f.form, f.shell), LoadOutcome::PathB);
-
     EXPECT_EQ(readFile(path + ".bad"), damaged[0]);
     EXPECT_EQ(readFile(path + ".bad2"), damaged[1]);
     EXPECT_EQ(fileMode(path + ".bad"), 0600);
@@ -32,5 +32,19 @@ TEST(StartUp, ASettingsFileThatDidNotLoadIsKeptBeforeItIsOverwritten)
     EXPECT_EQ(f.shell.calls.filter(u"warn"_qs).size(), 2);
     EXPECT_EQ(f.shell.calls.first(), "warn " + told);
     EXPECT_EQ(f.messageOf(f.logLines().first()), u"  "_qs + told);
+}
+
+TEST(SingleInstance, OnlyALiveCopyEndsTheStartSilently)
+{
+    TempDir dir;
+    QStringList told;
+    const auto tell = [&told](const QString& why) { told << why; };
+    const SingleInstance first(dir.path());
+    EXPECT_EQ(first.refusal(tell), std::nullopt);
+    EXPECT_EQ(SingleInstance(dir.path()).refusal(tell), 0);
+    EXPECT_TRUE(told.isEmpty());
+    EXPECT_EQ(SingleInstance(dir.file(QStringLiteral("missing"))).refusal(tell), 1);
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].contains(QStringLiteral("missing/PostSweep.lock")));
 }
 } // namespace

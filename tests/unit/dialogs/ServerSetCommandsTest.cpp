@@ -4,7 +4,7 @@
 #include "settings/OptionsFile.h"
 #include "support/AppHarness.h"
 
-#include <QDir>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -37,7 +37,6 @@ TEST(SettingsFinish, AFieldTheRunCannotUseIsRefusedAndNothingIsWritten)
     }
 }
 
-// New profiles start encrypted; loaded ones stay as they were until the user changes them.
 TEST(SettingsFinish, ConnectionsStartEncryptedOnlyWhenNewAndReachTheCompanionFile)
 {
     AppHarness h;
@@ -49,7 +48,6 @@ TEST(SettingsFinish, ConnectionsStartEncryptedOnlyWhenNewAndReachTheCompanionFil
     connection::startBlankProfilesEncrypted(settings);
     EXPECT_EQ(settings.profile(1).connectionPort(), "8110");
     EXPECT_EQ(settings.profile(2).connectionPort(), "995");
-
     h.completeProfile(2); // filled in from empty
     ASSERT_EQ(serverset::finish(settings, h.ctx.settingsPath()), std::nullopt);
     const OptionsFile stored = OptionsFile::load(h.dir.path());
@@ -59,8 +57,6 @@ TEST(SettingsFinish, ConnectionsStartEncryptedOnlyWhenNewAndReachTheCompanionFil
     EXPECT_EQ(stored.connection(4), ProfileConnection{}); // blank: nothing written
 }
 
-// Switching modes moves only a port still at the old mode's default; a pin is a whole
-// SHA-256, however it was copied.
 TEST(ConnectionChoice, PortFollowsTheModeAndOnlyAWholeFingerprintCanBePinned)
 {
     using S = ConnectionSecurity;
@@ -69,7 +65,6 @@ TEST(ConnectionChoice, PortFollowsTheModeAndOnlyAWholeFingerprintCanBePinned)
                                                 {"8110", S::None, S::Tls, "8110"},
                                                 {"995", S::None, S::Tls, "995"}})
         EXPECT_EQ(connection::portAfterModeChange(port, from, to), moved) << port;
-
     const QByteArray sha256 = QByteArray::fromHex(QByteArray("00ff").repeated(16));
     const QString hex = QString::fromLatin1(sha256.toHex());
     for (const auto& [text, accepted] :

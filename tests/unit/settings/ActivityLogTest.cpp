@@ -1,6 +1,7 @@
 #include "settings/ActivityLog.h"
 
 #include "support/Files.h"
+#include "support/VirtualEventLoop.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,16 +11,10 @@
 
 namespace {
 
-struct FixedClock : platform::Clock
-{
-    QDateTime time{QDate(2005, 3, 14), QTime(9, 5, 7)};
-    QDateTime now() const override { return time; }
-};
-
 struct ActivityLogTest : ::testing::Test
 {
     TempDir dir;
-    FixedClock clock;
+    platform::VirtualEventLoop clock{QDateTime(QDate(2005, 3, 14), QTime(9, 5, 7))};
     ActivityLog log{dir.file("PostSweep.log"), clock};
     void SetUp() override { log.setLocale(QLocale::c()); }
 };
@@ -32,7 +27,6 @@ TEST_F(ActivityLogTest, StampedBareAndEmptyLinesAreCodePage932WithCrLf)
     log.WriteLogLine(u"1000  件のメールがあります"_qs);
     log.WriteLogLine(QString());
     log.writeStamped(u"　サーバ"_qs);
-
     EXPECT_EQ(readFile(log.path()),
               "2005/03/14 9:05:07  \x8E\xC0\x8D\x73\x82\xF0\x8A\x4A\x8E\x6E\x82\xB5\x82\xDC\x82\xB5"
               "\x82\xBD\r\n1000  \x8C\x8F\x82\xCC\x83\x81\x81\x5B\x83\x8B\x82\xAA\x82\xA0\x82\xE8"
@@ -60,7 +54,6 @@ TEST_F(ActivityLogTest, LinesCannotBeForgedOrCutAndTheFileIsOwnerOnly)
     chmod(log.path().toLocal8Bit().constData(), 0644);
     withFileSizeLimit(64 * 1024, [this] { log.WriteLogLine(QString(70000, u'x')); });
     umask(savedMask);
-
     EXPECT_EQ(readFile(log.path()), QByteArray("-ERR a  2005/03/14 9:05:07 forged x \r\n"));
     EXPECT_EQ(createdMode, 0600);
     EXPECT_EQ(fileMode(log.path()), 0600) << "tightened by the next append";
@@ -76,11 +69,10 @@ TEST(ActivityLogShown, SubjectsAndSendersAreCutAtAThousandCharactersAndMarked)
               QString(999, u'a') + marker);
 }
 
-// A folder where the file should be: every line is skipped, the caller goes on.
 TEST(ActivityLogUnwritable, LineIsSkippedWithoutDisturbingTheCaller)
 {
     TempDir dir;
-    FixedClock clock;
+    platform::VirtualEventLoop clock;
     ASSERT_TRUE(QDir(dir.path()).mkdir(u"PostSweep.log"_qs));
     const ActivityLog log(dir.file(u"PostSweep.log"_qs), clock);
     log.writeStamped(u"  実行を開始しました"_qs);

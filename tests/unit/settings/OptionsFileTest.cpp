@@ -11,12 +11,11 @@ namespace {
 
 TEST(OptionsFile, ReadsItsOptionsAndFallsBackToDefaultsWhenDamaged)
 {
-    const QByteArray pin = QByteArray::fromHex(QByteArray(64, 'a'));
     // clang-format off
     const struct { const char* name; QByteArray contents; /* empty: no file */ QString command; bool problem; ProfileConnection profile2 = {}; bool preview = false; } rows[] = {
         {"no file", {}, {}, false},
         {"a command", "[MailProgram]\nCommand=thunderbird -P work\n", u"thunderbird -P work"_qs, false},
-        {"a pinned TLS profile", "[Profile2]\nSecurity=TLS\nPort=995\nSha256=" + QByteArray(64, 'A') + "\n", {}, false, {ConnectionSecurity::Tls, u"995"_qs, pin}},
+        {"a pinned TLS profile", "[Profile2]\nSecurity=TLS\nPort=995\nSha256=" + QByteArray(64, 'A') + "\n", {}, false, {ConnectionSecurity::Tls, u"995"_qs, QByteArray(32, '\xaa')}},
         {"an unknown mode", "[MailProgram]\nCommand=mutt\n[Profile2]\nSecurity=ssl\n", {}, true},
         {"a port out of range", "[Profile2]\nSecurity=tls\nPort=99999\n", {}, true},
         {"a list, not one command line", "[MailProgram]\nCommand=mutt, -F\n", {}, true},
@@ -63,8 +62,6 @@ TEST(OptionsFile, KeptCopiesAreOnByDefaultAndAValueOutOfRangeTakesItsDefault)
     }
 }
 
-// Each save rewrites only its own options, owner-only, in place; a damaged file is
-// reported and left as it was, never replaced by a save.
 TEST(OptionsFile, SavingKeepsTheOtherOptionsOwnerOnlyAndLeavesADamagedFileAlone)
 {
     TempDir dir;
@@ -75,7 +72,6 @@ TEST(OptionsFile, SavingKeepsTheOtherOptionsOwnerOnlyAndLeavesADamagedFileAlone)
                                 "[Profile3]\nSecurity=tls\nAllowList=@example.jp\n"));
     ASSERT_TRUE(
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
-
     ASSERT_TRUE(OptionsFile::savePreviewOnly(dir.path(), false));
     ASSERT_TRUE(OptionsFile::saveKeepCopies(dir.path(), false));
     EXPECT_FALSE(OptionsFile::load(dir.path()).keptCopies().enabled);
@@ -90,7 +86,6 @@ TEST(OptionsFile, SavingKeepsTheOtherOptionsOwnerOnlyAndLeavesADamagedFileAlone)
     for (int i = 1; i <= 21; ++i)
         settings.profile(2).AllowList.append(u"user%1@example.jp"_qs.arg(i));
     ASSERT_TRUE(OptionsFile::saveAllowLists(dir.path(), settings));
-
     const OptionsFile saved = OptionsFile::load(dir.path());
     EXPECT_FALSE(saved.previewOnly());
     EXPECT_EQ(saved.mailProgramCommand(), u"mutt -F x"_qs);
@@ -101,14 +96,12 @@ TEST(OptionsFile, SavingKeepsTheOtherOptionsOwnerOnlyAndLeavesADamagedFileAlone)
     EXPECT_TRUE(saved.allowList(3).isEmpty());
     EXPECT_EQ(fileMode(path), 0600);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1); // no copy left behind
-
     const QByteArray whole = readFile(path);
     bool savedOnAFullDisk = true;
     withFileSizeLimit(16,
                       [&] { savedOnAFullDisk = OptionsFile::savePreviewOnly(dir.path(), true); });
     EXPECT_FALSE(savedOnAFullDisk);
     EXPECT_EQ(readFile(path), whole);
-
     const QByteArray damaged = "[MailProgram]\nCommand=mutt, -F\n";
     ASSERT_TRUE(writeFile(path, damaged));
     EXPECT_FALSE(OptionsFile::savePreviewOnly(dir.path(), true));

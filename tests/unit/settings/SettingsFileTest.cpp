@@ -9,8 +9,6 @@
 
 namespace {
 
-using Lines = QByteArrayList;
-
 // Japanese texts without commas, so that fields can be moved across lines freely.
 SettingsModel plainModel()
 {
@@ -38,10 +36,10 @@ SettingsModel plainModel()
 }
 
 // The lines of a model's file, without their line ends; joined again with any line end.
-const Lines& fileLines()
+const QByteArrayList& fileLines()
 {
-    static const Lines lines = [] {
-        Lines out = settingsFileBytes(plainModel()).split('\n');
+    static const QByteArrayList lines = [] {
+        QByteArrayList out = settingsFileBytes(plainModel()).split('\n');
         out.removeLast();
         for (QByteArray& line : out)
             line.chop(1);
@@ -50,14 +48,14 @@ const Lines& fileLines()
     return lines;
 }
 
-QByteArray joined(const Lines& lines, const QByteArray& lineEnd = "\r\n")
+QByteArray joined(const QByteArrayList& lines, const QByteArray& lineEnd = "\r\n")
 {
     return lines.join(lineEnd) + lineEnd;
 }
 
-Lines replaced(int lineNumber, const QByteArray& line)
+QByteArrayList replaced(int lineNumber, const QByteArray& line)
 {
-    Lines out = fileLines();
+    QByteArrayList out = fileLines();
     out[lineNumber - 1] = line;
     return out;
 }
@@ -69,7 +67,6 @@ struct ReadTest : ::testing::Test
 {
     TempDir dir;
     QString path = dir.file(u"PostSweep.ini"_qs);
-
     LoadOutcome load(const QByteArray& bytes, SettingsModel& model)
     {
         EXPECT_TRUE(writeFile(path, bytes));
@@ -109,8 +106,8 @@ TEST_F(ReadTest, LineBoundariesAndBlanksDoNotMatter)
 
 TEST_F(ReadTest, IntegersMayBeQuotedSignedOrEmpty)
 {
-    Lines lines = replaced(8, "\"1\", +2,");       // profile 1: 1, 2, and an empty field as 0
-    lines[35] = "-1,\"7\",0,0,0,0,\"\",\"\",-3,0"; // stored as read
+    QByteArrayList lines = replaced(8, "\"1\", +2,"); // profile 1: 1, 2, and an empty field as 0
+    lines[35] = "-1,\"7\",0,0,0,0,\"\",\"\",-3,0";    // stored as read
     SettingsModel model;
     ASSERT_EQ(load(joined(lines), model), LoadOutcome::Complete);
     const ServerProfile& p = model.profile(1);
@@ -129,7 +126,6 @@ TEST_F(ReadTest, EnabledOnlyWithServerAccountAndPasswordAndNeverCleared)
     // How each profile connects comes from the companion file beside it.
     ASSERT_TRUE(
         writeFile(dir.file(u"PostSweepOptions.ini"_qs), "[Profile1]\nSecurity=tls\nPort=995\n"));
-
     SettingsModel model;
     model.profile(5).Enabled = true; // set earlier, e.g. by the dialog
     ASSERT_EQ(load(settingsFileBytes(written), model), LoadOutcome::Complete);
@@ -146,7 +142,7 @@ TEST_F(ReadTest, EnabledOnlyWithServerAccountAndPasswordAndNeverCleared)
 TEST_F(ReadTest, FailureInTheGlobalRecordIsPathBKeepingWhatWasRead)
 {
     // clang-format off
-    const struct { const char* name; Lines lines; GlobalSettings expected; } rows[] = {
+    const struct { const char* name; QByteArrayList lines; GlobalSettings expected; } rows[] = {
         {"35 lines", fileLines().mid(0, 35), kPrior},
         {"line 36 cut after five fields", replaced(36, "1,7,1,0,2"), {1, 7, 1, 0, 2, 2, u"prior"_qs, u"prior"_qs, 0, 0}},
         {"clear-log value a check box does not take", replaced(36, "1,2,1,1,0,1,\"a\",\"b\",1,3"), {1, 2, 1, 1, 0, 1, u"a"_qs, u"b"_qs, 1, 0}},
@@ -169,7 +165,7 @@ TEST_F(ReadTest, FailureInTheProfilePartIsPathAWithNoProfileEnabled)
         return replaced(lineNumber, line.replace(at < 0 ? line.size() + at : at, 1, text));
     };
     // clang-format off
-    const std::pair<const char*, Lines> rows[] = {
+    const std::pair<const char*, QByteArrayList> rows[] = {
         {"check value 3", replaced(8, "1,2,3")},
         {"negative check value", replaced(14, "-1,0,0")},
         {"check value not a number", replaced(35, "1,0,\"me@example.jp\",yes")},
@@ -211,7 +207,6 @@ TEST_F(WriteTest, SmallModelIsWrittenAsTheseExactBytesAndReadBack)
     p.RuleNotCcMe = 1;
     model.profile(2).Port.clear();
     model.global = {1, 3, 0, 1, 1, 0, u"広告"_qs, QString(), 2, 1};
-
     const QByteArray five = R"("","","","","")";
     const QByteArrayList empty = {five, five, "0,0,0", five, five, R"(0,0,"",0)"};
     // clang-format off
@@ -237,25 +232,19 @@ TEST_F(WriteTest, RefusesUnstorableTextBeforeWritingAnything)
         {"double quote in the main window's words", [](SettingsModel& m) { m.global.MainSenderWords = u"\""_qs; }, 0, u"MainSenderWords"_qs},
     };
     // clang-format on
-    const QByteArray before = "previous contents\r\n";
+    ASSERT_TRUE(writeFile(path, "previous contents"));
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        ASSERT_TRUE(writeFile(path, before));
         SettingsModel model = plainModel();
         row.spoil(model);
-
         const auto found = findUnstorableField(model);
-        ASSERT_TRUE(found.has_value());
-        EXPECT_EQ(found->profile, row.profile);
-        EXPECT_EQ(found->field, row.field);
+        ASSERT_TRUE(found.has_value()) << row.name;
+        EXPECT_EQ(std::pair(found->profile, found->field), std::pair(row.profile, row.field));
         EXPECT_FALSE(found->message().contains(row.field)) << "the caption, not the field's name";
-
         const WriteResult result = SetDataWrite(path, model);
-        EXPECT_FALSE(result.ok);
-        EXPECT_EQ(result.error, found->message());
-        EXPECT_EQ(readFile(path), before);
-        EXPECT_EQ(files(), QStringList{u"PostSweep.ini"_qs});
+        EXPECT_EQ(std::pair(result.ok, result.error), std::pair(false, found->message()));
     }
+    EXPECT_EQ(readFile(path), "previous contents");
+    EXPECT_EQ(files(), QStringList{u"PostSweep.ini"_qs});
 }
 
 TEST_F(WriteTest, FailingWriteLeavesThePreviousFileByteForByte)
@@ -263,9 +252,7 @@ TEST_F(WriteTest, FailingWriteLeavesThePreviousFileByteForByte)
     ASSERT_TRUE(SetDataWrite(path, plainModel()).ok);
     const QByteArray before = readFile(path);
     SettingsModel huge = plainModel();
-    for (QString& word : huge.profile(3).SenderWords)
-        word = QString(20000, u'あ');
-
+    huge.profile(3).SenderWords.fill(QString(20000, u'あ'));
     // The file-size limit makes the write fail part of the way through.
     WriteResult result;
     withFileSizeLimit(64 * 1024, [&] { result = SetDataWrite(path, huge); });

@@ -43,8 +43,8 @@ TEST(SingleInstance, OnlyALiveCopyEndsTheStartSilently)
     EXPECT_EQ(first.refusal(tell), std::nullopt);
     EXPECT_EQ(SingleInstance(dir.path()).refusal(tell), 0);
     EXPECT_TRUE(told.isEmpty());
-    EXPECT_EQ(SingleInstance(dir.file(QStringLiteral("missing"))).refusal(tell), 1);
+    EXPECT_EQ(SingleInstance(dir.file(u"missing"_qs)).refusal(tell), 1);
     ASSERT_EQ(told.size(), 1);
-    EXPECT_TRUE(told[0].contains(QStringLiteral("missing/PostSweep.lock")));
+    EXPECT_TRUE(told[0].contains(u"missing/PostSweep.lock"_qs));
 }
 } // namespace

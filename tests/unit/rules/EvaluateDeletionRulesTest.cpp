@@ -28,7 +28,6 @@ TEST(EvaluateDeletionRules, MessagesBeyondAThousandAreNotTested)
     const std::vector<MessageFields> spam(1001, MessageFields{"spam", "x"});
     const RuleVerdict verdict = EvaluateDeletionRules(RuleSet{.RuleNoJapanese = 1}, spam);
     ASSERT_EQ(verdict.EraseList.size(), 1000u);
-    EXPECT_EQ(verdict.EraseList.front(), 1);
     EXPECT_EQ(verdict.EraseList.back(), 1000);
 }
 

@@ -21,7 +21,7 @@ TEST(OptionsFile, ReadsItsOptionsAndFallsBackToDefaultsWhenDamaged)
         {"a list, not one command line", "[MailProgram]\nCommand=mutt, -F\n", {}, true},
         {"a list for the mode", "[MailProgram]\nCommand=mutt\n[Profile2]\nSecurity=tls, x\n", {}, true},
         {"a list for the pin", "[MailProgram]\nCommand=mutt\n[Profile2]\nSha256=a, b\n", {}, true},
-        {"a list for the allow-list", "[MailProgram]\nCommand=mutt\n[Profile2]\nAllowList=a@x.jp, b@y.jp\n", {}, true},
+        {"a list for the last profile's allow-list", "[MailProgram]\nCommand=mutt\n[Profile5]\nAllowList=a@x.jp, b@y.jp\n", {}, true},
         {"broken syntax", "[MailProgram\nCommand=\"unterminated\n", {}, true},
         {"too large", "[MailProgram]\nCommand=" + QByteArray(OptionsFile::kMaxBytes, 'x'), {}, true},
         {"preview on", "[Run]\nPreviewOnly=true\n", {}, false, {}, true},
@@ -46,7 +46,7 @@ TEST(OptionsFile, KeptCopiesAreOnByDefaultAndAValueOutOfRangeTakesItsDefault)
     // clang-format off
     const struct { const char* name; QByteArray contents; KeptCopiesOptions expected; } rows[] = {
         {"no group", "[Run]\nPreviewOnly=false\n", {}},
-        {"turned off, kept a year, 2 MB", "[KeptCopies]\nEnabled=false\nRetentionDays=365\nMaxSizeMB=2\n", {false, 365, 2}},
+        {"turned off, kept the longest time, 2 MB", "[KeptCopies]\nEnabled=false\nRetentionDays=3650\nMaxSizeMB=2\n", {false, 3650, 2}},
         {"zero days and no size", "[KeptCopies]\nRetentionDays=0\nMaxSizeMB=0\n", {}},
         {"too many days, a word for the size, not quite false", "[KeptCopies]\nEnabled=no\nRetentionDays=3651\nMaxSizeMB=ten\n", {}},
     };

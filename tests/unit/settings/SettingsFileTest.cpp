@@ -229,7 +229,8 @@ TEST_F(WriteTest, RefusesUnstorableTextBeforeWritingAnything)
     const struct { const char* name; void (*spoil)(SettingsModel&); int profile; QString field; } rows[] = {
         {"double quote in a subject string", [](SettingsModel& m) { m.profile(2).SubjectWords[3] = u"a\"b"_qs; }, 2, u"SubjectWords[3]"_qs},
         {"line feed in the own address", [](SettingsModel& m) { m.profile(5).MyAddress = u"a\nb"_qs; }, 5, u"MyAddress"_qs},
-        {"double quote in the main window's words", [](SettingsModel& m) { m.global.MainSenderWords = u"\""_qs; }, 0, u"MainSenderWords"_qs},
+        {"double quote in the main window's subject words", [](SettingsModel& m) { m.global.MainSubjectWords = u"\""_qs; }, 0, u"MainSubjectWords"_qs},
+        {"double quote in the main window's sender words", [](SettingsModel& m) { m.global.MainSenderWords = u"\""_qs; }, 0, u"MainSenderWords"_qs},
     };
     // clang-format on
     ASSERT_TRUE(writeFile(path, "previous contents"));

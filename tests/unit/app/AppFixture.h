@@ -17,8 +17,7 @@ struct MonitorShell : Shell, CommandMonitor
     bool monitorVisible() const override { return shown; }
 };
 
-// The main window's model and run control, with a shell that records what is asked of
-// the desktop.
+// The main window's model and run control; the shell records what is asked of the desktop.
 struct AppFixture : AppHarness
 {
     Form1Model form{ctx.settings.global};

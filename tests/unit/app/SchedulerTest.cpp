@@ -16,8 +16,7 @@ TEST(Scheduler, RunsStartAtTheClickAndAtTheFirstTickAfterEachGridPoint)
     EXPECT_EQ(f.controller.NextRunTime(), QDateTime(QDate(2026, 1, 5), QTime(9, 20)));
 }
 
-// One user of the engine at a time: a click during a login check or a run starts nothing,
-// and a run that fell due during the check starts as the check lets go.
+// One engine user at a time: a click during a check or a run starts nothing, a due run waits.
 TEST(Scheduler, ARunDueDuringALoginCheckStartsTheMomentTheCheckEnds)
 {
     AppFixture f;

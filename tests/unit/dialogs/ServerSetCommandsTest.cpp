@@ -10,8 +10,7 @@
 
 namespace {
 
-// An own address the To and Cc rules cannot match against would delete every message;
-// a port that is not one would fail every run.
+// An own address no rule can match deletes every message; a port that is none fails every run.
 TEST(SettingsFinish, AFieldTheRunCannotUseIsRefusedAndNothingIsWritten)
 {
     // clang-format off

@@ -76,23 +76,25 @@ TEST(OptionsFile, SavingKeepsTheOtherOptionsOwnerOnlyAndLeavesADamagedFileAlone)
     ASSERT_TRUE(OptionsFile::saveKeepCopies(dir.path(), false));
     EXPECT_FALSE(OptionsFile::load(dir.path()).keptCopies().enabled);
     OptionsFile options = OptionsFile::load(dir.path());
+    options.setConnection(1, {ConnectionSecurity::Tls, u"99999"_qs, {}});
+    EXPECT_FALSE(options.save().isEmpty()) << "a port that is none is not written";
     const ProfileConnection pinned{ConnectionSecurity::StartTls, u"110"_qs, QByteArray(32, '\x5a')};
     options.setConnection(1, pinned);
     options.setConnection(3, {});
     ASSERT_EQ(options.save(), QString());
     EXPECT_EQ(OptionsFile::load(dir.path()).allowList(3), QStringList{u"@example.jp"_qs});
     SettingsModel settings;
-    settings.profile(2).AllowList = {u"not-an-address"_qs, u"@"_qs};
+    settings.profile(5).AllowList = {u"not-an-address"_qs, u"@"_qs};
     for (int i = 1; i <= 21; ++i)
-        settings.profile(2).AllowList.append(u"user%1@example.jp"_qs.arg(i));
+        settings.profile(5).AllowList.append(u"user%1@example.jp"_qs.arg(i));
     ASSERT_TRUE(OptionsFile::saveAllowLists(dir.path(), settings));
     const OptionsFile saved = OptionsFile::load(dir.path());
     EXPECT_FALSE(saved.previewOnly());
     EXPECT_EQ(saved.mailProgramCommand(), u"mutt -F x"_qs);
     EXPECT_EQ(saved.connection(1), pinned);
     EXPECT_EQ(saved.connection(3), ProfileConnection{});
-    EXPECT_EQ(saved.allowList(2).size(), 20);
-    EXPECT_EQ(saved.allowList(2).last(), u"user20@example.jp"_qs);
+    EXPECT_EQ(saved.allowList(5).size(), 20);
+    EXPECT_EQ(saved.allowList(5).last(), u"user20@example.jp"_qs);
     EXPECT_TRUE(saved.allowList(3).isEmpty());
     EXPECT_EQ(fileMode(path), 0600);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1); // no copy left behind

@@ -95,6 +95,7 @@ TEST_F(ReadTest, LineBoundariesAndBlanksDoNotMatter)
         {"CR line ends", joined(fileLines(), "\r")},
         {"blanks before fields", joined(fileLines()).replace(",", ", \t")},
         {"no line end after the last line", joined(fileLines()).chopped(2)},
+        {"no line end after a quoted last field", joined(replaced(36, fileLines()[35].chopped(1) + "\"1\"")).chopped(2)},
     };
     // clang-format on
     for (const auto& [name, bytes] : rows) {

@@ -15,7 +15,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                static_cast<qsizetype>(size - 1));
     const QString value =
         data[0] % 2 == 0 ? QString::fromLatin1(bytes) : platform::decodeCp932(bytes);
-
     const QString decoded = DecodeHeaderText(value);
     if (DecodeHeaderText(value) != decoded) // no state carried from call to call
         __builtin_trap();

@@ -16,7 +16,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString& name = names[data[0] % 4];
     const QString reply = platform::decodeCp932(
         QByteArrayView(reinterpret_cast<const char*>(data) + 1, static_cast<qsizetype>(size - 1)));
-
     const QString value = ExtractHeaderField(reply, name);
     // Unfolding removes every line break; nothing is added to the reply's text.
     if (value.contains(u'\n') || value.size() > reply.size())

@@ -37,9 +37,7 @@ void PrintTo(const QString& text, std::ostream* os)
 
 int fileMode(const QString& path)
 {
-    struct stat info
-    {
-    };
+    struct stat info = {};
     return stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
 }
 

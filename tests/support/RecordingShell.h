@@ -9,34 +9,32 @@ template <typename Base> class RecordingShell : public Base
 public:
     using Base::Base;
 
-    bool hasSettingsDialog = true;
     QStringList calls;
+    bool hasSettingsDialog = true; // what showSettingsDialog answers
+    bool opens = true;             // what openPath answers
+    bool starts = true;            // what startProgram answers
 
-    bool showSettingsDialog() override
-    {
-        calls << QStringLiteral("settings dialog");
-        return hasSettingsDialog;
-    }
+    bool showSettingsDialog() override { return record(u"settings dialog"_qs, hasSettingsDialog); }
     void fillSingleServerDialog(const QString& server, const QString& port, const QString& id,
                                 const QString& password) override
     {
-        calls << QStringLiteral("fill %1 %2 %3 %4").arg(server, port, id, password);
+        calls << u"fill %1 %2 %3 %4"_qs.arg(server, port, id, password);
     }
-    void showSingleServerDialog() override { calls << QStringLiteral("single-server dialog"); }
-    void showHeaderViewer() override { calls << QStringLiteral("header viewer"); }
-    void showDeletedMail() override { calls << QStringLiteral("deleted mail"); }
-    bool opens = true;  // what openPath answers
-    bool starts = true; // what startProgram answers
-    bool openPath(const QString& path) override
-    {
-        calls << QStringLiteral("open ") + path;
-        return opens;
-    }
+    void showSingleServerDialog() override { calls << u"single-server dialog"_qs; }
+    void showHeaderViewer() override { calls << u"header viewer"_qs; }
+    void showDeletedMail() override { calls << u"deleted mail"_qs; }
+    bool openPath(const QString& path) override { return record(u"open "_qs + path, opens); }
     bool startProgram(const QString& program, const QStringList& arguments) override
     {
-        calls << (QStringList{QStringLiteral("start ") + program} + arguments).join(u' ');
-        return starts;
+        return record((QStringList{u"start "_qs + program} + arguments).join(u' '), starts);
     }
-    void warn(const QString& text) override { calls << QStringLiteral("warn ") + text; }
-    void quit() override { calls << QStringLiteral("quit"); }
+    void warn(const QString& text) override { calls << u"warn "_qs + text; }
+    void quit() override { calls << u"quit"_qs; }
+
+private:
+    bool record(const QString& call, bool answer)
+    {
+        calls << call;
+        return answer;
+    }
 };

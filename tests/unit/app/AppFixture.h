@@ -17,8 +17,7 @@ struct MonitorShell : Shell, CommandMonitor
     bool monitorVisible() const override { return shown; }
 };
 
-// The main window's model and run control, with a shell that records what is asked of
-// the desktop.
+// The main window's model and run control; the shell records what is asked of the desktop.
 struct AppFixture : AppHarness
 {
     Form1Model form{ctx.settings.global};
@@ -36,12 +35,6 @@ struct AppFixture : AppHarness
         completeProfile(n);
         server.setMailbox({.headers = std::move(headers)});
     }
-    void advance(std::chrono::milliseconds duration) { loop.advance(duration); }
     // A stamped line's message, for lines stamped earlier in the same hour.
     QString messageOf(const QString& line) const { return line.mid(ctx.log.stamp().size()); }
-    bool anyTimerRunning()
-    {
-        return ctx.session.Timer1().isActive() || ctx.session.Timer2().isActive() ||
-               controller.Timer3().isActive() || ctx.rotation.Timer4().isActive();
-    }
 };

@@ -1,6 +1,7 @@
 #include "app/control/StartUp.h"
 
 #include "AppFixture.h"
+#include "app/control/SingleInstance.h"
 #include "settings/SettingsFile.h"
 
 namespace {
@@ -10,7 +11,7 @@ namespace {
 TEST(StartUp, ASettingsFileThatDidNotLoadIsKeptBeforeItIsOverwritten)
 {
     SettingsModel model;
-    model.profile(1).PassWd = QStringLiteral("secret");
+    model.profile(1).PassWd = u"secret"_qs;
     const QByteArray stored = settingsFileBytes(model);
     const QByteArray damaged[] = {QByteArray(stored).replace(10, 1, "{"),
                                   stored.left(stored.lastIndexOf("\r\n0,") + 5)};
@@ -23,15 +24,27 @@ TEST(StartUp, ASettingsFileThatDidNotLoadIsKeptBeforeItIsOverwritten)
     (void)startUp(f.ctx, f.form, f.shell); // the same bytes again: already kept
     ASSERT_TRUE(writeFile(path, damaged[1]));
     EXPECT_EQ(startUp(f.ctx, f.form, f.shell), LoadOutcome::PathB);
-
     EXPECT_EQ(readFile(path + ".bad"), damaged[0]);
     EXPECT_EQ(readFile(path + ".bad2"), damaged[1]);
     EXPECT_EQ(fileMode(path + ".bad"), 0600);
-    const QString told =
-        QStringLiteral("設定ファイル「PostSweep.ini」の一部を読み込めませんでした。"
-                       "元のファイルを「PostSweep.ini.bad」として残しました。");
-    EXPECT_EQ(f.shell.calls.filter(QStringLiteral("warn")).size(), 2);
+    const QString told = u"設定ファイル「PostSweep.ini」の一部を読み込めませんでした。"
+                         u"元のファイルを「PostSweep.ini.bad」として残しました。"_qs;
+    EXPECT_EQ(f.shell.calls.filter(u"warn"_qs).size(), 2);
     EXPECT_EQ(f.shell.calls.first(), "warn " + told);
-    EXPECT_EQ(f.logLines().first().mid(f.logLines().first().indexOf(u"  ") + 2), told);
+    EXPECT_EQ(f.messageOf(f.logLines().first()), u"  "_qs + told);
+}
+
+TEST(SingleInstance, OnlyALiveCopyEndsTheStartSilently)
+{
+    TempDir dir;
+    QStringList told;
+    const auto tell = [&told](const QString& why) { told << why; };
+    const SingleInstance first(dir.path());
+    EXPECT_EQ(first.refusal(tell), std::nullopt);
+    EXPECT_EQ(SingleInstance(dir.path()).refusal(tell), 0);
+    EXPECT_TRUE(told.isEmpty());
+    EXPECT_EQ(SingleInstance(dir.file(u"missing"_qs)).refusal(tell), 1);
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].contains(u"missing/PostSweep.lock"_qs));
 }
 } // namespace

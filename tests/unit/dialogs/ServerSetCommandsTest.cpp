@@ -4,63 +4,38 @@
 #include "settings/OptionsFile.h"
 #include "support/AppHarness.h"
 
-#include <QDir>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-// An own address the To and Cc rules cannot match against would delete every message;
-// a port that is not one would fail every run.
+// An own address no rule can match deletes every message; a port that is none fails every run.
 TEST(SettingsFinish, AFieldTheRunCannotUseIsRefusedAndNothingIsWritten)
 {
     // clang-format off
-    const struct { const char* name; int profile; void (*spoil)(ServerProfile&); QString where; } rows[] = {
-        {"own address with a blank inside, To rule set", 3, [](ServerProfile& p) { p.MyAddress = QStringLiteral("taro @example.jp"); p.RuleNotToMe = 1; }, QStringLiteral("サーバ設定3 の「メールアドレス」に空白")},
-        {"own address without \"@\", Cc rule set", 2, [](ServerProfile& p) { p.MyAddress = QStringLiteral("\u3000taro.example.jp"); p.RuleNotCcMe = 1; }, QStringLiteral("サーバ設定2 の「メールアドレス」に「@」")},
-        {"typed port out of range on an unused profile", 2, [](ServerProfile& p) { p.Connection.port = QStringLiteral("99999"); }, QStringLiteral("サーバ設定2 の「受信ポート」に")},
-        {"stored port with a letter on the enabled profile", 1, [](ServerProfile& p) { p.Port = QStringLiteral("11o"); }, QStringLiteral("サーバ設定1 の「受信ポート」に")},
+    const struct { const char* name; int profile; void (*spoil)(ServerProfile&); QString where; /* empty: accepted */ } rows[] = {
+        {"own address with a blank inside, To rule set", 3, [](ServerProfile& p) { p.MyAddress = u"taro @example.jp"_qs; p.RuleNotToMe = 1; }, u"サーバ設定3 の「メールアドレス」に空白"_qs},
+        {"own address without \"@\", Cc rule set", 2, [](ServerProfile& p) { p.MyAddress = u"\u3000taro.example.jp"_qs; p.RuleNotCcMe = 1; }, u"サーバ設定2 の「メールアドレス」に「@」"_qs},
+        {"typed port out of range on an unused profile", 2, [](ServerProfile& p) { p.Connection.port = u"99999"_qs; }, u"サーバ設定2 の「受信ポート」に"_qs},
+        {"stored port with a letter on the enabled profile", 1, [](ServerProfile& p) { p.Port = u"11o"_qs; }, u"サーバ設定1 の「受信ポート」に"_qs},
+        {"own address with blanks around it", 1, [](ServerProfile& p) { p.MyAddress = u" taro@example.jp\u3000"_qs; p.RuleNotToMe = 1; p.RuleNotCcMe = 1; }, {}},
+        {"blank inside, rules off", 1, [](ServerProfile& p) { p.MyAddress = u"taro @example.jp"_qs; }, {}},
+        {"no \"@\", grey check boxes", 1, [](ServerProfile& p) { p.MyAddress = u"taro"_qs; p.RuleNotToMe = 2; p.RuleNotCcMe = 2; }, {}},
     };
     // clang-format on
     for (const auto& row : rows) {
         AppHarness h;
         h.completeProfile(1);
         row.spoil(h.ctx.settings.profile(row.profile));
-
         const auto refused = serverset::finish(h.ctx.settings, h.ctx.settingsPath());
-        ASSERT_TRUE(refused.has_value()) << row.name;
-        EXPECT_TRUE(refused->startsWith(row.where)) << row.name << ": " << refused->toStdString();
+        EXPECT_EQ(refused.has_value(), !row.where.isEmpty()) << row.name;
+        EXPECT_TRUE(refused.value_or(QString()).startsWith(row.where)) << row.name;
         EXPECT_EQ(serverset::validate(h.ctx.settings), refused) << row.name;
-        EXPECT_FALSE(QFile::exists(h.ctx.settingsPath())) << row.name;
+        EXPECT_EQ(QFile::exists(h.ctx.settingsPath()), !refused) << row.name;
     }
 }
 
-TEST(SettingsFinish, OwnAddressPassesWithBlanksAroundItOrWithoutASetToOrCcRule)
-{
-    const struct
-    {
-        const char* name;
-        QString address;
-        qint16 toRule, ccRule;
-        // clang-format off
-    } rows[] = {
-        {"blanks around it", " taro@example.jp\u3000", 1, 1},
-        {"blank inside, rules off", "taro @example.jp", 0, 0},
-        {"no \"@\", grey check boxes", "taro", 2, 2},
-    };
-    // clang-format on
-    for (const auto& row : rows) {
-        AppHarness h;
-        h.completeProfile(1);
-        ServerProfile& p = h.ctx.settings.profile(1);
-        p.MyAddress = row.address;
-        p.RuleNotToMe = row.toRule;
-        p.RuleNotCcMe = row.ccRule;
-        EXPECT_EQ(serverset::finish(h.ctx.settings, h.ctx.settingsPath()), std::nullopt)
-            << row.name;
-    }
-}
-// New profiles start encrypted; loaded ones stay as they were until the user changes them.
 TEST(SettingsFinish, ConnectionsStartEncryptedOnlyWhenNewAndReachTheCompanionFile)
 {
     AppHarness h;
@@ -72,7 +47,6 @@ TEST(SettingsFinish, ConnectionsStartEncryptedOnlyWhenNewAndReachTheCompanionFil
     connection::startBlankProfilesEncrypted(settings);
     EXPECT_EQ(settings.profile(1).connectionPort(), "8110");
     EXPECT_EQ(settings.profile(2).connectionPort(), "995");
-
     h.completeProfile(2); // filled in from empty
     ASSERT_EQ(serverset::finish(settings, h.ctx.settingsPath()), std::nullopt);
     const OptionsFile stored = OptionsFile::load(h.dir.path());
@@ -82,8 +56,6 @@ TEST(SettingsFinish, ConnectionsStartEncryptedOnlyWhenNewAndReachTheCompanionFil
     EXPECT_EQ(stored.connection(4), ProfileConnection{}); // blank: nothing written
 }
 
-// Switching modes moves only a port still at the old mode's default; a pin is a whole
-// SHA-256, however it was copied.
 TEST(ConnectionChoice, PortFollowsTheModeAndOnlyAWholeFingerprintCanBePinned)
 {
     using S = ConnectionSecurity;
@@ -92,7 +64,6 @@ TEST(ConnectionChoice, PortFollowsTheModeAndOnlyAWholeFingerprintCanBePinned)
                                                 {"8110", S::None, S::Tls, "8110"},
                                                 {"995", S::None, S::Tls, "995"}})
         EXPECT_EQ(connection::portAfterModeChange(port, from, to), moved) << port;
-
     const QByteArray sha256 = QByteArray::fromHex(QByteArray("00ff").repeated(16));
     const QString hex = QString::fromLatin1(sha256.toHex());
     for (const auto& [text, accepted] :

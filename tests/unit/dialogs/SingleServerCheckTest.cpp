@@ -14,11 +14,11 @@ namespace {
 // The windows as a test sees them: every request in order.
 struct RecordingWindows : SingleServerWindows
 {
-    void showChecking() override { calls << QStringLiteral("checking"); }
-    void showEditing() override { calls << QStringLiteral("editing"); }
-    void leaveToMainWindow() override { calls << QStringLiteral("main window"); }
-    void hideMonitor() override { calls << QStringLiteral("hide monitor"); }
-    void warn(const QString& text) override { calls << QStringLiteral("warn ") + text; }
+    void showChecking() override { calls << u"checking"_qs; }
+    void showEditing() override { calls << u"editing"_qs; }
+    void leaveToMainWindow() override { calls << u"main window"_qs; }
+    void hideMonitor() override { calls << u"hide monitor"_qs; }
+    void warn(const QString& text) override { calls << u"warn "_qs + text; }
     QStringList calls;
 };
 
@@ -29,46 +29,34 @@ struct SingleServerHarness : AppHarness
     SingleServerCheck check{ctx, windows};
 };
 
-const SingleServerCheck::Fields kGood{QStringLiteral("pop.example"), QStringLiteral("110"),
-                                      QStringLiteral("alice"), QStringLiteral("secret")};
+const SingleServerCheck::Fields kGood{"pop.example", "110", "alice", "secret"};
 
 TEST(SingleServerCheck, IncompleteOrUnstorableFieldsAreRefusedBeforeConnecting)
 {
-    const QString incomplete = QStringLiteral("全項目入力してください");
-    const auto with = [](auto change) {
-        SingleServerCheck::Fields f = kGood;
-        change(f);
-        return f;
-    };
+    const QString incomplete = u"warn 全項目入力してください"_qs;
     // clang-format off
-    const struct { const char* name; SingleServerCheck::Fields fields; QString messageStart; } rows[] = {
-        {"no host", with([](auto& f) { f.host.clear(); }), incomplete},
-        {"no port", with([](auto& f) { f.port.clear(); }), incomplete},
-        {"no account", with([](auto& f) { f.account.clear(); }), incomplete},
-        {"no password", with([](auto& f) { f.password.clear(); }), incomplete},
-        {"port 0", with([](auto& f) { f.port = QStringLiteral("0"); }), incomplete},
-        {"port 65536", with([](auto& f) { f.port = QStringLiteral("65536"); }), incomplete},
-        {"port not a number", with([](auto& f) { f.port = QStringLiteral("1a"); }), incomplete},
-        {"line break in the host", with([](auto& f) { f.host = QStringLiteral("a\nb"); }), QStringLiteral("「受信サーバ名」に改行")},
-        {"emoji in the password", with([](auto& f) { f.password = QStringLiteral("pw😀"); }), QStringLiteral("「パスワード」にシフトJISで表せない文字「😀」")},
+    const struct { const char* name; SingleServerCheck::Fields fields; QString firstCall; } rows[] = {
+        {"no host", {"", "110", "alice", "secret"}, incomplete},
+        {"no account", {"pop.example", "110", "", "secret"}, incomplete},
+        {"no password", {"pop.example", "110", "alice", ""}, incomplete},
+        {"port 0", {"pop.example", "0", "alice", "secret"}, incomplete},
+        {"port 65536", {"pop.example", "65536", "alice", "secret"}, incomplete},
+        {"port not a number", {"pop.example", "1a", "alice", "secret"}, incomplete},
+        {"line break in the host", {"a\nb", "110", "alice", "secret"}, u"warn 「受信サーバ名」に改行"_qs},
+        {"emoji in the password", {"pop.example", "110", "alice", "pw😀"}, u"warn 「パスワード」にシフトJISで表せない文字「😀」"_qs},
+        {"port 65535, a double quote in the password (scrambled)", {"pop.example", "65535", "alice", "a\"b"}, u"checking"_qs},
     };
     // clang-format on
     for (const auto& row : rows) {
         SingleServerHarness h;
         h.check.pressOk(row.fields);
+        const bool accepted = row.firstCall == u"checking"_qs;
         ASSERT_EQ(h.windows.calls.size(), 1) << row.name;
-        EXPECT_TRUE(h.windows.calls.first().startsWith(QStringLiteral("warn ") + row.messageStart))
+        EXPECT_TRUE(h.windows.calls.first().startsWith(row.firstCall))
             << row.name << ": " << h.windows.calls.first().toStdString();
-        EXPECT_EQ(h.server.connections(), 0) << row.name;
-        EXPECT_FALSE(h.ctx.engine.heldBy(EngineOwner::User::Check)) << row.name;
+        EXPECT_EQ(h.server.connections(), accepted ? 1 : 0) << row.name;
+        EXPECT_EQ(h.ctx.engine.heldBy(EngineOwner::User::Check), accepted) << row.name;
     }
-    SingleServerHarness h;
-    h.check.pressOk(with([](auto& f) {
-        f.port = QStringLiteral("65535");
-        f.password = QStringLiteral("a\"b"); // scrambled, so a double quote is fine
-    }));
-    EXPECT_EQ(h.windows.calls, QStringList({"checking"}));
-
     SingleServerHarness busy; // a run holds the engine: refused, the run untouched
     busy.ctx.engine.request(EngineOwner::User::Run, {});
     busy.check.pressOk(kGood);
@@ -77,48 +65,34 @@ TEST(SingleServerCheck, IncompleteOrUnstorableFieldsAreRefusedBeforeConnecting)
     EXPECT_TRUE(busy.ctx.engine.heldBy(EngineOwner::User::Run));
 }
 
-// The record holds the password: an older file others could read is tightened too.
-TEST(SingleServerCheck, TheRecordIsWrittenOwnerOnly)
+TEST(SingleServerCheck, TheRecordIsWrittenOwnerOnlyAndTheModeBesideIt)
 {
     SingleServerHarness h;
     const QString path = h.ctx.singleServerPath();
     ASSERT_TRUE(writeFile(path, "old"));
     chmod(path.toLocal8Bit().constData(), 0644);
-    h.check.pressOk(kGood);
-    h.loop.advance(100ms);
-    ASSERT_EQ(h.windows.calls.last(), QStringLiteral("main window"));
-    EXPECT_EQ(fileMode(path), 0600);
-}
-
-// The mode is checked on the wire and kept beside the record, whose line keeps its format.
-TEST(SingleServerCheck, TheModeIsUsedAndKeptInTheCompanionFile)
-{
-    SingleServerHarness h;
     SingleServerCheck::Fields fields = kGood;
-    fields.port = QStringLiteral("995");
+    fields.port = u"995"_qs;
     fields.security = ConnectionSecurity::Tls;
     h.check.pressOk(fields);
     h.loop.advance(100ms);
-    ASSERT_EQ(h.windows.calls.last(), QStringLiteral("main window"));
+    ASSERT_EQ(h.windows.calls.last(), u"main window"_qs);
+    EXPECT_EQ(fileMode(path), 0600);
     EXPECT_TRUE(h.server.transcript().contains("connect-tls pop.example:995 -"));
-    EXPECT_EQ(readFile(h.ctx.singleServerPath()),
-              SingleServerCheck::record(995, "pop.example", "alice", "secret"));
+    EXPECT_EQ(readFile(path), SingleServerCheck::record(995, "pop.example", "alice", "secret"));
     EXPECT_EQ(OptionsFile::loadSingleSecurity(h.dir.path()), ConnectionSecurity::Tls);
 }
 
 TEST(SingleServerCheck, AFileThatCannotBeWrittenIsReportedNotTakenForSuccess)
 {
     SingleServerHarness h;
-    ASSERT_TRUE(QDir(h.dir.path()).mkdir(QStringLiteral("PostSweep1.ini")));
+    ASSERT_TRUE(QDir(h.dir.path()).mkdir(u"PostSweep1.ini"_qs));
     h.check.pressOk(kGood);
     h.loop.advance(100ms);
-
-    ASSERT_EQ(h.windows.calls.size(), 4);
-    EXPECT_EQ(h.windows.calls.mid(0, 3), QStringList({"checking", "hide monitor", "editing"}));
-    EXPECT_EQ(h.windows.calls.at(3),
-              QStringLiteral(
-                  "warn 設定ファイル「%1」を保存できませんでした（同じ名前のフォルダがあります）。")
-                  .arg(h.ctx.singleServerPath()));
+    const QString warning =
+        u"warn 設定ファイル「%1」を保存できませんでした（同じ名前のフォルダがあります）。"_qs;
+    EXPECT_EQ(h.windows.calls, (QStringList{"checking", "hide monitor", "editing",
+                                            warning.arg(h.ctx.singleServerPath())}));
 }
 
 } // namespace

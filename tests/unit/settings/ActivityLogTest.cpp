@@ -1,6 +1,7 @@
 #include "settings/ActivityLog.h"
 
 #include "support/Files.h"
+#include "support/VirtualEventLoop.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,17 +11,10 @@
 
 namespace {
 
-struct FixedClock : platform::Clock
+struct ActivityLogTest : ::testing::Test
 {
-    QDateTime time{QDate(2005, 3, 14), QTime(9, 5, 7)};
-    QDateTime now() const override { return time; }
-};
-
-class ActivityLogTest : public ::testing::Test
-{
-protected:
     TempDir dir;
-    FixedClock clock;
+    platform::VirtualEventLoop clock{QDateTime(QDate(2005, 3, 14), QTime(9, 5, 7))};
     ActivityLog log{dir.file("PostSweep.log"), clock};
     void SetUp() override { log.setLocale(QLocale::c()); }
 };
@@ -33,19 +27,10 @@ TEST_F(ActivityLogTest, StampedBareAndEmptyLinesAreCodePage932WithCrLf)
     log.WriteLogLine(u"1000  件のメールがあります"_qs);
     log.WriteLogLine(QString());
     log.writeStamped(u"　サーバ"_qs);
-
-    const QByteArray expected =
-        "2005/03/14 9:05:07  "
-        "\x8E\xC0\x8D\x73\x82\xF0\x8A\x4A\x8E\x6E\x82\xB5\x82\xDC\x82\xB5\x82\xBD"
-        "\r\n"
-        "1000  "
-        "\x8C\x8F\x82\xCC\x83\x81\x81\x5B\x83\x8B\x82\xAA\x82\xA0\x82\xE8\x82\xDC"
-        "\x82\xB7"
-        "\r\n"
-        "\r\n"
-        "2005/03/14 9:05:07\x81\x40\x83\x54\x81\x5B\x83\x6F"
-        "\r\n";
-    EXPECT_EQ(readFile(log.path()), expected);
+    EXPECT_EQ(readFile(log.path()),
+              "2005/03/14 9:05:07  \x8E\xC0\x8D\x73\x82\xF0\x8A\x4A\x8E\x6E\x82\xB5\x82\xDC\x82\xB5"
+              "\x82\xBD\r\n1000  \x8C\x8F\x82\xCC\x83\x81\x81\x5B\x83\x8B\x82\xAA\x82\xA0\x82\xE8"
+              "\x82\xDC\x82\xB7\r\n\r\n2005/03/14 9:05:07\x81\x40\x83\x54\x81\x5B\x83\x6F\r\n"_qba);
 }
 
 // Clearing leaves an empty file, a missing one included; characters without a code in
@@ -69,7 +54,6 @@ TEST_F(ActivityLogTest, LinesCannotBeForgedOrCutAndTheFileIsOwnerOnly)
     chmod(log.path().toLocal8Bit().constData(), 0644);
     withFileSizeLimit(64 * 1024, [this] { log.WriteLogLine(QString(70000, u'x')); });
     umask(savedMask);
-
     EXPECT_EQ(readFile(log.path()), QByteArray("-ERR a  2005/03/14 9:05:07 forged x \r\n"));
     EXPECT_EQ(createdMode, 0600);
     EXPECT_EQ(fileMode(log.path()), 0600) << "tightened by the next append";
@@ -88,39 +72,23 @@ TEST(ActivityLogShown, SubjectsAndSendersAreCutAtAThousandCharactersAndMarked)
 TEST(ActivityLogUnwritable, LineIsSkippedWithoutDisturbingTheCaller)
 {
     TempDir dir;
-    FixedClock clock;
-    // A directory where the file should be, and a file in a directory that does not exist.
+    platform::VirtualEventLoop clock;
     ASSERT_TRUE(QDir(dir.path()).mkdir(u"PostSweep.log"_qs));
-    for (const QString& path :
-         {dir.file(u"PostSweep.log"_qs), dir.file(u"missing/PostSweep.log"_qs)}) {
-        SCOPED_TRACE(path.toStdString());
-        const ActivityLog log(path, clock);
-        log.writeStamped(u"  実行を開始しました"_qs);
-        log.writeLines({u"a"_qs, u"b"_qs});
-        log.ClearLog();
-        EXPECT_FALSE(QFileInfo(path).isFile());
-    }
+    const ActivityLog log(dir.file(u"PostSweep.log"_qs), clock);
+    log.writeStamped(u"  実行を開始しました"_qs);
+    log.writeLines({u"a"_qs, u"b"_qs});
+    log.ClearLog();
+    EXPECT_TRUE(QFileInfo(log.path()).isDir());
 }
 
 TEST(ActivityLogStamp, FollowsTheRegionalSettingsWithSecondsAdded)
 {
     const QDateTime morning(QDate(2005, 3, 14), QTime(9, 5, 7));
-    const QDateTime night(QDate(2026, 12, 31), QTime(23, 59, 9));
-    const struct
-    {
-        QLocale locale;
-        QDateTime when;
-        QString expected;
-        // clang-format off
-    } rows[] = {
-        {QLocale(QLocale::Japanese, QLocale::Japan), morning, u"2005/03/14 9:05:07"_qs},
-        {QLocale(QLocale::Japanese, QLocale::Japan), night, u"2026/12/31 23:59:09"_qs},
-        {QLocale(QLocale::German, QLocale::Germany), morning, u"14.03.05 09:05:07"_qs},
-        {QLocale(QLocale::Finnish, QLocale::Finland), morning, u"14.3.2005 9.05.07"_qs},
-        {QLocale(QLocale::Korean, QLocale::SouthKorea), night, u"26. 12. 31. 오후 11:59:09"_qs},
+    const std::pair<QLocale::Language, QString> rows[] = {
+        {QLocale::Japanese, u"2005/03/14 9:05:07"_qs},
+        {QLocale::German, u"14.03.05 09:05:07"_qs},
+        {QLocale::Finnish, u"14.3.2005 9.05.07"_qs},
     };
-    // clang-format on
-    // clang-format on
-    for (const auto& row : rows)
-        EXPECT_EQ(ActivityLog::stamp(row.when, row.locale), row.expected);
+    for (const auto& [language, expected] : rows)
+        EXPECT_EQ(ActivityLog::stamp(morning, QLocale(language)), expected);
 }
